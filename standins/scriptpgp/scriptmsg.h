@@ -1,0 +1,27 @@
+// The message block the scripted PGP writes instead of real ciphertext: the
+// plain bytes as hex, with the recipients and the signer in clear, so that a
+// test can read back exactly what was encrypted for whom.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scriptpgp {
+
+struct ScriptMessage {
+    std::string plainBytes;
+    std::vector<std::string> recipients;
+    std::string signer;  // empty when the message is not signed
+};
+
+// The block, lines ended by CR LF. A ';', '%', CR or LF inside a recipient or
+// the signer is written as %3B, %25, %0D, %0A so the fields stay one line each.
+std::string FormatScriptMessage(const ScriptMessage& message);
+
+// Finds the first "-----BEGIN PGP MESSAGE-----" line (text may stand before it)
+// and restores the message; nullopt when there is no complete, well-formed block.
+std::optional<ScriptMessage> ParseScriptMessage(std::string_view fileText);
+
+}  // namespace scriptpgp
