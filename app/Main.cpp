@@ -1,0 +1,357 @@
+#include "app/Main.h"
+
+#include <cderr.h>
+#include <commdlg.h>
+#include <richedit.h>
+
+#include "app/About.h"
+#include "app/TextFile.h"
+#include "app/placement.h"
+#include "keys/KeyList.h"
+#include "pgp/pgpcommand.h"
+#include "settings/Settings.h"
+#include "ui/errors.h"
+#include "ui/msgbox.h"
+
+#if SEALWRIGHT_MAIL
+const char* const kProductCaption = "Sealwright for Windows 95, Version 2.2b";
+const char* const kProductName = "Sealwright for Windows 95";
+const bool kMailBuild = true;
+#else
+const char* const kProductCaption = "Sealwright for Windows NT, Version 2.2b";
+const char* const kProductName = "Sealwright for Windows NT";
+const bool kMailBuild = false;
+#endif
+
+namespace {
+
+constexpr const char* kTextFilter = "Text files (*.txt)|*.txt|Ascii files (*.asc)|*.asc|All files (*.*)|*.*";
+constexpr const char* kNotice = "- (c) 1996-2026 the Sealwright developers";
+
+using Row = ui::MenuRow<TMainForm>;
+using ui::Ctrl;
+using ui::Key;
+constexpr ui::ShortCut kNone{};
+
+// The main menu, in display order.
+const Row kMainMenu[] = {
+    {0, "FileMenu", "&File", Ctrl('S'), "", nullptr},
+    {1, "FileNewItem", "&New", kNone, "New message", &TMainForm::FileNew},
+    {1, "FileOpenItem", "&Open...", Ctrl('O'), "Open file", &TMainForm::FileOpen},
+    {1, "SaveAs1", "&Save As...", Ctrl('A'), "Save message as...", &TMainForm::FileSaveAs},
+    {1, "N5", "-", kNone, "", nullptr},
+    {1, "E1", "&Encrypt", kNone, "", nullptr},
+    {2, "Encrypttext1", "Encrypt &text", Key(VK_F2), "Encrypt message", &TMainForm::Encrypttext1Click},
+    {2, "EncryptFileItem", "&Encrypt file...", kNone, "Encrypt file", &TMainForm::EncryptFileItemClick},
+    {1, "N17", "&Decrypt", kNone, "", nullptr},
+    {2, "Decrypttext1", "Decrypt &text", Key(VK_F3), "Decrypt message", &TMainForm::Decrypttext1Click},
+    {2, "DecryptFileItem", "&Decrypt file...", kNone, "Decrypt file", &TMainForm::DecryptFileItemClick},
+    {1, "N1", "-", kNone, "", nullptr},
+    {1, "N16", "&Send", Ctrl('S'), "|Send message", &TMainForm::N16Click},
+    {1, "FilePrintItem", "&Print", Ctrl('P'), "Print message", &TMainForm::FilePrint},
+    {1, "N4", "-", kNone, "", nullptr},
+    {1, "FileExitItem", "E&xit", kNone, "Exit Sealwright", &TMainForm::FileExit},
+    {0, "EditMenu", "&Edit", kNone, "", nullptr},
+    {1, "EditCutItem", "&Cut", Ctrl('X'), "Cut selected text", &TMainForm::EditCut},
+    {1, "EditCopyItem", "&Copy", Ctrl('C'), "Copy selected text", &TMainForm::EditCopy},
+    {1, "EditPasteItem", "&Paste", Ctrl('V'), "Paste from clipboard", &TMainForm::EditPaste},
+    {0, "PGP1", "&PGP", kNone, "", nullptr},
+    {1, "Generatekeys1", "&Generate keys", kNone, "Generate PGP Keys", &TMainForm::Generatekeys1Click},
+    {1, "N2", "-", kNone, "", nullptr},
+    {1, "Addapublickey1", "&Add a key", Key(VK_F4), "Add a key to public key ring", &TMainForm::Addapublickey1Click},
+    {1, "Extractakey1", "&Extract a key", Key(VK_F5), "Extract a key from public key ring",
+     &TMainForm::Extractakey1Click},
+    {1, "Removeakey1", "&Remove a key", Key(VK_F6), "Remove a key from public key ring",
+     &TMainForm::Removeakey1Click},
+    {1, "N6", "-", kNone, "", nullptr},
+    {1, "GetKeyFingerprint1", "&View a Key Fingerprint", Key(VK_F7), "View a key fingerprint from public key ring",
+     &TMainForm::GetKeyFingerprint1Click},
+    {1, "N20", "-", kNone, "", nullptr},
+    {1, "Reredpublickeys1", "Reload &public keys", kNone, "", &TMainForm::Reredpublickeys1Click},
+    {0, "N8", "&Configuration", kNone, "", nullptr},
+    {1, "PGPpath1", "&PGP path", kNone, "Path to PGP.EXE utility", &TMainForm::PGPpath1Click},
+    {1, "Signencryptedfiles1", "&Sign encrypted files", kNone, "Sign encrypted files with your secret key",
+     &TMainForm::Signencryptedfiles1Click},
+    {1, "UseList", "&Use @list for recipients (pgp2.6.3 && up)", kNone, "", &TMainForm::UseListClick},
+    {1, "DefaultIDforSigning1", "&Default ID for Signing", kNone, "", &TMainForm::DefaultIDforSigning1Click},
+    {1, "N7", "-", kNone, "", nullptr},
+    {1, "Readmailboxmessages1", "Read &mailbox messages", kNone, "", &TMainForm::Readmailboxmessages1Click},
+    {1, "N12", "&Auto delete files", kNone, "Automatically delete files after encrypting", &TMainForm::N12Click},
+    {1, "PauseafterruningPGP1", "Show PGP &output", kNone, "", &TMainForm::PauseafterruningPGP1Click},
+    {1, "RunIconized1", "&Run Iconized", kNone, "", &TMainForm::RunIconized1Click},
+    {1, "N9", "-", kNone, "", nullptr},
+    {1, "N11", "&WordWrap", Ctrl('W'), "", &TMainForm::N11Click},
+    {0, "HelpMenu", "&Help", kNone, "", nullptr},
+    {1, "HelpContentsItem", "&Index", Key(VK_F1), "Afficher l'index de l'aide", &TMainForm::HelpContents},
+    {1, "N15", "-", kNone, "", nullptr},
+    {1, "HelpAboutItem", "&About...", Ctrl('A'), "Afficher des informations sur le programme", &TMainForm::HelpAbout},
+};
+
+// The text window's pop-up menu: no keys, no hints.
+const Row kPopupMenu[] = {
+    {0, "New1", "Clear", kNone, "", &TMainForm::FileNew},
+    {0, "N19", "-", kNone, "", nullptr},
+    {0, "Copy1", "Copy", kNone, "", &TMainForm::EditCopy},
+    {0, "Cut1", "Cut", kNone, "", &TMainForm::EditCut},
+    {0, "Paste1", "Paste", kNone, "", &TMainForm::EditPaste},
+    {0, "N10", "-", kNone, "", nullptr},
+    {0, "Decrypt1", "Decrypt", kNone, "", nullptr},
+    {1, "Text1", "Text", kNone, "", &TMainForm::Decrypttext1Click},
+    {1, "File1", "File", kNone, "", &TMainForm::DecryptFileItemClick},
+    {0, "Encrypt1", "Encrypt", kNone, "", nullptr},
+    {1, "Test1", "Text", kNone, "", &TMainForm::Encrypttext1Click},
+    {1, "File2", "File", kNone, "", &TMainForm::EncryptFileItemClick},
+    {0, "Send1", "Send", kNone, "", &TMainForm::Button3Click},
+    {0, "N18", "-", kNone, "", nullptr},
+    {0, "Exit1", "Exit", kNone, "", &TMainForm::FileExit},
+};
+
+ui::Form::Args MainArgs() {
+  ui::Form::Args a;
+  a.caption = "Sealwright 32";
+  a.clientWidth = 492;
+  a.clientHeight = 350;
+  a.font = {"MS Sans Serif", -11, true};
+  a.border = ui::Border::Sizeable;
+  a.left = 50;
+  a.top = 50;
+  a.mainWindow = true;
+  a.dialogKeys = false;
+  return a;
+}
+
+ui::Font StatusFont() { return ui::MakeFont({"MS Sans Serif", -12, false}); }
+
+}  // namespace
+
+TMainForm* TMainForm::instance_ = nullptr;
+
+TMainForm::TMainForm()
+    : ui::Form(MainArgs()),
+      statusline(*this, {{0, 0, 492, 19}, ui::Align::Bottom, ui::Bevel::Raised, ui::Bevel::Lowered, 2, "",
+                         ui::TextAlign::Left}),
+      SpeedBar(*this, {{0, 0, 492, 33}, ui::Align::Top, ui::Bevel::None}),
+      Panel2(SpeedBar, {{0, 0, 492, 36}, ui::Align::Top, ui::Bevel::Raised, ui::Bevel::Raised}),
+      SpeedButton1(Panel2, {{8, 5, 25, 25}, "SB_CLEAR", "Clear|Clear text window"}),
+      SpeedButton2(Panel2, {{36, 5, 25, 25}, "SB_OPEN", "Open|Open a text file"}),
+      SpeedButton4(Panel2, {{65, 5, 24, 25}, "SB_SAVE", "Save As|Save text as"}),
+      SpeedButton5(Panel2, {{92, 5, 25, 25}, "SB_COPY", "Copy|Copy to clipboard"}),
+      SpeedButton6(Panel2, {{120, 5, 26, 25}, "SB_PASTE", "Paste|Paste from clipboard"}),
+      SpeedButton7(Panel2, {{148, 5, 26, 25}, "SB_CUT", "Cut|Cut to clipbard"}),
+      SpeedButton11(Panel2, {{181, 5, 25, 25}, "SB_HELP", "Help|Help index"}),
+      SpeedButton12(Panel2, {{210, 5, 24, 25}, "SB_QUIT", "Quit|Exit Sealwright"}),
+      Button2(Panel2, {{241, 8, 68, 21}, "&Decrypt", ui::ModalResult::None, false, false, "|Decrypt text in window"}),
+      Button1(Panel2, {{313, 8, 72, 21}, "&Encrypt", ui::ModalResult::None, false, false, "|Encrypt text in window"}),
+      DelButton(Panel2,
+                {{389, 8, 72, 21}, "De&lete", ui::ModalResult::None, false, false, "|Delete message", false, false}),
+      Button3(Panel2, {{465, 8, 64, 21}, "&Send", ui::ModalResult::None, false, false, "|Send message", false}),
+      Panel1(SpeedBar, {{0, 0, 492, 33}, ui::Align::Bottom, ui::Bevel::Lowered, ui::Bevel::None, 0, "",
+                        ui::TextAlign::Center, "", false}),
+      ComboBox1(Panel1, {{4, 5, 261, 21}, false}),
+      memo1(*this, {{0, 0, 492, 200}, ui::Align::Client}) {
+  instance_ = this;
+  statusFont_ = StatusFont();
+  statusline.setFont(statusFont_.get());
+  SpeedButton1.onClick = [this] { FileNew(); };
+  SpeedButton2.onClick = [this] { FileOpen(); };
+  SpeedButton4.onClick = [this] { FileSaveAs(); };
+  SpeedButton5.onClick = [this] { EditCopy(); };
+  SpeedButton6.onClick = [this] { EditPaste(); };
+  SpeedButton7.onClick = [this] { EditCut(); };
+  SpeedButton11.onClick = [this] { HelpContents(); };
+  SpeedButton12.onClick = [this] { FileExit(); };
+  Button2.onClick = [this] { Decrypttext1Click(); };
+  Button1.onClick = [this] { Encrypttext1Click(); };
+  DelButton.onClick = [this] { DelButtonClick(); };
+  Button3.onClick = [this] { Button3Click(); };
+  ComboBox1.onChange = [this] { ComboBox1Change(); };
+  Panel1.onResize = [this] { Panel1Resize(); };
+  MainMenu.build(this, kMainMenu);
+  MainMenu.attachTo(handle());
+  menuBar = &MainMenu;
+  PopupMenu1.build(this, kPopupMenu);
+  ui::Application::Get().setMainForm(this);
+}
+
+TMainForm::~TMainForm() {
+  if (!destroyed_) FormDestroy();
+  if (instance_ == this) instance_ = nullptr;
+  if (ui::Application::Get().mainForm() == this) ui::Application::Get().setMainForm(nullptr);
+}
+
+void TMainForm::FormCreate() {
+  SetMailConnected(false);
+  ui::Application::Get().onHint = [this](const std::string& h) { ShowHint(h); };
+  setText(kProductCaption);
+  startText_ = std::string(kProductCaption) + " " + kNotice;
+  statusline.setCaption(startText_);
+  hint = "|" + startText_;
+  LoadSettings();
+  if (Settings.PgpPath.empty()) PGPpath1Click();
+  PgpCommand = pgp::MakePgpCommand(Settings.PgpPath);
+  KeyList.clear();
+  MessageIds.clear();
+  RestoreWindowBounds(*this);
+  memo1.setWordWrap(Settings.WordWrap);
+  show();
+  repaint();
+  MainMenu.setChecked("Signencryptedfiles1", Settings.SignFiles);
+  MainMenu.setChecked("RunIconized1", Settings.RunIcon);
+  MainMenu.setChecked("PauseafterruningPGP1", Settings.Pause);
+  MainMenu.setChecked("N11", Settings.WordWrap);
+  MainMenu.setChecked("N12", Settings.AutoDelete);
+  MainMenu.setChecked("UseList", Settings.UseList);
+  if (CheckPublicKeyRing()) ReadPublicKeys(KeyList);
+  if (Settings.IdSign.empty()) DefaultIDforSigning1Click();
+  if (kMailBuild) {
+    MailStartStep();
+  } else {
+    MainMenu.setVisible("Readmailboxmessages1", false);
+    MainMenu.setVisible("N16", false);
+    repaint();
+  }
+}
+
+void TMainForm::onClose() {
+  FormClose();
+  DestroyWindow(handle());
+}
+
+void TMainForm::FormClose() { SaveWindowBounds(*this); }
+
+void TMainForm::FormDestroy() {
+  destroyed_ = true;
+  KeyList.clear();
+  if (kMailBuild) MailShutdownStep();
+  MessageIds.clear();
+}
+
+LRESULT TMainForm::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_DESTROY:
+      if (!destroyed_) FormDestroy();
+      PostQuitMessage(0);
+      break;
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wp) == memo1.handle()) {
+        int x = static_cast<short>(LOWORD(lp));
+        int y = static_cast<short>(HIWORD(lp));
+        if (x == -1 && y == -1) {
+          RECT r;
+          GetWindowRect(memo1.handle(), &r);
+          x = r.left + 8;
+          y = r.top + 8;
+        }
+        PopupMenu1.popup(handle(), x, y);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return ui::Form::handleMessage(msg, wp, lp);
+}
+
+void TMainForm::SetStatus(const std::string& text) {
+  statusline.setCaption(text);
+  statusline.repaint();
+}
+
+void TMainForm::ShowHint(const std::string& hint) { statusline.setCaption(hint); }
+
+void CenterOverMainForm(ui::Form& dialog) {
+  TMainForm* main = TMainForm::Instance();
+  if (!main) return;
+  ui::Rect m = main->bounds();
+  ui::Rect d = dialog.bounds();
+  app::Placement p = app::CenterOver(m.left, m.top, m.width, m.height, d.width, d.height,
+                                     GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  dialog.setBounds({p.setLeft ? p.left : d.left, p.setTop ? p.top : d.top, d.width, d.height});
+}
+
+// --- Text window commands --------------------------------------------------
+
+void TMainForm::FileNew() { memo1.clear(); }
+
+void TMainForm::FileOpen() {
+  OpenDialog.filter = kTextFilter;
+  OpenDialog.title = "Open text file";
+  if (!OpenDialog.execute(handle())) return;
+  setText(OpenDialog.fileName);
+  std::string content;
+  try {
+    content = ReadTextFile(OpenDialog.fileName);
+  } catch (const ui::Error&) {
+    throw ui::Error("Cannot open file " + OpenDialog.fileName);
+  }
+  memo1.setText(content);
+}
+
+void TMainForm::FileSaveAs() {
+  SaveDialog.filter = kTextFilter;
+  SaveDialog.title = "Save file";
+  if (!SaveDialog.execute(handle())) return;
+  try {
+    WriteTextFile(SaveDialog.fileName, memo1.text());
+  } catch (const ui::Error&) {
+    throw ui::Error("Cannot create file " + SaveDialog.fileName);
+  }
+}
+
+void TMainForm::FilePrint() {
+  PRINTDLGA pd{};
+  pd.lStructSize = sizeof pd;
+  pd.hwndOwner = handle();
+  pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
+  if (!PrintDlgA(&pd)) {
+    DWORD err = CommDlgExtendedError();
+    if (err == PDERR_NODEFAULTPRN) throw ui::Error("There is no default printer currently selected");
+    if (err != 0) throw ui::Error("Printing failed (error " + std::to_string(err) + ")");
+    return;
+  }
+  if (pd.hDevMode) GlobalFree(pd.hDevMode);
+  if (pd.hDevNames) GlobalFree(pd.hDevNames);
+  HDC dc = pd.hDC;
+  DOCINFOA doc{};
+  doc.cbSize = sizeof doc;
+  doc.lpszDocName = "Sealwright Message";
+  bool ok = StartDocA(dc, &doc) > 0;
+  if (ok) {
+    // The whole page area in twips, no margins.
+    int w = MulDiv(GetDeviceCaps(dc, PHYSICALWIDTH), 1440, GetDeviceCaps(dc, LOGPIXELSX));
+    int h = MulDiv(GetDeviceCaps(dc, PHYSICALHEIGHT), 1440, GetDeviceCaps(dc, LOGPIXELSY));
+    FORMATRANGE fr{};
+    fr.hdc = fr.hdcTarget = dc;
+    fr.rc = fr.rcPage = {0, 0, w, h};
+    fr.chrg.cpMin = 0;
+    fr.chrg.cpMax = -1;
+    int total = memo1.textLength();
+    do {
+      ok = StartPage(dc) > 0;
+      if (!ok) break;
+      fr.chrg.cpMin = static_cast<LONG>(
+          SendMessageA(memo1.handle(), EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&fr)));
+      ok = EndPage(dc) > 0;
+    } while (ok && fr.chrg.cpMin < total && fr.chrg.cpMin > 0);
+    SendMessageA(memo1.handle(), EM_FORMATRANGE, FALSE, 0);
+    if (ok) EndDoc(dc);
+    else AbortDoc(dc);
+  }
+  DeleteDC(dc);
+  if (!ok) throw ui::Error("Printer error");
+}
+
+void TMainForm::FileExit() { close(); }
+
+void TMainForm::EditCut() { memo1.cut(); }
+void TMainForm::EditCopy() { memo1.copy(); }
+void TMainForm::EditPaste() { memo1.paste(); }
+
+void TMainForm::HelpContents() {
+  WinHelpA(handle(), ui::Application::Get().helpFile().c_str(), HELP_FINDER, 0);
+}
+
+void TMainForm::HelpAbout() {
+  TAboutBox box;
+  box.showModal();
+}

@@ -1,0 +1,120 @@
+// The main window: text window, tool bar, menus and status line. Its
+// handlers are defined beside the commands they run (pgp/, keys/, mail/,
+// settings/); the class layout is the same in both programs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/controls.h"
+#include "ui/dialog.h"
+#include "ui/menus.h"
+
+class TMainForm : public ui::Form {
+ public:
+  TMainForm();
+  ~TMainForm() override;
+
+  // Start-up steps 1 to 13; runs once the window object exists.
+  void FormCreate();
+
+  // Program-wide main window, valid from construction to destruction.
+  static TMainForm* Instance() { return instance_; }
+
+  std::vector<std::string> KeyList;
+  std::vector<std::string> MessageIds;
+  bool MailConnected = false;
+  bool ScanCancelled = false;
+  unsigned long MailSession = 0;
+  std::string MailProfileName;
+
+  // The status line's start text.
+  const std::string& StartText() const { return startText_; }
+  void SetStatus(const std::string& text);
+
+  ui::FileDialog OpenDialog{ui::FileDialog::Kind::Open};
+  ui::FileDialog SaveDialog{ui::FileDialog::Kind::Save};
+
+  // Controls, in containment order.
+  ui::Panel statusline;
+  ui::Panel SpeedBar;
+  ui::Panel Panel2;
+  ui::SpeedButton SpeedButton1, SpeedButton2, SpeedButton4, SpeedButton5, SpeedButton6, SpeedButton7,
+      SpeedButton11, SpeedButton12;
+  ui::Button Button2, Button1, DelButton, Button3;
+  ui::Panel Panel1;
+  ui::ComboBox ComboBox1;
+  ui::RichEdit memo1;
+  ui::MenuBar MainMenu{false};
+  ui::MenuBar PopupMenu1{true};
+
+  // Text window commands.
+  void FileNew();
+  void FileOpen();
+  void FileSaveAs();
+  void FilePrint();
+  void FileExit();
+  void EditCut();
+  void EditCopy();
+  void EditPaste();
+  void HelpContents();
+  void HelpAbout();
+  void ShowHint(const std::string& hint);
+
+  // Encrypt and decrypt.
+  void Encrypttext1Click();
+  void Decrypttext1Click();
+  void EncryptFileItemClick();
+  void DecryptFileItemClick();
+
+  // Key ring.
+  void Generatekeys1Click();
+  void Addapublickey1Click();
+  void Extractakey1Click();
+  void Removeakey1Click();
+  void GetKeyFingerprint1Click();
+  void Reredpublickeys1Click();
+  void DefaultIDforSigning1Click();
+
+  // Options.
+  void PGPpath1Click();
+  void Signencryptedfiles1Click();
+  void UseListClick();
+  void Readmailboxmessages1Click();
+  void N12Click();
+  void PauseafterruningPGP1Click();
+  void RunIconized1Click();
+  void N11Click();
+
+  // Mail.
+  void SetMailConnected(bool connected);
+  void MailStartStep();
+  void MailShutdownStep();
+  void ComboBox1Change();
+  void DelButtonClick();
+  void N16Click();
+  void Button3Click();
+  void Panel1Resize();
+
+ protected:
+  LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void onClose() override;
+
+ private:
+  void FormClose();
+  void FormDestroy();
+  // Flips a flag, sets its check mark, saves the settings.
+  void FlipOption(bool& flag, const char* menuEntry);
+  static TMainForm* instance_;
+  std::string startText_;
+  ui::Font statusFont_;
+  bool destroyed_ = false;
+};
+
+// Places a dialog centred over the main window, falling back to the screen's centre.
+void CenterOverMainForm(ui::Form& dialog);
+
+// Texts that differ between the two programs.
+extern const char* const kProductCaption;  // "Sealwright for Windows 95, Version 2.2b"
+extern const char* const kProductName;     // for the about box
+extern const bool kMailBuild;

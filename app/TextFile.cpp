@@ -1,0 +1,42 @@
+#include "app/TextFile.h"
+
+#include <windows.h>
+
+#include "ui/errors.h"
+#include "ui/handles.h"
+
+std::string ReadTextFile(const std::string& path) {
+  ui::File f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) ui::ThrowInOutError(GetLastError());
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(f.get(), &size)) ui::ThrowInOutError(GetLastError());
+  std::string data(static_cast<size_t>(size.QuadPart), '\0');
+  size_t done = 0;
+  while (done < data.size()) {
+    DWORD got = 0;
+    DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1 << 20));
+    if (!ReadFile(f.get(), data.data() + done, want, &got, nullptr)) ui::ThrowInOutError(GetLastError());
+    if (got == 0) break;
+    done += got;
+  }
+  data.resize(done);
+  return data;
+}
+
+void WriteTextFile(const std::string& path, std::string_view text) {
+  ui::File f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) ui::ThrowInOutError(GetLastError());
+  size_t done = 0;
+  while (done < text.size()) {
+    DWORD put = 0;
+    DWORD want = static_cast<DWORD>(std::min<size_t>(text.size() - done, 1 << 20));
+    if (!WriteFile(f.get(), text.data() + done, want, &put, nullptr)) ui::ThrowInOutError(GetLastError());
+    done += put;
+  }
+}
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -1,0 +1,34 @@
+// The Configuration menu's option commands.
+#include "app/Main.h"
+#include "dirbrowse/chdir.h"
+#include "pgp/pgpcommand.h"
+#include "settings/Settings.h"
+
+void TMainForm::FlipOption(bool& flag, const char* menuEntry) {
+  flag = !flag;
+  MainMenu.setChecked(menuEntry, flag);
+  SaveSettings();
+}
+
+// Besides the folder, the command rebuilds PgpCommand and stores the settings,
+// so that PGP.EXE is always looked for where the key ring is checked and the
+// folder chosen is kept.
+void TMainForm::PGPpath1Click() {
+  std::string chosen = ChooseDirectory(Settings.PgpPath, "Path to Pgp :");
+  if (chosen == Settings.PgpPath) return;
+  Settings.PgpPath = chosen;
+  PgpCommand = pgp::MakePgpCommand(Settings.PgpPath);
+  SaveSettings();
+}
+
+void TMainForm::Signencryptedfiles1Click() { FlipOption(Settings.SignFiles, "Signencryptedfiles1"); }
+void TMainForm::UseListClick() { FlipOption(Settings.UseList, "UseList"); }
+void TMainForm::Readmailboxmessages1Click() { FlipOption(Settings.ReadMsgs, "Readmailboxmessages1"); }
+void TMainForm::N12Click() { FlipOption(Settings.AutoDelete, "N12"); }
+void TMainForm::PauseafterruningPGP1Click() { FlipOption(Settings.Pause, "PauseafterruningPGP1"); }
+void TMainForm::RunIconized1Click() { FlipOption(Settings.RunIcon, "RunIconized1"); }
+
+void TMainForm::N11Click() {
+  FlipOption(Settings.WordWrap, "N11");
+  memo1.setWordWrap(Settings.WordWrap);
+}

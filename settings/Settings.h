@@ -1,0 +1,39 @@
+// The program-wide settings record and its store under
+// HKEY_CURRENT_USER\Software\Sealwright 32, shared by both programs.
+#pragma once
+
+#include <string>
+
+namespace ui {
+class Window;
+}
+
+struct TSettings {
+  std::string PgpPath;
+  bool SignFiles = true;
+  bool WordWrap = true;
+  bool AutoDelete = false;
+  bool AutoIndent = false;
+  bool RunIcon = false;
+  bool Pause = true;
+  bool UseList = false;
+  std::string IdSign;
+  bool ReadMsgs = false;
+};
+
+// Program-wide: filled by LoadSettings at start-up, read by every command.
+extern TSettings Settings;
+// The prefix of every PGP command line, built from PgpPath.
+extern std::string PgpCommand;
+
+extern const char* const kSettingsKey;
+
+// Reads all ten values; any failed read (a missing flag, a value of the wrong
+// type) silently gives every field its default.
+void LoadSettings();
+// Writes all ten values in order; a failed write throws "Failed to set data for '<name>'".
+void SaveSettings();
+// Left, top, width and height from the store, all or nothing: any failed read
+// gives 50, 50, 500 by 400.
+void RestoreWindowBounds(ui::Window& form);
+void SaveWindowBounds(ui::Window& form);

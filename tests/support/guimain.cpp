@@ -1,0 +1,11 @@
+// Entry of the GUI test programs: the application object the program's
+// windows expect, then every test on this (the user-interface) thread.
+#include <gtest/gtest.h>
+
+#include "ui/window.h"
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  ui::Application application("Sealwright 32", "sealwr32.hlp");
+  return RUN_ALL_TESTS();
+}

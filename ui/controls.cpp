@@ -1,0 +1,438 @@
+#include "ui/controls.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <richedit.h>
+
+#include <algorithm>
+
+#include "ui/errors.h"
+
+namespace ui {
+
+namespace {
+
+constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
+
+HMENU NewId() { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())); }
+
+Form* RootForm(Window* w) {
+  while (w && w->parent()) w = w->parent();
+  return dynamic_cast<Form*>(w);
+}
+
+}  // namespace
+
+int NextControlId() {
+  static int next = 1000;
+  return ++next;
+}
+
+// --- Panel -----------------------------------------------------------------
+
+Panel::Panel(Window& parent, const Args& args)
+    : Window(&parent), outer_(args.outer), inner_(args.inner), borderWidth_(args.borderWidth),
+      alignment_(args.alignment) {
+  hint = args.hint;
+  align = args.align;
+  create(WS_EX_CONTROLPARENT, OwnClass("SwPanel", CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr), args.caption,
+         kChild | WS_CLIPCHILDREN | (args.visible ? WS_VISIBLE : 0), args.bounds, parent.handle(), NewId());
+}
+
+void Panel::setCaption(std::string_view caption) {
+  setText(caption);
+  InvalidateRect(handle(), nullptr, TRUE);
+}
+
+void Panel::paint(HDC dc) {
+  RECT rc;
+  GetClientRect(handle(), &rc);
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  if (outer_ != Bevel::None) {
+    DrawEdge(dc, &rc, outer_ == Bevel::Raised ? BDR_RAISEDOUTER : BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+  }
+  InflateRect(&rc, -borderWidth_, -borderWidth_);
+  if (inner_ != Bevel::None) {
+    DrawEdge(dc, &rc, inner_ == Bevel::Raised ? BDR_RAISEDINNER : BDR_SUNKENINNER, BF_RECT | BF_ADJUST);
+  }
+  std::string caption = text();
+  if (!caption.empty()) {
+    SelectObjectScope useFont(dc, font() ? font() : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    if (alignment_ == TextAlign::Left) rc.left += 2;
+    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &rc,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
+                  (alignment_ == TextAlign::Left ? DT_LEFT : DT_CENTER));
+  }
+}
+
+LRESULT Panel::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(handle(), &ps);
+      paint(dc);
+      EndPaint(handle(), &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SETTEXT: {
+      LRESULT r = defaultHandling(msg, wp, lp);
+      InvalidateRect(handle(), nullptr, TRUE);
+      return r;
+    }
+    case WM_SIZE:
+      realign();
+      if (onResize) onResize();
+      return 0;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CONTEXTMENU:
+      // Notifications that a child did not handle travel on to the form.
+      if (Window* p = parent()) return SendMessageA(p->handle(), msg, wp, lp);
+      break;
+    default:
+      break;
+  }
+  return Window::handleMessage(msg, wp, lp);
+}
+
+// --- Button ----------------------------------------------------------------
+
+Button::Button(Window& parent, const Args& args) : Window(&parent), modalResult_(args.modalResult) {
+  hint = args.hint;
+  create(0, "BUTTON", args.caption,
+         kChild | WS_TABSTOP | (args.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) |
+             (args.visible ? WS_VISIBLE : 0) | (args.enabled ? 0 : WS_DISABLED),
+         args.bounds, parent.handle(), NewId());
+  if (Form* form = RootForm(this)) {
+    if (args.isDefault) form->defaultButton = this;
+    if (args.isCancel) form->cancelButton = this;
+  }
+}
+
+void Button::click() {
+  if (onClick) onClick();
+  if (modalResult_ != ModalResult::None) {
+    if (Form* form = RootForm(this)) form->setModalResult(modalResult_);
+  }
+}
+
+bool Button::reflectCommand(WORD code) {
+  if (code != BN_CLICKED) return false;
+  click();
+  return true;
+}
+
+// --- SpeedButton -----------------------------------------------------------
+
+SpeedButton::SpeedButton(Window& parent, const Args& args) : Window(&parent) {
+  hint = args.hint;
+  if (args.bitmap) {
+    bitmap_ = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), args.bitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  }
+  create(0, OwnClass("SwSpeedButton", 0, COLOR_BTNFACE, nullptr), "", kChild | WS_VISIBLE, args.bounds,
+         parent.handle(), NewId());
+}
+
+SpeedButton::~SpeedButton() {
+  if (bitmap_) DeleteObject(bitmap_);
+}
+
+void SpeedButton::click() {
+  if (enabled() && onClick) onClick();
+}
+
+void SpeedButton::paint(HDC dc) {
+  RECT rc;
+  GetClientRect(handle(), &rc);
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  DrawEdge(dc, &rc, pressed_ ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+  if (!bitmap_) return;
+  BITMAP bm;
+  GetObjectA(bitmap_, sizeof bm, &bm);
+  int w = bm.bmWidth / 2;
+  int h = bm.bmHeight;
+  HDC mem = CreateCompatibleDC(dc);
+  {
+    SelectObjectScope useBitmap(mem, bitmap_);
+    COLORREF transparent = GetPixel(mem, 0, h - 1);
+    int x = (rc.right - w) / 2 + (pressed_ ? 1 : 0);
+    int y = (rc.bottom - h) / 2 + (pressed_ ? 1 : 0);
+    TransparentBlt(dc, x, y, w, h, mem, enabled() ? 0 : w, 0, w, h, transparent);
+  }
+  DeleteDC(mem);
+}
+
+LRESULT SpeedButton::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(handle(), &ps);
+      paint(dc);
+      EndPaint(handle(), &ps);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      pressed_ = tracking_ = true;
+      SetCapture(handle());
+      InvalidateRect(handle(), nullptr, FALSE);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (tracking_) {
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        RECT rc;
+        GetClientRect(handle(), &rc);
+        bool inside = PtInRect(&rc, pt) != FALSE;
+        if (inside != pressed_) {
+          pressed_ = inside;
+          InvalidateRect(handle(), nullptr, FALSE);
+        }
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (tracking_) {
+        bool fire = pressed_;
+        pressed_ = tracking_ = false;
+        ReleaseCapture();
+        InvalidateRect(handle(), nullptr, FALSE);
+        if (fire) click();
+      }
+      return 0;
+    case WM_CAPTURECHANGED:
+      pressed_ = tracking_ = false;
+      InvalidateRect(handle(), nullptr, FALSE);
+      return 0;
+    case BM_CLICK:
+      click();
+      return 0;
+    case WM_ENABLE:
+      InvalidateRect(handle(), nullptr, FALSE);
+      return 0;
+    default:
+      break;
+  }
+  return Window::handleMessage(msg, wp, lp);
+}
+
+// --- Label -----------------------------------------------------------------
+
+Label::Label(Window& parent, const Args& args) : Window(&parent), autoSize_(args.width == 0) {
+  create(0, "STATIC", args.caption, kChild | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+         {args.left, args.top, args.width ? args.width : 10, 13}, parent.handle(), NewId());
+  autoSize();
+}
+
+void Label::setCaption(std::string_view caption) {
+  setText(caption);
+  autoSize();
+}
+
+void Label::autoSize() {
+  HDC dc = GetDC(handle());
+  SIZE size{0, 0};
+  {
+    SelectObjectScope useFont(dc, font() ? font() : GetStockObject(DEFAULT_GUI_FONT));
+    std::string t = text();
+    TEXTMETRICA tm;
+    GetTextMetricsA(dc, &tm);
+    GetTextExtentPoint32A(dc, t.c_str(), static_cast<int>(t.size()), &size);
+    size.cy = tm.tmHeight;
+  }
+  ReleaseDC(handle(), dc);
+  Rect b = bounds();
+  setBounds({b.left, b.top, autoSize_ ? size.cx : b.width, size.cy});
+}
+
+// --- Image -----------------------------------------------------------------
+
+Image::Image(Window& parent, const Args& args) : Window(&parent) {
+  create(0, "STATIC", "", kChild | WS_VISIBLE | SS_ICON, args.bounds, parent.handle(), NewId());
+  SendMessageA(handle(), STM_SETICON, reinterpret_cast<WPARAM>(args.icon), 0);
+  setBounds(args.bounds);
+}
+
+// --- Edit ------------------------------------------------------------------
+
+Edit::Edit(Window& parent, const Args& args) : Window(&parent) {
+  create(WS_EX_CLIENTEDGE, "EDIT", args.text,
+         kChild | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | (args.passwordChar ? ES_PASSWORD : 0), args.bounds,
+         parent.handle(), NewId());
+  if (args.passwordChar) SendMessageA(handle(), EM_SETPASSWORDCHAR, static_cast<unsigned char>(args.passwordChar), 0);
+}
+
+// --- CheckBox --------------------------------------------------------------
+
+CheckBox::CheckBox(Window& parent, const Args& args) : Window(&parent) {
+  create(0, "BUTTON", args.caption, kChild | WS_TABSTOP | BS_AUTOCHECKBOX | (args.visible ? WS_VISIBLE : 0),
+         args.bounds, parent.handle(), NewId());
+  setChecked(args.checked);
+}
+
+bool CheckBox::checked() const { return SendMessageA(handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void CheckBox::setChecked(bool checked) {
+  SendMessageA(handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// --- ListBox ---------------------------------------------------------------
+
+ListBox::ListBox(Window& parent, const Args& args) : Window(&parent) {
+  align = args.align;
+  create(WS_EX_CLIENTEDGE, "LISTBOX", "",
+         kChild | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
+         args.bounds, parent.handle(), NewId());
+  SendMessageA(handle(), LB_SETITEMHEIGHT, 0, args.itemHeight);
+}
+
+void ListBox::add(std::string_view item) {
+  std::string s(item);
+  SendMessageA(handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+}
+
+void ListBox::assign(const std::vector<std::string>& items) {
+  SendMessageA(handle(), WM_SETREDRAW, FALSE, 0);
+  SendMessageA(handle(), LB_RESETCONTENT, 0, 0);
+  size_t bytes = 0;
+  for (const auto& s : items) bytes += s.size() + 1;
+  SendMessageA(handle(), LB_INITSTORAGE, items.size(), static_cast<LPARAM>(bytes));
+  for (const auto& s : items) SendMessageA(handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+  SendMessageA(handle(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(handle(), nullptr, TRUE);
+}
+
+void ListBox::remove(int index) { SendMessageA(handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0); }
+
+void ListBox::clear() { SendMessageA(handle(), LB_RESETCONTENT, 0, 0); }
+
+int ListBox::count() const { return static_cast<int>(SendMessageA(handle(), LB_GETCOUNT, 0, 0)); }
+
+std::string ListBox::item(int index) const {
+  LRESULT n = SendMessageA(handle(), LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (n == LB_ERR) return {};
+  std::string s(static_cast<size_t>(n) + 1, '\0');
+  n = SendMessageA(handle(), LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.data()));
+  s.resize(n == LB_ERR ? 0 : static_cast<size_t>(n));
+  return s;
+}
+
+std::vector<std::string> ListBox::items() const {
+  std::vector<std::string> all;
+  int n = count();
+  all.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) all.push_back(item(i));
+  return all;
+}
+
+int ListBox::selected() const {
+  LRESULT i = SendMessageA(handle(), LB_GETCURSEL, 0, 0);
+  return i == LB_ERR ? -1 : static_cast<int>(i);
+}
+
+void ListBox::select(int index) { SendMessageA(handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+bool ListBox::reflectCommand(WORD code) {
+  if (code == LBN_DBLCLK && onDblClick) {
+    onDblClick();
+    return true;
+  }
+  if (code == LBN_SELCHANGE && onSelChange) {
+    onSelChange();
+    return true;
+  }
+  return false;
+}
+
+// --- ComboBox --------------------------------------------------------------
+
+ComboBox::ComboBox(Window& parent, const Args& args) : Window(&parent) {
+  Rect r = args.bounds;
+  r.height = std::max(r.height, 200);  // the drop-down list's room
+  create(0, "COMBOBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | (args.visible ? WS_VISIBLE : 0), r,
+         parent.handle(), NewId());
+}
+
+void ComboBox::add(std::string_view item) {
+  std::string s(item);
+  SendMessageA(handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+}
+
+void ComboBox::clear() { SendMessageA(handle(), CB_RESETCONTENT, 0, 0); }
+
+int ComboBox::count() const { return static_cast<int>(SendMessageA(handle(), CB_GETCOUNT, 0, 0)); }
+
+int ComboBox::selected() const {
+  LRESULT i = SendMessageA(handle(), CB_GETCURSEL, 0, 0);
+  return i == CB_ERR ? -1 : static_cast<int>(i);
+}
+
+void ComboBox::select(int index) { SendMessageA(handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+bool ComboBox::reflectCommand(WORD code) {
+  if (code == CBN_SELCHANGE && onChange) {
+    onChange();
+    return true;
+  }
+  return false;
+}
+
+// --- RichEdit --------------------------------------------------------------
+
+RichEdit::RichEdit(Window& parent, const Args& args) : Window(&parent) {
+  align = args.align;
+  create(WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
+         kChild | WS_VISIBLE | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+             ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN | (args.readOnly ? ES_READONLY : 0),
+         args.bounds, parent.handle(), NewId());
+  SendMessageA(handle(), EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE, 0);
+  SendMessageA(handle(), EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+  setWordWrap(args.wordWrap);
+}
+
+std::string RichEdit::text() const {
+  GETTEXTLENGTHEX len{GTL_USECRLF | GTL_PRECISE | GTL_NUMBYTES, CP_ACP};
+  LRESULT n = SendMessageA(handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0);
+  if (n <= 0) return {};
+  std::string s(static_cast<size_t>(n) + 1, '\0');
+  GETTEXTEX get{};
+  get.cb = static_cast<DWORD>(s.size());
+  get.flags = GT_USECRLF;
+  get.codepage = CP_ACP;
+  n = SendMessageA(handle(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(s.data()));
+  s.resize(static_cast<size_t>(std::max<LRESULT>(n, 0)));
+  return s;
+}
+
+void RichEdit::setText(std::string_view text) {
+  std::string s(text);
+  SETTEXTEX set{ST_DEFAULT, CP_ACP};
+  SendMessageA(handle(), EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(s.c_str()));
+}
+
+void RichEdit::clear() { setText(""); }
+
+int RichEdit::textLength() const {
+  GETTEXTLENGTHEX len{GTL_DEFAULT, 1200};
+  return static_cast<int>(SendMessageA(handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0));
+}
+
+void RichEdit::setWordWrap(bool wrap) { SendMessageA(handle(), EM_SETTARGETDEVICE, 0, wrap ? 0 : 1); }
+
+void RichEdit::cut() { SendMessageA(handle(), WM_CUT, 0, 0); }
+void RichEdit::copy() { SendMessageA(handle(), WM_COPY, 0, 0); }
+void RichEdit::paste() { SendMessageA(handle(), EM_PASTESPECIAL, CF_TEXT, 0); }
+
+int RichEdit::findNoCase(std::string_view what) const {
+  std::string needle(what);
+  FINDTEXTEXA find{};
+  find.chrg.cpMin = 0;
+  find.chrg.cpMax = textLength();
+  find.lpstrText = needle.c_str();
+  return static_cast<int>(SendMessageA(handle(), EM_FINDTEXTEX, FR_DOWN, reinterpret_cast<LPARAM>(&find)));
+}
+
+}  // namespace ui

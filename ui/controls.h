@@ -1,0 +1,215 @@
+// Controls created in code from small argument structs, each with named event
+// members. Every control object owns its window.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/dialog.h"
+#include "ui/window.h"
+
+namespace ui {
+
+// A unique control id within this process, so that dialog keys find controls.
+int NextControlId();
+
+enum class Bevel { None, Raised, Lowered };
+enum class TextAlign { Left, Center };
+
+class Panel : public Window {
+ public:
+  struct Args {
+    Rect bounds;
+    Align align = Align::None;
+    Bevel outer = Bevel::Raised;
+    Bevel inner = Bevel::None;
+    int borderWidth = 0;
+    std::string caption;
+    TextAlign alignment = TextAlign::Center;
+    std::string hint;
+    bool visible = true;
+  };
+  Panel(Window& parent, const Args& args);
+  std::function<void()> onResize;
+  void setCaption(std::string_view caption);
+
+ protected:
+  LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  void paint(HDC dc);
+  Bevel outer_;
+  Bevel inner_;
+  int borderWidth_;
+  TextAlign alignment_;
+};
+
+class Button : public Window {
+ public:
+  struct Args {
+    Rect bounds;
+    std::string caption;
+    ModalResult modalResult = ModalResult::None;
+    bool isDefault = false;
+    bool isCancel = false;
+    std::string hint;
+    bool visible = true;
+    bool enabled = true;
+  };
+  Button(Window& parent, const Args& args);
+  std::function<void()> onClick;
+  // Runs onClick, then gives the form this button's modal result.
+  void click();
+
+ protected:
+  bool reflectCommand(WORD code) override;
+
+ private:
+  ModalResult modalResult_;
+};
+
+// A push button with a picture that never takes the keyboard focus. The
+// bitmap holds two images side by side: normal and disabled; its lower left
+// pixel's colour is transparent.
+class SpeedButton : public Window {
+ public:
+  struct Args {
+    Rect bounds;
+    const char* bitmap = nullptr;  // resource name
+    std::string hint;
+  };
+  SpeedButton(Window& parent, const Args& args);
+  ~SpeedButton() override;
+  std::function<void()> onClick;
+  void click();
+
+ protected:
+  LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  void paint(HDC dc);
+  HBITMAP bitmap_ = nullptr;
+  bool pressed_ = false;
+  bool tracking_ = false;
+};
+
+class Label : public Window {
+ public:
+  struct Args {
+    int left = 0;
+    int top = 0;
+    std::string caption;
+    int width = 0;  // 0: as wide as the text
+  };
+  Label(Window& parent, const Args& args);
+  void setCaption(std::string_view caption);
+
+ private:
+  void autoSize();
+  bool autoSize_;
+};
+
+// A picture that shows an icon (not owned: shared or the caller's).
+class Image : public Window {
+ public:
+  struct Args {
+    Rect bounds;
+    HICON icon = nullptr;
+  };
+  Image(Window& parent, const Args& args);
+};
+
+class Edit : public Window {
+ public:
+  struct Args {
+    Rect bounds;
+    char passwordChar = 0;
+    std::string text;
+  };
+  Edit(Window& parent, const Args& args);
+};
+
+class CheckBox : public Window {
+ public:
+  struct Args {
+    Rect bounds;
+    std::string caption;
+    bool checked = false;
+    bool visible = true;
+  };
+  CheckBox(Window& parent, const Args& args);
+  bool checked() const;
+  void setChecked(bool checked);
+};
+
+class ListBox : public Window {
+ public:
+  struct Args {
+    Rect bounds;
+    Align align = Align::None;
+    int itemHeight = 16;
+  };
+  ListBox(Window& parent, const Args& args);
+  std::function<void()> onDblClick;
+  std::function<void()> onSelChange;
+  void add(std::string_view item);
+  // Replaces all entries at once (fast for large lists).
+  void assign(const std::vector<std::string>& items);
+  void remove(int index);
+  void clear();
+  int count() const;
+  std::string item(int index) const;
+  std::vector<std::string> items() const;
+  int selected() const;  // -1 when nothing is selected
+  void select(int index);
+
+ protected:
+  bool reflectCommand(WORD code) override;
+};
+
+class ComboBox : public Window {
+ public:
+  struct Args {
+    Rect bounds;
+    bool visible = true;
+  };
+  ComboBox(Window& parent, const Args& args);
+  std::function<void()> onChange;
+  void add(std::string_view item);
+  void clear();
+  int count() const;
+  int selected() const;
+  void select(int index);
+
+ protected:
+  bool reflectCommand(WORD code) override;
+};
+
+// A rich-edit control in plain-text mode: text comes and goes without
+// formatting, with CR LF line ends.
+class RichEdit : public Window {
+ public:
+  struct Args {
+    Rect bounds;
+    Align align = Align::None;
+    bool readOnly = false;
+    bool wordWrap = true;
+  };
+  RichEdit(Window& parent, const Args& args);
+  std::string text() const;
+  void setText(std::string_view text);
+  void clear();
+  int textLength() const;
+  void setWordWrap(bool wrap);
+  void cut();
+  void copy();
+  void paste();
+  // Position of `what` in the whole text, ignoring letter case; -1 when absent.
+  int findNoCase(std::string_view what) const;
+};
+
+}  // namespace ui

@@ -1,0 +1,216 @@
+#include "ui/dialog.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <vector>
+
+#include "ui/controls.h"
+#include "ui/errors.h"
+#include "ui/menus.h"
+
+namespace ui {
+
+Font MakeFont(const FontSpec& spec) {
+  return Font(CreateFontA(spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                          spec.face));
+}
+
+Form::Form(const Args& args) : Window(nullptr), font_(MakeFont(args.font)), dialogKeys_(args.dialogKeys) {
+  DWORD style = WS_CLIPCHILDREN;
+  DWORD exStyle = WS_EX_CONTROLPARENT;
+  switch (args.border) {
+    case Border::Sizeable:
+      style |= WS_OVERLAPPEDWINDOW;
+      break;
+    case Border::Dialog:
+      style |= WS_POPUP | WS_CAPTION | (args.systemMenu ? WS_SYSMENU : 0);
+      exStyle |= WS_EX_DLGMODALFRAME;
+      break;
+    case Border::None:
+      style |= WS_POPUP;
+      break;
+  }
+  RECT r{0, 0, args.clientWidth, args.clientHeight};
+  AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  Rect outer{args.left, args.top, r.right - r.left, r.bottom - r.top};
+  if (args.screenCenter) {
+    outer.left = (GetSystemMetrics(SM_CXSCREEN) - outer.width) / 2;
+    outer.top = (GetSystemMetrics(SM_CYSCREEN) - outer.height) / 2;
+  }
+  HWND owner = args.owner;
+  if (!owner && !args.mainWindow) {
+    if (Form* main = Application::Get().mainForm()) owner = main->handle();
+  }
+  create(exStyle, OwnClass("SwForm", CS_DBLCLKS, COLOR_BTNFACE, nullptr), args.caption, style, outer, owner,
+         nullptr);
+  setFont(font_.get());
+}
+
+Form::~Form() {
+  if (tooltip_) DestroyWindow(tooltip_);
+}
+
+void Form::setClientSize(int width, int height) {
+  RECT r{0, 0, width, height};
+  AdjustWindowRectEx(&r, GetWindowLongA(handle(), GWL_STYLE), GetMenu(handle()) != nullptr,
+                     GetWindowLongA(handle(), GWL_EXSTYLE));
+  Rect b = bounds();
+  setBounds({b.left, b.top, r.right - r.left, r.bottom - r.top});
+}
+
+namespace {
+
+void AddTools(HWND tooltip, Window* w) {
+  for (Window* child : w->children()) {
+    std::string tip = ShortHint(child->hint);
+    if (!tip.empty()) {
+      TOOLINFOA ti{};
+      ti.cbSize = sizeof ti;
+      ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      ti.hwnd = w->handle();
+      ti.uId = reinterpret_cast<UINT_PTR>(child->handle());
+      ti.lpszText = tip.data();
+      SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    AddTools(tooltip, child);
+  }
+}
+
+}  // namespace
+
+void Form::installTooltips() {
+  if (tooltipsInstalled_) return;
+  tooltipsInstalled_ = true;
+  tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
+                             0, 0, handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (tooltip_) AddTools(tooltip_, this);
+}
+
+void Form::show() {
+  installTooltips();
+  realign();
+  ShowWindow(handle(), SW_SHOW);
+  UpdateWindow(handle());
+}
+
+void Form::close() { SendMessageA(handle(), WM_CLOSE, 0, 0); }
+
+ModalResult Form::showModal() {
+  HWND active = GetActiveWindow();
+  struct Collect {
+    HWND self;
+    std::vector<HWND> disabled;
+  } collect{handle(), {}};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND h, LPARAM p) -> BOOL {
+        auto* c = reinterpret_cast<Collect*>(p);
+        if (h != c->self && IsWindowVisible(h) && IsWindowEnabled(h)) {
+          EnableWindow(h, FALSE);
+          c->disabled.push_back(h);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&collect));
+  modal_ = true;
+  modalResult_ = ModalResult::None;
+  show();
+  SetForegroundWindow(handle());
+  if (HWND first = GetNextDlgTabItem(handle(), nullptr, FALSE)) SetFocus(first);
+  MSG msg;
+  auto& app = Application::Get();
+  while (modalResult_ == ModalResult::None) {
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      modalResult_ = ModalResult::Cancel;
+      break;
+    }
+    app.processMessage(msg);
+  }
+  for (HWND h : collect.disabled) EnableWindow(h, TRUE);
+  if (handle()) ShowWindow(handle(), SW_HIDE);
+  if (active && IsWindow(active)) SetActiveWindow(active);
+  modal_ = false;
+  return modalResult_;
+}
+
+bool Form::preTranslateKey(MSG& msg) {
+  if (menuBar && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) &&
+      menuBar->handleShortcut(static_cast<UINT>(msg.wParam))) {
+    return true;
+  }
+  return dialogKeys_ && IsDialogMessageA(handle(), &msg);
+}
+
+void Form::onClose() {
+  if (modal_) modalResult_ = ModalResult::Cancel;
+}
+
+LRESULT Form::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CLOSE:
+      onClose();
+      return 0;
+    case DM_GETDEFID:
+      if (defaultButton && defaultButton->handle()) {
+        return MAKELRESULT(GetDlgCtrlID(defaultButton->handle()), DC_HASDEFID);
+      }
+      return 0;
+    case WM_COMMAND:
+      if (HIWORD(wp) == 0 || HIWORD(wp) == BN_CLICKED) {
+        int id = LOWORD(wp);
+        auto usable = [](Button* b) { return b && b->handle() && b->enabled() && b->visible(); };
+        if (usable(defaultButton) && id == GetDlgCtrlID(defaultButton->handle())) {
+          defaultButton->click();
+          return 0;
+        }
+        if (id == IDCANCEL && usable(cancelButton)) {
+          cancelButton->click();
+          return 0;
+        }
+        if (menuBar && menuBar->handleCommand(id)) return 0;
+      }
+      break;
+    case WM_MENUSELECT:
+      if (menuBar) menuBar->handleSelect(LOWORD(wp), HIWORD(wp), reinterpret_cast<HMENU>(lp));
+      break;
+    case WM_KEYUP:
+      onKeyUp(wp);
+      break;
+    default:
+      break;
+  }
+  return Window::handleMessage(msg, wp, lp);
+}
+
+// ---------------------------------------------------------------------------
+
+bool FileDialog::execute(HWND owner) {
+  std::string filterZ = filter;
+  for (char& c : filterZ) {
+    if (c == '|') c = '\0';
+  }
+  filterZ.append(2, '\0');
+  std::vector<char> name(4096, '\0');
+  fileName.copy(name.data(), name.size() - 1);
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = filterZ.c_str();
+  ofn.nFilterIndex = static_cast<DWORD>(filterIndex);
+  ofn.lpstrFile = name.data();
+  ofn.nMaxFile = static_cast<DWORD>(name.size());
+  ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
+  ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER |
+              (kind_ == Kind::Open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
+  BOOL ok = kind_ == Kind::Open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
+  if (!ok) return false;
+  fileName = name.data();
+  filterIndex = static_cast<int>(ofn.nFilterIndex);
+  return true;
+}
+
+}  // namespace ui

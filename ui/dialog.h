@@ -1,0 +1,108 @@
+// Forms (top-level windows designed in code) with modal showing, and the
+// common file dialogs.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "ui/handles.h"
+#include "ui/window.h"
+
+namespace ui {
+
+enum class ModalResult { None = 0, Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+enum class Border { Sizeable, Dialog, None };
+
+struct FontSpec {
+  const char* face = "MS Sans Serif";
+  int height = -11;  // character height in pixels, negative as in LOGFONT
+  bool bold = false;
+};
+
+Font MakeFont(const FontSpec& spec);
+
+class Button;
+class MenuBar;
+
+class Form : public Window {
+ public:
+  struct Args {
+    std::string caption;
+    int clientWidth = 300;
+    int clientHeight = 200;
+    FontSpec font;
+    Border border = Border::Dialog;
+    bool systemMenu = true;
+    bool screenCenter = false;
+    int left = 200;  // design position, used unless centred
+    int top = 150;
+    // Owner of a dialog (stays above it); nullptr makes it owned by the main form.
+    HWND owner = nullptr;
+    bool mainWindow = false;
+    bool dialogKeys = true;  // Tab, Enter and Escape as in a dialog
+  };
+
+  explicit Form(const Args& args);
+  ~Form() override;
+
+  // Shows the form modally: every other window of the program is disabled
+  // until the form gets a modal result. Returns that result.
+  ModalResult showModal();
+  ModalResult modalResult() const { return modalResult_; }
+  void setModalResult(ModalResult result) { modalResult_ = result; }
+  bool isModal() const { return modal_; }
+  void show();
+  void close();
+
+  // Buttons with the default (Enter) and cancel (Escape) roles.
+  Button* defaultButton = nullptr;
+  Button* cancelButton = nullptr;
+
+  // Outer size from a client size.
+  void setClientSize(int width, int height);
+
+  // Keys seen before the focused control: menu shortcuts, then dialog keys.
+  virtual bool preTranslateKey(MSG& msg);
+
+  MenuBar* menuBar = nullptr;
+
+ protected:
+  LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  // The close box or system menu: modal forms take the Cancel result.
+  virtual void onClose();
+  // The keyboard released a key while the form itself had the focus.
+  virtual void onKeyUp(WPARAM key) {}
+
+ private:
+  void installTooltips();
+  Font font_;
+  HWND tooltip_ = nullptr;
+  bool tooltipsInstalled_ = false;
+  bool modal_ = false;
+  bool dialogKeys_ = true;
+  ModalResult modalResult_ = ModalResult::None;
+};
+
+// The shared open and save dialogs: a command sets the filter and title just
+// before showing; the file name and the filter entry last confirmed stay for
+// the next use.
+class FileDialog {
+ public:
+  enum class Kind { Open, Save };
+  explicit FileDialog(Kind kind) : kind_(kind) {}
+  std::string filter;  // "Text files (*.txt)|*.txt|All files (*.*)|*.*"
+  std::string title;
+  std::string fileName;
+  std::string defaultExt;
+  int filterIndex = 1;
+  // Shows the dialog; true when the user confirmed a file.
+  bool execute(HWND owner);
+
+ private:
+  Kind kind_;
+};
+
+}  // namespace ui

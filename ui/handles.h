@@ -1,0 +1,89 @@
+// Move-only owners of Win32 handles: each handle has exactly one owner that
+// releases it.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace ui {
+
+template <class H, class Traits>
+class Unique {
+ public:
+  Unique() = default;
+  explicit Unique(H h) : h_(h) {}
+  Unique(const Unique&) = delete;
+  Unique& operator=(const Unique&) = delete;
+  Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Traits::invalid())) {}
+  Unique& operator=(Unique&& o) noexcept {
+    if (this != &o) reset(std::exchange(o.h_, Traits::invalid()));
+    return *this;
+  }
+  ~Unique() { reset(); }
+  H get() const { return h_; }
+  explicit operator bool() const { return h_ != Traits::invalid(); }
+  H release() { return std::exchange(h_, Traits::invalid()); }
+  void reset(H h = Traits::invalid()) {
+    if (h_ != Traits::invalid()) Traits::close(h_);
+    h_ = h;
+  }
+
+ private:
+  H h_ = Traits::invalid();
+};
+
+template <class H>
+struct GdiOf {
+  static H invalid() { return nullptr; }
+  static void close(H h) { DeleteObject(h); }
+};
+struct KernelTraits {
+  static HANDLE invalid() { return nullptr; }
+  static void close(HANDLE h) { CloseHandle(h); }
+};
+struct FileTraits {
+  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(HANDLE h) { CloseHandle(h); }
+};
+struct FindTraits {
+  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(HANDLE h) { FindClose(h); }
+};
+struct KeyTraits {
+  static HKEY invalid() { return nullptr; }
+  static void close(HKEY h) { RegCloseKey(h); }
+};
+struct IconTraits {
+  static HICON invalid() { return nullptr; }
+  static void close(HICON h) { DestroyIcon(h); }
+};
+struct MenuTraits {
+  static HMENU invalid() { return nullptr; }
+  static void close(HMENU h) { DestroyMenu(h); }
+};
+
+using Font = Unique<HFONT, GdiOf<HFONT>>;
+using Bitmap = Unique<HBITMAP, GdiOf<HBITMAP>>;
+using Brush = Unique<HBRUSH, GdiOf<HBRUSH>>;
+using KernelHandle = Unique<HANDLE, KernelTraits>;
+using File = Unique<HANDLE, FileTraits>;
+using FindHandle = Unique<HANDLE, FindTraits>;
+using RegKey = Unique<HKEY, KeyTraits>;
+using Icon = Unique<HICON, IconTraits>;
+using Menu = Unique<HMENU, MenuTraits>;
+
+// Selects a GDI object into a device context for one scope.
+class SelectObjectScope {
+ public:
+  SelectObjectScope(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
+  SelectObjectScope(const SelectObjectScope&) = delete;
+  SelectObjectScope& operator=(const SelectObjectScope&) = delete;
+  ~SelectObjectScope() { SelectObject(dc_, old_); }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+}  // namespace ui
