@@ -1,0 +1,281 @@
+#include "standins/pgp26/keys.h"
+
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+
+namespace pgp26 {
+
+namespace {
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> f;
+  size_t pos = 0;
+  for (;;) {
+    size_t c = line.find(':', pos);
+    if (c == std::string_view::npos) {
+      f.push_back(line.substr(pos));
+      return f;
+    }
+    f.push_back(line.substr(pos, c - pos));
+    pos = c + 1;
+  }
+}
+
+std::string_view Field(const std::vector<std::string_view>& f, size_t i) { return i < f.size() ? f[i] : std::string_view(); }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string Upper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool EndsWith(std::string_view s, std::string_view tail) {
+  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+template <class F>
+void ForEachLine(std::string_view text, F f) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    f(line);
+    pos = end + 1;
+  }
+}
+
+}  // namespace
+
+std::string ColonUnescape(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 >= s.size()) {
+      out += s[i];
+      continue;
+    }
+    char n = s[i + 1];
+    if (n == 'x' && i + 3 < s.size() && HexValue(s[i + 2]) >= 0 && HexValue(s[i + 3]) >= 0) {
+      out += static_cast<char>(HexValue(s[i + 2]) * 16 + HexValue(s[i + 3]));
+      i += 3;
+      continue;
+    }
+    char c;
+    switch (n) {
+      case 'n': c = '\n'; break;
+      case 'r': c = '\r'; break;
+      case 't': c = '\t'; break;
+      case 'f': c = '\f'; break;
+      case 'v': c = '\v'; break;
+      case 'b': c = '\b'; break;
+      case '0': c = '\0'; break;
+      case '\\': c = '\\'; break;
+      default: out += '\\'; continue;
+    }
+    out += c;
+    ++i;
+  }
+  return out;
+}
+
+std::vector<Key> ParseColonListing(std::string_view text) {
+  std::vector<Key> keys;
+  bool inSub = false;
+  ForEachLine(text, [&](std::string_view line) {
+    auto f = SplitFields(line);
+    std::string_view type = Field(f, 0);
+    if (type == "pub") {
+      Key k;
+      k.bits = std::atoi(std::string(Field(f, 2)).c_str());
+      k.keyId = Upper(Field(f, 4));
+      k.created = std::atoll(std::string(Field(f, 5)).c_str());
+      k.revoked = Field(f, 1) == "r";
+      k.disabled = Field(f, 11).find('D') != std::string_view::npos;
+      keys.push_back(std::move(k));
+      inSub = false;
+    } else if (keys.empty()) {
+      return;
+    } else if (type == "fpr" && !inSub && keys.back().fingerprint.empty()) {
+      keys.back().fingerprint = Upper(Field(f, 9));
+    } else if (type == "uid") {
+      keys.back().userIds.push_back(ColonUnescape(Field(f, 9)));
+    } else if (type == "sub") {
+      keys.back().subkeyIds.push_back(Upper(Field(f, 4)));
+      inSub = true;
+    }
+  });
+  return keys;
+}
+
+void MarkSecretKeys(std::vector<Key>& keys, std::string_view secretListing) {
+  bool inSec = false;
+  ForEachLine(secretListing, [&](std::string_view line) {
+    auto f = SplitFields(line);
+    std::string_view type = Field(f, 0);
+    if (type == "sec") {
+      inSec = true;
+    } else if (type == "ssb") {
+      inSec = false;
+    } else if (type == "fpr" && inSec) {
+      std::string fpr = Upper(Field(f, 9));
+      for (Key& k : keys)
+        if (k.fingerprint == fpr) k.secret = true;
+      inSec = false;
+    }
+  });
+}
+
+std::string DisplayUserId(std::string_view userId) {
+  std::string out;
+  for (char ch : userId) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c < 0x20 || c == 0x7f) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", c);
+      out += buf;
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+std::tm UtcTime(int64_t seconds) {
+  int64_t days = seconds / 86400;
+  int64_t rem = seconds % 86400;
+  if (rem < 0) {
+    rem += 86400;
+    --days;
+  }
+  // Civil date from days since 1970-01-01 (proleptic Gregorian).
+  int64_t z = days + 719468;
+  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  int64_t doe = z - era * 146097;
+  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  int64_t mp = (5 * doy + 2) / 153;
+  int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  int64_t y = yoe + era * 400 + (m <= 2);
+  std::tm t{};
+  t.tm_year = static_cast<int>(y - 1900);
+  t.tm_mon = static_cast<int>(m - 1);
+  t.tm_mday = static_cast<int>(d);
+  t.tm_hour = static_cast<int>(rem / 3600);
+  t.tm_min = static_cast<int>(rem % 3600 / 60);
+  return t;
+}
+
+}  // namespace
+
+std::string FormatDate(int64_t seconds) {
+  std::tm t = UtcTime(seconds);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
+  return buf;
+}
+
+std::string FormatDateTime(int64_t seconds) {
+  std::tm t = UtcTime(seconds);
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                t.tm_min);
+  return buf;
+}
+
+std::string FormatFingerprint(std::string_view hex) {
+  std::string out;
+  size_t bytes = hex.size() / 2;
+  for (size_t i = 0; i < bytes; ++i) {
+    if (i == bytes / 2 && i > 0) out += ' ';
+    out += ' ';
+    out += Upper(hex.substr(i * 2, 2));
+  }
+  return out;
+}
+
+std::string FormatListing(const std::vector<const Key*>& keys, const ListingRequest& req) {
+  std::string out = "\r\nKey ring: '" + req.ringPath + "'";
+  if (req.filter) out += ", looking for user ID \"" + *req.filter + "\".";
+  out += "\r\nType Bits/KeyID    Date       User ID\r\n";
+  const std::string indent(30, ' ');
+  for (const Key* k : keys) {
+    char head[64];
+    std::string shortId = k->keyId.size() > 8 ? k->keyId.substr(k->keyId.size() - 8) : k->keyId;
+    std::snprintf(head, sizeof head, "pub%s%4d/%s %s ", k->disabled ? "- " : "  ", k->bits, shortId.c_str(),
+                  FormatDate(k->created).c_str());
+    out += head;
+    if (k->revoked) {
+      out += "*** KEY REVOKED ***\r\n";
+      if (!k->userIds.empty()) out += indent;
+    }
+    if (!k->userIds.empty()) out += DisplayUserId(k->userIds[0]);
+    if (!k->revoked || !k->userIds.empty()) out += "\r\n";
+    if (req.fingerprints) out += std::string(12, ' ') + "Key fingerprint =" + FormatFingerprint(k->fingerprint) + "\r\n";
+    for (size_t i = 1; i < k->userIds.size(); ++i) out += indent + DisplayUserId(k->userIds[i]) + "\r\n";
+  }
+  out += std::to_string(keys.size()) + (keys.size() == 1 ? " matching key found.\r\n" : " matching keys found.\r\n");
+  return out;
+}
+
+std::vector<const Key*> SelectKeys(const std::vector<Key>& keys, std::string_view text, bool secretOnly) {
+  std::vector<const Key*> out;
+  auto eligible = [&](const Key& k) { return !secretOnly || k.secret; };
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    std::string id = Upper(text.substr(2));
+    for (const Key& k : keys) {
+      if (!eligible(k)) continue;
+      bool hit = EndsWith(k.fingerprint, id) || EndsWith(k.keyId, id);
+      for (const std::string& s : k.subkeyIds) hit = hit || EndsWith(s, id);
+      if (hit) out.push_back(&k);
+    }
+    return out;
+  }
+  for (const Key& k : keys) {
+    if (eligible(k) && !k.userIds.empty() && (k.userIds[0] == text || DisplayUserId(k.userIds[0]) == text))
+      return {&k};
+  }
+  std::string needle = Lower(text);
+  for (const Key& k : keys) {
+    if (!eligible(k)) continue;
+    for (const std::string& u : k.userIds) {
+      if (Lower(u).find(needle) != std::string::npos || Lower(DisplayUserId(u)).find(needle) != std::string::npos) {
+        out.push_back(&k);
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+const Key* FindByKeyId(const std::vector<Key>& keys, std::string_view keyId) {
+  std::string id = Upper(keyId);
+  if (id.empty()) return nullptr;
+  for (const Key& k : keys) {
+    if (EndsWith(k.keyId, id) || EndsWith(id, k.keyId)) return &k;
+    for (const std::string& s : k.subkeyIds)
+      if (EndsWith(s, id) || EndsWith(id, s)) return &k;
+  }
+  return nullptr;
+}
+
+}  // namespace pgp26
