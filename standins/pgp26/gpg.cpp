@@ -196,13 +196,15 @@ int ExitForGenerate(int gpgExit, std::string_view status) {
 std::string SignatureReport(std::string_view status, std::string_view signer) {
   auto who = [&](std::string_view keyword) {
     if (!signer.empty()) return std::string(signer);
-    auto w = Words(StatusArgs(status, keyword));
+    const std::string args = StatusArgs(status, keyword);
+    auto w = Words(args);
     std::string uid;
     for (size_t i = 1; i < w.size(); ++i) uid += (i > 1 ? " " : "") + std::string(w[i]);
     return DisplayUserId(PercentUnescape(uid));
   };
   auto made = [&]() -> std::string {
-    auto w = Words(StatusArgs(status, "VALIDSIG"));
+    const std::string args = StatusArgs(status, "VALIDSIG");
+    auto w = Words(args);
     if (w.size() < 3) return {};
     return "Signature made " + FormatDateTime(std::atoll(std::string(w[2]).c_str())) + " GMT\r\n";
   };
@@ -211,7 +213,8 @@ std::string SignatureReport(std::string_view status, std::string_view signer) {
     return "WARNING: Bad signature, doesn't match file contents!\r\n\r\nBad signature from user \"" + who("BADSIG") +
            "\".\r\n";
   if (HasStatus(status, "ERRSIG")) {
-    auto w = Words(StatusArgs(status, "ERRSIG"));
+    const std::string args = StatusArgs(status, "ERRSIG");
+    auto w = Words(args);
     std::string id = w.empty() ? std::string() : std::string(w[0]);
     if (id.size() > 8) id = id.substr(id.size() - 8);
     return "Key matching expected Key ID " + id + " not found in file.\r\n"
