@@ -113,16 +113,16 @@ std::string caption(HWND window) {
   return out;
 }
 
+BOOL CALLBACK collectOwnWindow(HWND window, LPARAM list) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == GetCurrentProcessId()) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> processWindows() {
   std::vector<HWND> out;
-  EnumWindows(
-      [](HWND window, LPARAM list) -> BOOL {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        if (pid == GetCurrentProcessId()) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&out));
+  EnumWindows(collectOwnWindow, reinterpret_cast<LPARAM>(&out));
   return out;
 }
 

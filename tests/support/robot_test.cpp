@@ -370,9 +370,12 @@ TEST(Robot, TypesKeysThatReachAccelerators) {
   Window w = makeFrame(frame, "Robot keys");
   ACCEL table[] = {{FVIRTKEY | FCONTROL, 'O', kOpen}, {FVIRTKEY, VK_F5, kRefresh}, {FVIRTKEY | FSHIFT | FALT, 'X', kExit}};
   Accel accel(CreateAcceleratorTableA(table, 3));
+  Frame otherFrame;
+  Window other = makeFrame(otherFrame, "Robot keys elsewhere");  // takes the foreground
   Robot robot([](Robot& r) {
     HWND frameWindow = r.waitWindow("Robot keys");
     ASSERT_NE(frameWindow, nullptr);
+    EXPECT_NE(GetForegroundWindow(), frameWindow);
     r.key(frameWindow, 'O', true);
     r.key(frameWindow, VK_F5);
     r.key(frameWindow, 'O');  // no accelerator without Ctrl
@@ -386,6 +389,7 @@ TEST(Robot, TypesKeysThatReachAccelerators) {
     if (c.second == 1) accelerators.push_back(c);
   }
   EXPECT_EQ(accelerators, (Commands{{kOpen, 1}, {kRefresh, 1}, {kExit, 1}}));
+  EXPECT_TRUE(otherFrame.commands.empty());
 }
 
 TEST(Robot, EndsAModalLoopByClickingItsButton) {

@@ -1,0 +1,81 @@
+#include "tests/support/testenv.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <stdexcept>
+
+namespace testenv {
+
+std::string BinDir() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string s(path, n);
+  return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  char tmp[MAX_PATH];
+  GetTempPathA(MAX_PATH, tmp);
+  path_ = std::string(tmp) + "swtest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+  CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+namespace {
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = dir + "\\" + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(full.c_str());
+      }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+}  // namespace
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+void MakePgpFolder(const std::string& folder, const std::initializer_list<const char*>& keys, bool withRing) {
+  CopyFileA((BinDir() + "scriptpgp.exe").c_str(), (folder + "\\PGP.EXE").c_str(), FALSE);
+  std::string listing = "\r\nKey ring: '" + folder + "\\pubring.pgp'\r\nType Bits/KeyID    Date       User ID\r\n";
+  int n = 0;
+  for (const char* id : keys) {
+    char line[64];
+    std::snprintf(line, sizeof line, "pub  1024/%08X 1996/03/04 ", 0x1000 + n++);
+    listing += std::string(line) + id + "\r\n";
+  }
+  listing += std::to_string(n) + (n == 1 ? " matching key found.\r\n" : " matching keys found.\r\n");
+  WriteFile(folder + "\\listing.txt", listing);
+  if (withRing) WriteFile(folder + "\\pubring.pgp", "");
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& data) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << data;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace testenv

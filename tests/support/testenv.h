@@ -1,0 +1,32 @@
+// Folders and files for tests that run the program's windows.
+#pragma once
+
+#include <string>
+
+namespace testenv {
+
+// The folder of the running test program (<build>\bin), with a trailing backslash.
+std::string BinDir();
+// A new empty folder under the temporary folder, removed with its files by the destructor.
+class TempDir {
+ public:
+  TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir();
+  const std::string& path() const { return path_; }  // no trailing backslash
+  std::string file(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
+
+// A PGP folder holding the scripted PGP as PGP.EXE, a listing of `keys` (one
+// user ID each) and, when `withRing`, an empty pubring.pgp.
+void MakePgpFolder(const std::string& folder, const std::initializer_list<const char*>& keys, bool withRing = true);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& data);
+bool Exists(const std::string& path);
+
+}  // namespace testenv
