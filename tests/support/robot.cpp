@@ -498,6 +498,10 @@ void Robot::doubleClickItem(HWND list, int index) {
 // Walks the menu bar to the entry at the end of `path`, sending the messages a
 // real menu sends as it opens (programs set check marks and grays there).
 bool Robot::findMenuItem(HWND window, std::initializer_list<std::string_view> path, HMENU& menu, int& pos) {
+  if (path.size() == 0) {
+    fail("menu: an empty path names no entry");
+    return false;
+  }
   HMENU current = window ? GetMenu(window) : nullptr;
   if (!current) {
     fail("menu " + describe(path) + ": the window has no menu bar");

@@ -289,12 +289,13 @@ TEST(Robot, RefusesWhatAUserCouldNotDo) {
       r.menu(frameWindow, {"&View", "&Grayed"});
       r.menu(frameWindow, {"&File", "&Recent"});
       r.menu(frameWindow, {"&File", "Nothing"});
+      r.menuChecked(frameWindow, {});
       r.close(frameWindow);
     });
     pumpUntilGone(w.get());
     robot.join();
   });
-  EXPECT_EQ(failures.size(), 7u) << joined(failures);
+  EXPECT_EQ(failures.size(), 8u) << joined(failures);
   EXPECT_TRUE(mentions(failures, "\"&Disabled\" (Button) is disabled")) << joined(failures);
   EXPECT_TRUE(mentions(failures, "no control \"&Missing\"")) << joined(failures);
   EXPECT_TRUE(mentions(failures, "no LBS_NOTIFY")) << joined(failures);
@@ -302,6 +303,7 @@ TEST(Robot, RefusesWhatAUserCouldNotDo) {
   EXPECT_TRUE(mentions(failures, "&View > &Grayed is disabled")) << joined(failures);
   EXPECT_TRUE(mentions(failures, "&File > &Recent opens a submenu")) << joined(failures);
   EXPECT_TRUE(mentions(failures, "no entry \"Nothing\"")) << joined(failures);
+  EXPECT_TRUE(mentions(failures, "an empty path")) << joined(failures);
   EXPECT_TRUE(frame.commands.empty());
 }
 
