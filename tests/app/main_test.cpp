@@ -1,0 +1,242 @@
+// The main window in a real window under Wine, built once per program
+// (SEALWRIGHT_MAIL 1 or 0), driven by the robot.
+#include "app/Main.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "settings/Settings.h"
+#include "tests/support/robot.h"
+#include "tests/support/testenv.h"
+#include "ui/window.h"
+
+namespace {
+
+using robot::Robot;
+
+class MainWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    Settings = TSettings{};
+    testenv::MakePgpFolder(pgp_.path(), {"Alice Example <alice@example.org>", "Bob Example"});
+  }
+  void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey); }
+
+  // A complete store that starts without questions: PGP folder and signing ID set.
+  void StoreSettings(bool pause = false) {
+    Settings = TSettings{};
+    Settings.PgpPath = pgp_.path();
+    Settings.IdSign = "Alice Example <alice@example.org>";
+    Settings.Pause = pause;
+    SaveSettings();
+    Settings = TSettings{};
+  }
+
+  // Runs the program's start-up and message loop while `script` drives it.
+  void Run(const std::function<void(Robot&, TMainForm&)>& script) {
+    TMainForm form;
+    Robot r([&](Robot& rb) { script(rb, form); });
+    form.FormCreate();
+    ui::Application::Get().run();
+    r.join();
+  }
+
+  static DWORD Number(const char* name) {
+    HKEY k = nullptr;
+    DWORD v = 0xDEAD, type = 0, size = sizeof v;
+    RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &k);
+    RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(&v), &size);
+    if (k) RegCloseKey(k);
+    return v;
+  }
+
+  testenv::TempDir pgp_;
+  const std::string shotPrefix_ = kMailBuild ? "main95_" : "mainnt_";
+};
+
+TEST_F(MainWindow, MenusAsTabledWithKeysAndCheckMarks) {
+  StoreSettings();
+  Run([&](Robot& r, TMainForm&) {
+    HWND main = r.waitWindow(kProductCaption);
+    ASSERT_TRUE(main);
+    EXPECT_EQ(r.menuCaptions(main, {}),
+              (std::vector<std::string>{"&File", "&Edit", "&PGP", "&Configuration", "&Help"}));
+    std::vector<std::string> file = {"&New", "&Open...\tCtrl+O", "&Save As...\tCtrl+A", "-", "&Encrypt", "&Decrypt",
+                                     "-"};
+    if (kMailBuild) file.push_back("&Send\tCtrl+S");
+    for (const char* s : {"&Print\tCtrl+P", "-", "E&xit"}) file.push_back(s);
+    EXPECT_EQ(r.menuTexts(main, {"&File"}), file);
+    EXPECT_EQ(r.menuTexts(main, {"&File", "&Encrypt"}),
+              (std::vector<std::string>{"Encrypt &text\tF2", "&Encrypt file..."}));
+    EXPECT_EQ(r.menuTexts(main, {"&File", "&Decrypt"}),
+              (std::vector<std::string>{"Decrypt &text\tF3", "&Decrypt file..."}));
+    EXPECT_EQ(r.menuTexts(main, {"&Edit"}),
+              (std::vector<std::string>{"&Cut\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));
+    EXPECT_EQ(r.menuTexts(main, {"&PGP"}),
+              (std::vector<std::string>{"&Generate keys", "-", "&Add a key\tF4", "&Extract a key\tF5",
+                                        "&Remove a key\tF6", "-", "&View a Key Fingerprint\tF7", "-",
+                                        "Reload &public keys"}));
+    std::vector<std::string> config = {"&PGP path", "&Sign encrypted files",
+                                       "&Use @list for recipients (pgp2.6.3 && up)", "&Default ID for Signing", "-"};
+    if (kMailBuild) config.push_back("Read &mailbox messages");
+    for (const char* s : {"&Auto delete files", "Show PGP &output", "&Run Iconized", "-", "&WordWrap\tCtrl+W"}) {
+      config.push_back(s);
+    }
+    EXPECT_EQ(r.menuTexts(main, {"&Configuration"}), config);
+    EXPECT_EQ(r.menuTexts(main, {"&Help"}), (std::vector<std::string>{"&Index\tF1", "-", "&About...\tCtrl+A"}));
+    // Check marks follow the stored flags: SignFiles and WordWrap on, Pause off.
+    EXPECT_TRUE(r.menuChecked(main, {"&Configuration", "&Sign encrypted files"}));
+    EXPECT_TRUE(r.menuChecked(main, {"&Configuration", "&WordWrap"}));
+    EXPECT_FALSE(r.menuChecked(main, {"&Configuration", "Show PGP &output"}));
+    EXPECT_FALSE(r.menuChecked(main, {"&Configuration", "&Auto delete files"}));
+    // A flag command flips its check mark and stores the flag at once.
+    r.menu(main, {"&Configuration", "&Auto delete files"});
+    r.sync(main);
+    EXPECT_TRUE(r.menuChecked(main, {"&Configuration", "&Auto delete files"}));
+    EXPECT_EQ(Number("AutoDelete"), 1u);
+    r.screenshot(main, shotPrefix_ + "window");
+    r.close(main);
+  });
+}
+
+TEST_F(MainWindow, MailControlsOnlyInTheMailBuild) {
+  StoreSettings();
+  Run([&](Robot& r, TMainForm& form) {
+    HWND main = r.waitWindow(kProductCaption);
+    ASSERT_TRUE(main);
+    r.sync(main);
+    EXPECT_EQ(r.visible(form.Panel1.handle()), kMailBuild);
+    EXPECT_EQ(r.visible(form.ComboBox1.handle()), kMailBuild);
+    EXPECT_EQ(r.visible(form.DelButton.handle()), kMailBuild);
+    EXPECT_EQ(r.visible(form.Button3.handle()), kMailBuild);
+    EXPECT_FALSE(r.enabled(form.ComboBox1.handle()));
+    EXPECT_EQ(form.SpeedBar.bounds().height, kMailBuild ? 36 + 33 : 33);
+    r.close(main);
+  });
+}
+
+TEST_F(MainWindow, StatusLineShowsHintsAndTheStartText) {
+  StoreSettings();
+  Run([&](Robot& r, TMainForm& form) {
+    HWND main = r.waitWindow(kProductCaption);
+    ASSERT_TRUE(main);
+    HWND status = form.statusline.handle();
+    EXPECT_EQ(r.text(status), form.StartText());
+    EXPECT_EQ(form.StartText().rfind(kProductCaption, 0), 0u);
+    struct Case {
+      HWND control;
+      const char* status;
+    } cases[] = {{form.SpeedButton1.handle(), "Clear text window"},
+                 {form.SpeedButton7.handle(), "Cut to clipbard"},
+                 {form.SpeedButton12.handle(), "Exit Sealwright"},
+                 {form.Button1.handle(), "Encrypt text in window"},
+                 {form.memo1.handle(), form.StartText().c_str()}};
+    for (const auto& c : cases) {
+      PostMessageA(c.control, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+      r.sync(main);
+      EXPECT_EQ(r.text(status), c.status);
+    }
+    // Highlighting a menu entry shows its hint; one without a hint empties the line.
+    UINT open = form.MainMenu.item("FileOpenItem").id;
+    SendMessageA(main, WM_MENUSELECT, MAKEWPARAM(open, MF_STRING), reinterpret_cast<LPARAM>(GetMenu(main)));
+    EXPECT_EQ(r.text(status), "Open file");
+    UINT reload = form.MainMenu.item("Reredpublickeys1").id;
+    SendMessageA(main, WM_MENUSELECT, MAKEWPARAM(reload, MF_STRING), reinterpret_cast<LPARAM>(GetMenu(main)));
+    EXPECT_EQ(r.text(status), "");
+    r.close(main);
+  });
+}
+
+TEST_F(MainWindow, CtrlARunsSaveAsAndCtrlSDoesNothing) {
+  StoreSettings();
+  Run([&](Robot& r, TMainForm&) {
+    HWND main = r.waitWindow(kProductCaption);
+    ASSERT_TRUE(main);
+    r.key(main, 'S', true);
+    EXPECT_FALSE(r.appears("Save file", 1500));
+    r.key(main, 'A', true);
+    HWND save = r.waitWindow("Save file");
+    ASSERT_TRUE(save);
+    r.screenshot(save, shotPrefix_ + "saveas");
+    r.close(save);
+    r.waitGone(save);
+    r.close(main);
+  });
+}
+
+TEST_F(MainWindow, CloseBoxStoresTheBoundsLikeExit) {
+  StoreSettings();
+  Run([&](Robot& r, TMainForm& form) {
+    HWND main = r.waitWindow(kProductCaption);
+    ASSERT_TRUE(main);
+    SetWindowPos(main, nullptr, 70, 80, 520, 410, SWP_NOZORDER | SWP_NOACTIVATE);
+    r.close(main);
+  });
+  EXPECT_EQ(Number("Xpos"), 70u);
+  EXPECT_EQ(Number("Ypos"), 80u);
+  EXPECT_EQ(Number("Xsiz"), 520u);
+  EXPECT_EQ(Number("Ysiz"), 410u);
+  Run([&](Robot& r, TMainForm& form) {
+    HWND main = r.waitWindow(kProductCaption);
+    ASSERT_TRUE(main);
+    ui::Rect b = form.bounds();
+    EXPECT_EQ(b.left, 70);
+    EXPECT_EQ(b.width, 520);
+    SetWindowPos(main, nullptr, 60, 65, 530, 420, SWP_NOZORDER | SWP_NOACTIVATE);
+    r.menu(main, {"&File", "E&xit"});
+  });
+  EXPECT_EQ(Number("Xpos"), 60u);
+  EXPECT_EQ(Number("Ysiz"), 420u);
+}
+
+TEST_F(MainWindow, FirstStartAsksForThePgpFolderBeforeTheWindow) {
+  Run([&](Robot& r, TMainForm& form) {
+    HWND chooser = r.waitWindow("Path to Pgp :");
+    ASSERT_TRUE(chooser);
+    EXPECT_FALSE(r.visible(form.handle()));
+    r.screenshot(chooser, shotPrefix_ + "chooser");
+    HWND edit = r.findChild(chooser, "", "Edit");
+    r.setText(edit, pgp_.path() + "\\");
+    r.clickButton(chooser, "&Ok");
+    // IdSign is empty, so start-up goes on to the default signing ID; with
+    // the key ring present the window then stands at the default bounds.
+    HWND main = r.waitWindow(kProductCaption);
+    ASSERT_TRUE(main);
+    r.sync(main);
+    ui::Rect b = form.bounds();
+    EXPECT_EQ(b.left, 50);
+    EXPECT_EQ(b.top, 50);
+    EXPECT_EQ(b.width, 500);
+    EXPECT_EQ(b.height, 400);
+    HWND picker = FindWindowA(nullptr, "Choose default ID for signing messages and files");
+    if (picker) {
+      r.close(picker);
+      r.waitGone(picker);
+    }
+    r.close(main);
+  });
+  // The chosen folder is kept (without its trailing backslash) and PGP.EXE is looked for there.
+  LoadSettings();
+  EXPECT_EQ(Settings.PgpPath, pgp_.path());
+  EXPECT_EQ(PgpCommand, "\"" + pgp_.path() + "\\PGP.EXE\" ");
+}
+
+TEST_F(MainWindow, AboutBox) {
+  StoreSettings();
+  Run([&](Robot& r, TMainForm&) {
+    HWND main = r.waitWindow(kProductCaption);
+    ASSERT_TRUE(main);
+    r.menu(main, {"&Help", "&About..."});
+    HWND about = r.waitWindow("About...");
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(r.findChild(about, kProductName));
+    EXPECT_TRUE(r.findChild(about, "Version 2.2b (05/96)"));
+    r.screenshot(about, shotPrefix_ + "about");
+    r.clickButton(about, "&Ok");
+    r.waitGone(about);
+    r.close(main);
+  });
+}
+
+}  // namespace
