@@ -102,11 +102,14 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
   s += "PATH=/usr/local/bin:/usr/bin:/bin; export PATH\n";
   s += "unset GNUPGHOME GPG_AGENT_INFO\n";
   s += "cd / && chmod 700 " + ShQuote(p.home) + " " + ShQuote(p.work) + "\n";
+  // The agent refuses a socket path with ':', and Wine's paths pass through
+  // "dosdevices/c:": gpg gets the home's physical path.
+  s += "home=$(cd " + ShQuote(p.home) + " && pwd -P) || home=" + ShQuote(p.home) + "\n";
   s += ": >" + ShQuote(work + "rc.tmp") + "\n";
   for (size_t i = 0; i < calls.size(); ++i) {
     std::string n = std::to_string(i);
     s += ShQuote(p.gpg);
-    for (const std::string& a : CommonOptions(p.home)) s += " " + ShQuote(a);
+    for (const std::string& a : CommonOptions("$home")) s += " " + (a == "$home" ? "\"$home\"" : ShQuote(a));
     s += " --status-fd 3";
     if (calls[i].passPhrase)
       s += " --pinentry-mode loopback --passphrase-file " + ShQuote(p.passFile);
@@ -116,7 +119,7 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
     s += "echo $? >>" + ShQuote(work + "rc.tmp") + "\n";
   }
   // No agent outlives the run: nothing is cached and no process is left over.
-  s += ShQuote(p.gpgconf) + " --homedir " + ShQuote(p.home) + " --kill gpg-agent </dev/null >/dev/null 2>&1\n";
+  s += ShQuote(p.gpgconf) + " --homedir \"$home\" --kill gpg-agent </dev/null >/dev/null 2>&1\n";
   s += "mv -f " + ShQuote(work + "rc.tmp") + " " + ShQuote(work + "rc") + "\n";
   return s;
 }

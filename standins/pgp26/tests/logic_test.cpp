@@ -256,6 +256,8 @@ TEST(Pgp26Gpg, ScriptWritesEveryOutputToFilesAndTheStatusLast) {
   // Only the call that needs it gets the pass phrase file.
   EXPECT_GT(s.find("--passphrase-file"), s.find("out0"));
   EXPECT_LT(s.find("--kill gpg-agent"), s.find("mv -f"));
+  EXPECT_NE(s.find("home=$(cd '/h/gnupg' && pwd -P)"), std::string::npos);
+  EXPECT_NE(s.find("'gpg' '--homedir' \"$home\" '--batch'"), std::string::npos);
   const std::string last = "mv -f '/h/gnupg/run-1/rc.tmp' '/h/gnupg/run-1/rc'\n";
   ASSERT_GT(s.size(), last.size());
   EXPECT_EQ(s.substr(s.size() - last.size()), last);
