@@ -2,6 +2,9 @@
 
 #include "app/Main.h"
 #include "app/TextFile.h"
+#include "keys/keylisting.h"
+#include "pgp/runner.h"
+#include "pgp/workfiles.h"
 #include "settings/Settings.h"
 #include "ui/msgbox.h"
 
@@ -11,7 +14,50 @@ bool CheckPublicKeyRing() {
   return false;
 }
 
-// Reading the listing needs the job runner; until then the list stays as it is.
-bool ReadPublicKeys(std::vector<std::string>& list) { return true; }
+namespace {
+
+// Puts the start text back on the status line however the read ends.
+class StatusRestorer {
+ public:
+  StatusRestorer() = default;
+  StatusRestorer(const StatusRestorer&) = delete;
+  StatusRestorer& operator=(const StatusRestorer&) = delete;
+  ~StatusRestorer() {
+    if (TMainForm* main = TMainForm::Instance()) main->SetStatus(main->StartText());
+  }
+};
+
+// Removes PGP's output file however the read ends.
+class OutputRemover {
+ public:
+  explicit OutputRemover(std::string name) : name_(std::move(name)) {}
+  OutputRemover(const OutputRemover&) = delete;
+  OutputRemover& operator=(const OutputRemover&) = delete;
+  ~OutputRemover() { RemoveFile(name_); }
+
+ private:
+  std::string name_;
+};
+
+}  // namespace
+
+bool ReadPublicKeys(std::vector<std::string>& list) {
+  TMainForm* main = TMainForm::Instance();
+  if (main) main->SetStatus("Retreiving public keys...");
+  StatusRestorer restoreStatus;
+  list.clear();
+  TextBuffer command;
+  command.append(PgpCommand);
+  command.append("-kv");
+  const std::string output = NewWorkFileName();
+  OutputRemover removeOutput(output);
+  const bool ran = RunPgp(command.str(), output, true);
+  if (ran)
+    list = keys::ParseKeyListing(ReadTextFile(output));
+  else
+    ui::ErrorBox("Error retreiving public keys !");
+  if (list.empty()) ui::ErrorBox("No public keys found !");
+  return ran;
+}
 
 void TMainForm::Reredpublickeys1Click() { ReadPublicKeys(KeyList); }

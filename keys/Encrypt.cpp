@@ -1,0 +1,102 @@
+#include "keys/Encrypt.h"
+
+#include "app/Main.h"
+#include "app/TextFile.h"
+#include "keys/KeyList.h"
+#include "pgp/quoting.h"
+#include "pgp/workfiles.h"
+#include "settings/Settings.h"
+#include "ui/msgbox.h"
+
+namespace {
+
+ui::Form::Args EncryptArgs() {
+  ui::Form::Args a;
+  a.caption = "Encrypting";
+  a.clientWidth = 529;
+  a.clientHeight = 216;
+  a.font = {"System", -16, true};
+  a.border = ui::Border::Dialog;
+  return a;
+}
+
+}  // namespace
+
+TEncryptFrm::TEncryptFrm()
+    : ui::Form(EncryptArgs()),
+      Panel1(*this, {{0, 0, 529, 216}, ui::Align::Client, ui::Bevel::Lowered}),
+      Panel2(Panel1, {{8, 10, 425, 193}}),
+      ListBox1(Panel2, {{0, 0, 425, 98}, ui::Align::Top, 16}),
+      ListBox2(Panel2, {{0, 98, 425, 95}, ui::Align::Client, 16}),
+      AddBtn(Panel1, {{439, 104, 80, 22}, "&Add"}),
+      RemoveBtn(Panel1, {{439, 128, 80, 22}, "&Remove"}),
+      Button3(Panel1, {{439, 154, 80, 22}, "&Ok", ui::ModalResult::None, true}),
+      Button4(Panel1, {{439, 179, 80, 23}, "&Cancel", ui::ModalResult::Cancel, false, true}) {
+  defaultButton = &Button3;
+  cancelButton = &Button4;
+  AddBtn.onClick = [this] { AddBtnClick(); };
+  ListBox1.onDblClick = [this] { AddBtnClick(); };
+  RemoveBtn.onClick = [this] { RemoveBtnClick(); };
+  ListBox2.onDblClick = [this] { RemoveBtnClick(); };
+  Button3.onClick = [this] { Button3Click(); };
+  FormCreate();
+}
+
+void TEncryptFrm::FormCreate() { CenterOverMainForm(*this); }
+
+void TEncryptFrm::AddBtnClick() {
+  int i = ListBox1.selected();
+  if (i >= 0) ListBox2.add(ListBox1.item(i));
+}
+
+void TEncryptFrm::RemoveBtnClick() {
+  int i = ListBox2.selected();
+  if (i >= 0) ListBox2.remove(i);
+}
+
+void TEncryptFrm::Button3Click() {
+  if (ListBox2.count() > 0)
+    setModalResult(ui::ModalResult::Ok);
+  else
+    ui::ErrorBox("You must select one or more public key(s) to encrypt the message !");
+}
+
+std::string RecipientArguments(const std::vector<std::string>& entries) {
+  std::string text;
+  for (const auto& e : entries) text += pgp::Quoted(e) + " ";
+  return text;
+}
+
+std::string RecipientListText(const std::vector<std::string>& entries) {
+  std::string text;
+  for (const auto& e : entries) text += e + "\r\n";
+  return text;
+}
+
+bool ChooseRecipients(std::string& recipientsText) {
+  if (!CheckPublicKeyRing()) return false;
+  std::vector<std::string> chosen;
+  {
+    TEncryptFrm dialog;
+    if (TMainForm* main = TMainForm::Instance()) dialog.ListBox1.assign(main->KeyList);
+    if (dialog.showModal() != ui::ModalResult::Ok) return false;
+    chosen = dialog.ListBox2.items();
+  }
+  if (chosen.empty()) return false;
+  // A user ID goes between double quotes on the command line, or as one line
+  // of the list file: both break on the same characters.
+  for (const auto& e : chosen)
+    if (!CheckPgpValue("The user ID \"" + e + "\"", e)) return false;
+  if (Settings.UseList) {
+    recipientsText = NewWorkFileName();
+    try {
+      WriteTextFile(recipientsText, RecipientListText(chosen));
+    } catch (...) {
+      RemoveFile(recipientsText);
+      throw;
+    }
+  } else {
+    recipientsText += RecipientArguments(chosen);
+  }
+  return true;
+}

@@ -1,0 +1,71 @@
+// PGP's "-kv" listing and "-kvc" output as the key commands read them.
+#include "keys/keylisting.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using keys::FindFingerprint;
+using keys::ParseKeyListing;
+using List = std::vector<std::string>;
+
+TEST(ParseKeyListing, KeyLinesOnlyWithContinuationsHeadingsAndCountSkipped) {
+  const char* listing =
+      "\r\n"
+      "Key ring: 'C:\\PGP\\pubring.pgp'\r\n"
+      "Type Bits/KeyID    Date       User ID\r\n"
+      "pub  1024/0DBF906D 1996/03/04 Alice Example <alice@example.org>\r\n"
+      "                              Alice at work <alice@work.example>\r\n"
+      "pub  1024/1234ABCD 1997/01/02 Bob Example <bob@example.org>\r\n"
+      "                              Bob at home\r\n"
+      "pub   512/CAFEF00D 1998/05/06 Carol Example\r\n"
+      "                              Carol again\r\n"
+      "3 matching keys found.\r\n";
+  EXPECT_EQ(ParseKeyListing(listing),
+            (List{"Alice Example <alice@example.org>", "Bob Example <bob@example.org>", "Carol Example"}));
+}
+
+TEST(ParseKeyListing, OnlyExactLowerCasePubAtLineStart) {
+  EXPECT_EQ(ParseKeyListing(" pub  1024/0DBF906D 1996/03/04 Indented\r\n"
+                            "Pub  1024/0DBF906D 1996/03/04 Capital\r\n"
+                            "sec  1024/0DBF906D 1996/03/04 Secret\r\n"),
+            List{});
+}
+
+TEST(ParseKeyListing, ShortLinesGiveEmptyEntriesThatCount) {
+  const std::string thirty = "pub  1024/0DBF906D 1996/03/04 ";
+  ASSERT_EQ(thirty.size(), 30u);
+  EXPECT_EQ(ParseKeyListing(thirty + "\r\npub\r\n"), (List{"", ""}));
+}
+
+TEST(ParseKeyListing, BlanksDuplicatesAndEightBitKept) {
+  const std::string p = "pub  1024/0DBF906D 1996/03/04 ";
+  EXPECT_EQ(ParseKeyListing(p + "  Dana \xE9t\xE9  \r\n" + p + "  Dana \xE9t\xE9  \r\n"),
+            (List{"  Dana \xE9t\xE9  ", "  Dana \xE9t\xE9  "}));
+}
+
+TEST(ParseKeyListing, LfEndsAndLastLineWithoutEnd) {
+  const std::string p = "pub  1024/0DBF906D 1996/03/04 ";
+  EXPECT_EQ(ParseKeyListing(p + "One\n" + p + "Two"), (List{"One", "Two"}));
+  EXPECT_EQ(ParseKeyListing(""), List{});
+}
+
+TEST(ParseKeyListing, TenThousandKeys) {
+  std::string listing = "\r\nKey ring: 'C:\\PGP\\pubring.pgp'\r\n";
+  for (int i = 0; i < 10000; ++i)
+    listing += "pub  1024/0DBF906D 1996/03/04 User " + std::to_string(i) + " <u" + std::to_string(i) +
+               "@example.org>\r\n                              second id\r\n";
+  List keys = ParseKeyListing(listing);
+  ASSERT_EQ(keys.size(), 10000u);
+  EXPECT_EQ(keys.front(), "User 0 <u0@example.org>");
+  EXPECT_EQ(keys.back(), "User 9999 <u9999@example.org>");
+}
+
+TEST(FindFingerprint, FirstFingerprintLineWithoutIndentation) {
+  EXPECT_EQ(FindFingerprint("pub  1024/0DBF906D 1996/03/04 Alice\r\n"
+                            "          Key fingerprint = 01 23  45 \r\n"
+                            "          Key fingerprint = FF\r\n"),
+            "Key fingerprint = 01 23  45 ");
+  EXPECT_EQ(FindFingerprint("0 matching keys found.\r\n"), "");
+}

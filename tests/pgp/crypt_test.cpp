@@ -1,0 +1,386 @@
+// Encrypting and decrypting the text window and files in a real main window
+// under Wine, through command.com and the scripted PGP, with the robot
+// answering the recipients dialog, the pass-phrase prompt and the boxes.
+#include "pgp/Crypt.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <set>
+#include <string>
+
+#include "app/Main.h"
+#include "pgp/pgpcommand.h"
+#include "settings/Settings.h"
+#include "standins/scriptpgp/scriptmsg.h"
+#include "tests/support/robot.h"
+#include "tests/support/testenv.h"
+
+namespace {
+
+using robot::Robot;
+
+// The scripted PGP's pass phrase: percent signs must reach PGP unchanged.
+const char* const kPass = "my %TEMP% 100% secret";
+const char* const kPlain = "Dear Bob,\r\n\r\nm\xFC\xDF\xE9 na\xEFve \xA7 tab\there\r\nlast line";
+
+std::set<std::string> TempFiles() {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::set<std::string> names;
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((std::string(temp) + "*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(fd.cFileName);
+  } while (FindNextFileA(find, &fd));
+  FindClose(find);
+  return names;
+}
+
+// Text of a message box: its static controls, joined.
+std::string BoxText(Robot& r, HWND box) {
+  std::string all;
+  for (HWND s : r.children(box, "Static")) all += r.text(s);
+  return all;
+}
+
+// Chooses the entries at `picks` in the recipients dialog and confirms.
+void ChooseKeys(Robot& r, std::initializer_list<int> picks) {
+  HWND dlg = r.waitWindow("Encrypting");
+  ASSERT_TRUE(dlg);
+  HWND all = r.findChild(dlg, "", "ListBox", 0);
+  for (int i : picks) {
+    r.selectItem(all, i);
+    r.clickButton(dlg, "&Add");
+  }
+  r.clickButton(dlg, "&Ok");
+  r.waitGone(dlg);
+}
+
+void TypePass(Robot& r, const std::string& pass) {
+  HWND prompt = r.waitWindow("PGP pass phrase");
+  ASSERT_TRUE(prompt);
+  r.setText(r.findChild(prompt, "", "Edit"), pass);
+  r.clickButton(prompt, "&Ok");
+  r.waitGone(prompt);
+}
+
+// Waits for a box of `caption`, returns its text and presses OK.
+std::string AnswerBox(Robot& r, const char* caption) {
+  HWND box = r.waitWindow(caption);
+  if (!box) return {};
+  std::string text = BoxText(r, box);
+  r.clickButton(box, "OK");
+  r.waitGone(box);
+  return text;
+}
+
+void ConfirmFileDialog(Robot& r, const char* title) {
+  HWND dlg = r.waitWindow(title);
+  ASSERT_TRUE(dlg);
+  r.key(dlg, VK_RETURN);
+  r.waitGone(dlg);
+}
+
+class Crypt : public testing::Test {
+ protected:
+  void SetUp() override {
+    testenv::MakePgpFolder(pgp_.path(), {"Alice Example", "Bob Example", "Carol Example"});
+    testenv::WriteFile(pgp_.file("scenario.txt"), std::string("passphrase=") + kPass + "\r\n");
+    Settings = TSettings{};
+    Settings.PgpPath = pgp_.path();
+    Settings.Pause = false;
+    Settings.SignFiles = true;
+    Settings.IdSign = "Carol Example";
+    PgpCommand = pgp::MakePgpCommand(Settings.PgpPath);
+    form_ = std::make_unique<TMainForm>();
+    form_->show();
+    form_->KeyList = {"Alice Example", "Bob Example", "Carol Example"};
+    before_ = TempFiles();
+  }
+  void TearDown() override {
+    form_.reset();
+    // The main window's destruction posts WM_QUIT; it must not end the next test's dialogs.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+
+  std::string Log() { return testenv::ReadFile(pgp_.file("pgp.log")); }
+  std::string Exe() { return "\"" + pgp_.file("PGP.EXE") + "\" "; }
+
+  // Encrypts kPlain for Alice and Bob with the robot answering.
+  void EncryptText(bool sign) {
+    Settings.SignFiles = sign;
+    form_->memo1.setText(kPlain);
+    Robot r([&](Robot& r) {
+      ChooseKeys(r, {0, 1});
+      if (sign) TypePass(r, kPass);
+    });
+    form_->Encrypttext1Click();
+    r.join();
+  }
+
+  testenv::TempDir pgp_;
+  testenv::TempDir docs_;
+  std::unique_ptr<TMainForm> form_;
+  std::set<std::string> before_;
+};
+
+TEST_F(Crypt, TextEncryptionSignedForTwoRecipients) {
+  EncryptText(true);
+  const std::string log = Log();
+  const size_t work = log.find("-esa \"");
+  ASSERT_NE(work, std::string::npos) << log;
+  const std::string workFile = log.substr(work + 6, log.find('"', work + 6) - work - 6);
+  EXPECT_EQ(log, Exe() + "-esa \"" + workFile +
+                     "\" \"Alice Example\" \"Bob Example\"  -u\"Carol Example\" -z\"" + kPass +
+                     "\" +BatchMode\r\n");
+  const std::string window = form_->memo1.text();
+  EXPECT_EQ(window.rfind("-----BEGIN PGP MESSAGE-----", 0), 0u) << window;
+  auto message = scriptpgp::ParseScriptMessage(window);
+  ASSERT_TRUE(message);
+  EXPECT_EQ(message->plainBytes, kPlain);
+  EXPECT_EQ(message->recipients, (std::vector<std::string>{"Alice Example", "Bob Example"}));
+  EXPECT_EQ(message->signer, "Carol Example");
+  EXPECT_EQ(TempFiles(), before_);
+  Robot r([&](Robot& r) { r.screenshot(form_->handle(), "crypt_after_encryption"); });
+  r.join();
+}
+
+TEST_F(Crypt, TextEncryptionUnsignedAsksNoPassPhrase) {
+  EncryptText(false);
+  EXPECT_NE(Log().find("PGP.EXE\" -ea \""), std::string::npos) << Log();
+  EXPECT_EQ(Log().find("-u"), std::string::npos);
+  EXPECT_EQ(Log().find("-z"), std::string::npos);
+  auto message = scriptpgp::ParseScriptMessage(form_->memo1.text());
+  ASSERT_TRUE(message);
+  EXPECT_EQ(message->signer, "");
+  EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, TextEncryptionThroughRecipientsListFile) {
+  Settings.UseList = true;
+  EncryptText(false);
+  const std::string log = Log();
+  EXPECT_NE(log.find("\" -@ \""), std::string::npos) << log;
+  auto message = scriptpgp::ParseScriptMessage(form_->memo1.text());
+  ASSERT_TRUE(message);
+  EXPECT_EQ(message->recipients, (std::vector<std::string>{"Alice Example", "Bob Example"}));
+  EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, ListFileRemovedWhenPromptCancelled) {
+  Settings.UseList = true;
+  form_->memo1.setText(kPlain);
+  Robot r([&](Robot& r) {
+    ChooseKeys(r, {2});
+    HWND prompt = r.waitWindow("PGP pass phrase");
+    r.clickButton(prompt, "&Cancel");
+  });
+  form_->Encrypttext1Click();
+  r.join();
+  EXPECT_EQ(form_->memo1.text(), kPlain);
+  EXPECT_FALSE(testenv::Exists(pgp_.file("pgp.log")));
+  EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, DecryptionRestoresTheTextByteForByte) {
+  EncryptText(true);
+  const std::string armoured = form_->memo1.text();
+  ASSERT_NE(armoured, kPlain);
+  // Text before the armour line and another letter case are accepted.
+  form_->memo1.setText("Forwarded:\r\n" + armoured);
+  Robot r([&](Robot& r) { TypePass(r, kPass); });
+  form_->Decrypttext1Click();
+  r.join();
+  EXPECT_EQ(form_->memo1.text(), kPlain);
+  EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, WrongPassPhraseLeavesTheWindowAndNoWorkFile) {
+  EncryptText(false);
+  const std::string armoured = form_->memo1.text();
+  Robot r([&](Robot& r) { TypePass(r, "wrong"); });
+  form_->Decrypttext1Click();
+  r.join();
+  EXPECT_EQ(form_->memo1.text(), armoured);
+  EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, NotAPgpMessage) {
+  for (const char* text : {"", "just text\r\n-----BEGIN PGP SIGNATURE-----\r\n"}) {
+    form_->memo1.setText(text);
+    std::string shown;
+    Robot r([&](Robot& r) { shown = AnswerBox(r, "Error"); });
+    form_->Decrypttext1Click();
+    r.join();
+    EXPECT_EQ(shown, "Not a PGP cyphered message !");
+  }
+  // The armour line in another letter case starts a decryption (prompt cancelled).
+  form_->memo1.setText("x -----begin pgp message-----\r\n");
+  Robot r([&](Robot& r) { r.clickButton(r.waitWindow("PGP pass phrase"), "&Cancel"); });
+  form_->Decrypttext1Click();
+  r.join();
+  EXPECT_FALSE(testenv::Exists(pgp_.file("pgp.log")));
+}
+
+TEST_F(Crypt, HostileUserIdRefusedBeforeAnythingRuns) {
+  const std::string hostile = "Eve \" & echo x > pwned.txt & \"";
+  form_->KeyList = {"Alice Example", hostile};
+  form_->memo1.setText(kPlain);
+  for (bool useList : {false, true}) {
+    Settings.UseList = useList;
+    std::string shown;
+    Robot r([&](Robot& r) {
+      ChooseKeys(r, {0, 1});
+      shown = AnswerBox(r, "Error");
+      EXPECT_FALSE(r.appears("PGP pass phrase", 500));
+    });
+    form_->Encrypttext1Click();
+    r.join();
+    EXPECT_NE(shown.find("cannot be passed to PGP"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("double quote"), std::string::npos) << shown;
+  }
+  EXPECT_FALSE(testenv::Exists(pgp_.file("pgp.log")));
+  EXPECT_EQ(form_->memo1.text(), kPlain);
+  EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, HostilePassPhraseRefused) {
+  form_->memo1.setText(kPlain);
+  Settings.UseList = true;
+  std::string shown;
+  Robot r([&](Robot& r) {
+    ChooseKeys(r, {0});
+    TypePass(r, "pass\" & echo x");
+    shown = AnswerBox(r, "Error");
+  });
+  form_->Encrypttext1Click();
+  r.join();
+  EXPECT_NE(shown.find("The pass phrase cannot be passed to PGP"), std::string::npos) << shown;
+  EXPECT_FALSE(testenv::Exists(pgp_.file("pgp.log")));
+  EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, FileEncryptionSignedWithAutoDeleteWipesTheSource) {
+  Settings.AutoDelete = true;
+  const std::string source = docs_.file("LETTER.TXT");
+  testenv::WriteFile(source, kPlain);
+  form_->OpenDialog.fileName = source;
+  std::string info;
+  Robot r([&](Robot& r) {
+    ConfirmFileDialog(r, "Choose file to encrypt");
+    ChooseKeys(r, {1});
+    TypePass(r, kPass);
+    info = AnswerBox(r, "Information");
+  });
+  form_->EncryptFileItemClick();
+  r.join();
+  const std::string out = docs_.file("LETTER.pgp");
+  EXPECT_EQ(info, "File : " + out + "\r\nSuccessfuly created !");
+  EXPECT_EQ(Log(), Exe() + "-es \"" + source + "\" \"Bob Example\"  -u\"Carol Example\" -z\"" + kPass +
+                       "\" +BatchMode\r\n");
+  EXPECT_FALSE(testenv::Exists(source));
+  auto message = scriptpgp::ParseScriptMessage(testenv::ReadFile(out));
+  ASSERT_TRUE(message);
+  EXPECT_EQ(message->plainBytes, kPlain);
+  EXPECT_EQ(form_->OpenDialog.filter, "Text files (*.txt)|*.txt|Ascii files (*.asc)|*.asc|All files (*.*)|*.*");
+}
+
+TEST_F(Crypt, FileEncryptionWithoutExtensionAndListFileKeepsTheSource) {
+  Settings.SignFiles = false;
+  Settings.UseList = true;
+  const std::string dotted = docs_.file("DIR.X");
+  CreateDirectoryA(dotted.c_str(), nullptr);
+  const std::string source = dotted + "\\FILE";
+  testenv::WriteFile(source, "data");
+  form_->OpenDialog.fileName = source;
+  std::string info;
+  Robot r([&](Robot& r) {
+    ConfirmFileDialog(r, "Choose file to encrypt");
+    ChooseKeys(r, {0});
+    info = AnswerBox(r, "Information");
+  });
+  form_->EncryptFileItemClick();
+  r.join();
+  EXPECT_EQ(info, "File : " + source + ".pgp\r\nSuccessfuly created !");
+  EXPECT_EQ(Log().find("-ea"), std::string::npos);
+  EXPECT_NE(Log().find("PGP.EXE\" -e \"" + source + "\" -@ \""), std::string::npos) << Log();
+  EXPECT_TRUE(testenv::Exists(source));
+  EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, FileEncryptionWithoutOutputReportsIt) {
+  Settings.SignFiles = false;
+  testenv::WriteFile(pgp_.file("scenario.txt"), "mode=nothing\r\n");
+  const std::string source = docs_.file("LETTER.TXT");
+  testenv::WriteFile(source, kPlain);
+  form_->OpenDialog.fileName = source;
+  std::string error;
+  Robot r([&](Robot& r) {
+    ConfirmFileDialog(r, "Choose file to encrypt");
+    ChooseKeys(r, {0});
+    error = AnswerBox(r, "Error");
+  });
+  form_->EncryptFileItemClick();
+  r.join();
+  EXPECT_EQ(error, "Output file not found : \r\n\r\n" + docs_.file("LETTER.pgp") + "\r\n");
+  EXPECT_TRUE(testenv::Exists(source));
+}
+
+TEST_F(Crypt, FileDecryptionWipesTheInputOnlyWhenTheOutputExists) {
+  Settings.AutoDelete = true;
+  const std::string input = docs_.file("LETTER.pgp");
+  scriptpgp::ScriptMessage m{kPlain, {"Alice Example"}, ""};
+  testenv::WriteFile(input, scriptpgp::FormatScriptMessage(m));
+  const std::string output = docs_.file("PLAIN.TXT");
+  for (const char* pass : {"wrong", kPass}) {
+    form_->OpenDialog.fileName = input;
+    form_->SaveDialog.fileName = output;
+    Robot r([&](Robot& r) {
+      ConfirmFileDialog(r, "Choose file to decrypt");
+      ConfirmFileDialog(r, "Choose output filename");
+      TypePass(r, pass);
+    });
+    form_->DecryptFileItemClick();
+    r.join();
+    if (std::string(pass) == "wrong") {
+      EXPECT_TRUE(testenv::Exists(input));
+      EXPECT_FALSE(testenv::Exists(output));
+    }
+  }
+  EXPECT_EQ(testenv::ReadFile(output), kPlain);
+  EXPECT_FALSE(testenv::Exists(input));
+  EXPECT_EQ(Log(), Exe() + "\"" + input + "\" -o \"" + output + "\" -z\"wrong\" +BatchMode\r\n" + Exe() + "\"" +
+                       input + "\" -o \"" + output + "\" -z\"" + kPass + "\" +BatchMode\r\n");
+  EXPECT_EQ(form_->OpenDialog.filter, "PGP files (*.pgp)|*.pgp|All files (*.*)|*.*");
+}
+
+TEST_F(Crypt, FileDecryptionCancelledAtThePromptKeepsTheOldOutput) {
+  const std::string input = docs_.file("LETTER.pgp");
+  testenv::WriteFile(input, scriptpgp::FormatScriptMessage({kPlain, {"Alice Example"}, ""}));
+  const std::string output = docs_.file("OLD.TXT");
+  testenv::WriteFile(output, "keep me");
+  form_->OpenDialog.fileName = input;
+  form_->SaveDialog.fileName = output;
+  Robot r([&](Robot& r) {
+    ConfirmFileDialog(r, "Choose file to decrypt");
+    HWND save = r.waitWindow("Choose output filename");
+    r.key(save, VK_RETURN);
+    // Wine's overwrite question: answer Yes.
+    HWND ask = r.waitWindow("Choose output filename", "#32770", 5000);
+    if (ask && ask != save) r.key(ask, 'Y');
+    r.waitGone(save);
+    HWND prompt = r.waitWindow("PGP pass phrase");
+    r.clickButton(prompt, "&Cancel");
+  });
+  form_->DecryptFileItemClick();
+  r.join();
+  EXPECT_EQ(testenv::ReadFile(output), "keep me");
+  EXPECT_FALSE(testenv::Exists(pgp_.file("pgp.log")));
+}
+
+}  // namespace
