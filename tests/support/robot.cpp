@@ -143,7 +143,12 @@ std::string describe(std::initializer_list<std::string_view> path) {
 }
 
 std::string menuItemText(HMENU menu, int pos) {
-  if (GetMenuState(menu, pos, MF_BYPOSITION) & MF_SEPARATOR) return "-";
+  // For an entry that opens a submenu the high byte holds the submenu's item
+  // count, which could read as MF_SEPARATOR (0x800): ask the type instead.
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE;
+  if (GetMenuItemInfoA(menu, static_cast<UINT>(pos), TRUE, &info) && (info.fType & MFT_SEPARATOR)) return "-";
   int n = GetMenuStringA(menu, pos, nullptr, 0, MF_BYPOSITION);
   if (n <= 0) return {};
   std::string out(n + 1, '\0');
