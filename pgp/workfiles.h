@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "pgp/strutil.h"
+
 // The full name of a new, empty file in the temporary folder (prefix "TMP").
-// When none can be made, shows an error box naming the temporary folder and
-// throws ui::Error, which ends the command (the caller must not go on with
-// an empty name).
+// When none can be made, throws ui::Error naming the temporary folder; the
+// default error handler shows it and the command ends (the caller never goes
+// on with an empty name).
 std::string NewWorkFileName();
 
 // Deletes the file; true when it was deleted. No message.

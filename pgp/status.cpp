@@ -1,0 +1,70 @@
+#include "pgp/status.h"
+
+#include "app/Main.h"
+
+namespace {
+
+ui::Form::Args StatusArgs() {
+  ui::Form::Args a;
+  a.clientWidth = 313;
+  a.clientHeight = 35;
+  a.font = {"MS Sans Serif", -11, true};
+  a.border = ui::Border::None;
+  a.systemMenu = false;
+  a.screenCenter = true;
+  return a;
+}
+
+}  // namespace
+
+TStatusFrm::TStatusFrm()
+    : ui::Form(StatusArgs()),
+      Panel1(*this, {{0, 0, 313, 35}, ui::Align::Client, ui::Bevel::None, ui::Bevel::Lowered, 0,
+                     "Wating for PGP to complete ..."}) {
+  if (TMainForm* main = TMainForm::Instance()) {
+    main->ScanCancelled = false;
+    // A child panel of the main window, centred in its client area.
+    HWND h = handle();
+    SetWindowLongPtrA(h, GWL_STYLE, (GetWindowLongPtrA(h, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
+    SetParent(h, main->handle());
+    setBounds({(main->clientWidth() - 313) / 2, (main->clientHeight() - 35) / 2, 313, 35});
+  }
+}
+
+TStatusFrm::~TStatusFrm() {
+  if (handle() && GetFocus() == handle() && previousFocus_ && IsWindow(previousFocus_)) SetFocus(previousFocus_);
+}
+
+LRESULT TStatusFrm::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_SETCURSOR) {
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    return TRUE;
+  }
+  return ui::Form::handleMessage(msg, wp, lp);
+}
+
+void TStatusFrm::onKeyUp(WPARAM key) {
+  if (key == VK_ESCAPE) {
+    if (TMainForm* main = TMainForm::Instance()) main->ScanCancelled = true;
+  }
+}
+
+void ShowStatusWindow(bool show, std::unique_ptr<TStatusFrm>& form, const std::string& text) {
+  if (!show) {
+    form.reset();
+    return;
+  }
+  form = std::make_unique<TStatusFrm>();
+  form->Panel1.setCaption(text);
+  HWND focus = GetFocus();
+  form->show();
+  SetWindowPos(form->handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  form->repaint();
+  // Takes the keys, so that Escape reaches it while a caller pumps messages.
+  SetFocus(form->handle());
+  form->previousFocus_ = focus;
+  // Wine copies painted pixels to the screen only when the thread looks at
+  // its queue; callers may block right after this, so look once now.
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+}

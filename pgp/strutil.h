@@ -1,0 +1,22 @@
+// Window-free string routines of the PGP engine: file-name surgery and the
+// batch file text the job runner writes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// 1-based position of the last occurrence of `c` in `s`; 0 when absent.
+int LastCharPos(char c, std::string_view s);
+
+// The batch file for a program path: the path cut after its last "." and
+// followed by "BAT" ("BAT" alone when the path has no ".").
+std::string BatchFileNameFor(std::string_view programPath);
+
+// Every "%" doubled, so the command interpreter's percent expansion gives
+// back the original text.
+std::string DoublePercents(std::string_view text);
+
+// The three lines of the batch file, CR LF ended: "@echo off", the arguments
+// with " +BatchMode >" and the quoted output file, "exit". Percent signs are
+// doubled; nothing else is escaped.
+std::string BatchFileText(std::string_view arguments, std::string_view outputFile);

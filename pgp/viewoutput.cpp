@@ -1,0 +1,31 @@
+#include "pgp/viewoutput.h"
+
+#include "app/Main.h"
+#include "app/TextFile.h"
+
+namespace {
+
+ui::Form::Args ViewOutputArgs() {
+  ui::Form::Args a;
+  a.caption = "PGP Output";
+  a.clientWidth = 523;
+  a.clientHeight = 324;
+  a.font = {"MS Sans Serif", -11, false};
+  return a;
+}
+
+}  // namespace
+
+TViewOutputFrm::TViewOutputFrm()
+    : ui::Form(ViewOutputArgs()),
+      Panel1(*this, {{0, 288, 523, 36}, ui::Align::Bottom}),
+      Button1(Panel1, {{215, 5, 75, 25}, "&Close", ui::ModalResult::Ok, true}),
+      Memo1(*this, {{0, 0, 523, 288}, ui::Align::Client, true, false}) {
+  CenterOverMainForm(*this);
+}
+
+void ViewPgpOutput(const std::string& file) {
+  TViewOutputFrm form;
+  form.Memo1.setText(ReadTextFile(file));
+  form.showModal();
+}

@@ -1,0 +1,53 @@
+#include "pgp/workfiles.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "ui/errors.h"
+#include "ui/handles.h"
+
+std::string NewWorkFileName() {
+  TextBuffer folder;
+  TextBuffer name;
+  DWORD n = GetTempPathA(TextBuffer::kSize, folder.data());
+  if (n == 0 || n >= TextBuffer::kSize || GetTempFileNameA(folder.c_str(), "TMP", 0, name.data()) == 0) {
+    throw ui::Error("Cannot create a work file in the temporary folder " + folder.str());
+  }
+  return name.str();
+}
+
+bool RemoveFile(const std::string& name) { return DeleteFileA(name.c_str()) != FALSE; }
+
+void WipeFile(const std::string& name) {
+  // Readers that share deletion may keep the file open; they then see zeros.
+  ui::File file(CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) {
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file.get(), &size)) {
+      std::vector<char> zeros(64 * 1024, '\0');
+      unsigned long long left = static_cast<unsigned long long>(size.QuadPart);
+      while (left > 0) {
+        DWORD chunk = static_cast<DWORD>(std::min<unsigned long long>(left, zeros.size()));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), zeros.data(), chunk, &written, nullptr) || written == 0) break;
+        left -= written;
+      }
+      FlushFileBuffers(file.get());
+    }
+  }
+  file.reset();
+  RemoveFile(name);
+}
+
+TextBuffer::TextBuffer() { std::memset(data_, 0, kSize); }
+
+void TextBuffer::append(std::string_view text) {
+  size_t used = strnlen(data_, kSize);
+  if (used + text.size() + 1 > kSize) throw ui::Error("Text too long for a 4096-byte buffer");
+  std::memcpy(data_ + used, text.data(), text.size());
+  data_[used + text.size()] = '\0';
+}
