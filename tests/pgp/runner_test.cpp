@@ -1,0 +1,456 @@
+// The job runner, work files, pass-phrase prompt, status window and output
+// viewer against the real windows, command.com and the scripted PGP.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Main.h"
+#include "app/TextFile.h"
+#include "pgp/pgpcommand.h"
+#include "pgp/pgpinput.h"
+#include "pgp/runner.h"
+#include "pgp/status.h"
+#include "pgp/workfiles.h"
+#include "settings/Settings.h"
+#include "tests/support/robot.h"
+#include "ui/errors.h"
+#include "ui/handles.h"
+
+namespace {
+
+using robot::Robot;
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const char* const kListing =
+    "\r\nKey ring: 'C:\\PGP\\pubring.pgp'\r\nType Bits/KeyID    Date       User ID\r\n"
+    "pub  1024/0DBF906D 1996/03/04 Alice Example <alice@example.org>\r\n1 matching key found.\r\n";
+const std::string kPass = "p%1%%x%PATH%&^|<>a b";
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  std::string s(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+  return s.substr(0, s.find_last_of('\\'));
+}
+
+std::string SystemTemp() {
+  char path[MAX_PATH];
+  return std::string(path, GetTempPathA(MAX_PATH, path));
+}
+
+// A file's bytes, read with every sharing mode (Wine: a child's redirected
+// output can only be opened so right after the child ended).
+std::string Contents(const std::string& path) {
+  ui::File f(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  std::string data;
+  if (!f) return data;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got) data.append(buf, got);
+  return data;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA fd;
+  ui::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &fd));
+  if (!find) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (FindNextFileA(find.get(), &fd));
+  return names;
+}
+
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA fd;
+  {
+    ui::FindHandle find(FindFirstFileA((dir + "\\*").c_str(), &fd));
+    if (find) {
+      do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = dir + "\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveTree(path);
+        } else {
+          SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+          DeleteFileA(path.c_str());
+        }
+      } while (FindNextFileA(find.get(), &fd));
+    }
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+// Files of a folder (not below it) that contain `secret`; programs skipped.
+std::vector<std::string> FilesHolding(const std::string& folder, const std::string& secret) {
+  std::vector<std::string> found;
+  for (const auto& name : FilesIn(folder)) {
+    std::string path = folder + "\\" + name;
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a) || a.nFileSizeHigh || a.nFileSizeLow > (1u << 20))
+      continue;
+    if (Contents(path).find(secret) != std::string::npos) found.push_back(path);
+  }
+  return found;
+}
+
+// Handles this thread's messages until `done` (for windows that are not modal).
+void PumpUntil(const std::atomic<bool>& done) {
+  while (!done) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ui::Application::Get().processMessage(msg);
+  }
+}
+
+// Sets the flag when the robot's script ends, however it ends.
+struct Finished {
+  std::atomic<bool>& done;
+  ~Finished() { done = true; }
+};
+
+// A screenshot taken straight from the X screen, without asking the UI thread
+// (which is blocked in the runner's wait).
+void ScreenshotNow(HWND window, const std::string& name) {
+  const char* build = std::getenv("SW_BUILD_DIR");
+  if (!build) return;
+  RECT r;
+  GetWindowRect(window, &r);
+  std::string folder = std::string(build) + "/screenshots";
+  std::string command = "Z:\\bin\\sh -c \"mkdir -p '" + folder + "' && import -window root -crop " +
+                        std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                        std::to_string(r.left) + "+" + std::to_string(r.top) + " +repage '" + folder + "/" + name +
+                        ".png'\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+  ui::KernelHandle process(pi.hProcess), thread(pi.hThread);
+  WaitForSingleObject(process.get(), 10000);
+}
+
+// A PGP folder holding the scripted PGP as PGP.EXE, and a temporary folder of
+// the test's own (TMP) so that what the runner leaves behind can be counted.
+class Runner : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = SystemTemp() + "swrunner" + std::to_string(GetCurrentProcessId());
+    RemoveTree(root_);
+    pgp_ = root_ + "\\pgp";
+    temp_ = root_ + "\\tmp";
+    ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(pgp_.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(temp_.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\scriptpgp.exe").c_str(), (pgp_ + "\\PGP.EXE").c_str(), FALSE));
+    WriteTextFile(pgp_ + "\\listing.txt", kListing);
+    char old[MAX_PATH] = {};
+    hadTmp_ = GetEnvironmentVariableA("TMP", old, MAX_PATH) > 0;
+    oldTmp_ = old;
+    SetEnvironmentVariableA("TMP", (temp_ + "\\").c_str());
+    Settings = TSettings{};
+    Settings.Pause = false;
+    Settings.PgpPath = pgp_;
+    PgpCommand = pgp::MakePgpCommand(pgp_);
+    form_ = std::make_unique<TMainForm>();
+    form_->show();
+  }
+  void TearDown() override {
+    form_.reset();
+    SetEnvironmentVariableA("TMP", hadTmp_ ? oldTmp_.c_str() : nullptr);
+    RemoveTree(root_);
+  }
+  void scenario(const std::string& text) { WriteTextFile(pgp_ + "\\scenario.txt", text); }
+  std::string log() { return Contents(pgp_ + "\\pgp.log"); }
+  // Neither the program folder, nor the temporary folders hold the pass phrase.
+  void expectNoPassPhraseLeft() {
+    for (const auto& folder : {ProgramFolder(), temp_, SystemTemp()}) {
+      auto found = FilesHolding(folder, kPass);
+      EXPECT_TRUE(found.empty()) << found.front();
+    }
+  }
+
+  std::string root_, pgp_, temp_, oldTmp_;
+  bool hadTmp_ = false;
+  std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(Runner, WithoutPauseNothingOfTheRunRemains) {
+  ASSERT_TRUE(RunPgp(PgpCommand + "-kv"));
+  EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv +BatchMode\r\n");
+  EXPECT_TRUE(FilesIn(temp_).empty());
+  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_EQ(pgp::BatchFile(), ProgramFolder() + "\\runner_test.BAT");
+}
+
+TEST_F(Runner, CallersOutputFileIsKeptWithPgpsOutput) {
+  std::string out = NewWorkFileName();
+  ASSERT_TRUE(RunPgp(PgpCommand + "-kv", out, true));
+  EXPECT_EQ(Contents(out), kListing);
+  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(RemoveFile(out));
+  EXPECT_TRUE(FilesIn(temp_).empty());
+}
+
+TEST_F(Runner, PauseShowsTheOutputAndDeletesTheFilesAfterTheViewerCloses) {
+  Settings.Pause = true;
+  Robot robot([&](Robot& r) {
+    HWND viewer = r.waitWindow("PGP Output");
+    if (!viewer) return;
+    HWND memo = r.children(viewer, "RichEdit20A").empty() ? nullptr : r.children(viewer, "RichEdit20A")[0];
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(r.text(memo), kListing);
+    EXPECT_TRUE(FileExists(pgp::BatchFile()));
+    EXPECT_EQ(FilesIn(temp_).size(), 1u);
+    RECT rc;
+    GetClientRect(viewer, &rc);
+    EXPECT_EQ(rc.right, 523);
+    EXPECT_EQ(rc.bottom, 324);
+    r.screenshot(viewer, "pgp_output_viewer");
+    r.clickButton(viewer, "&Close");
+  });
+  EXPECT_TRUE(RunPgp(PgpCommand + "-kv"));
+  robot.join();
+  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(FilesIn(temp_).empty());
+}
+
+TEST_F(Runner, ViewerFailureStillWipesTheBatchFile) {
+  Settings.Pause = true;
+  std::string out = temp_ + "\\gone.txt";
+  scenario("passphrase=x\n");
+  // PGP's output cannot be redirected into a folder that does not exist, so
+  // the viewer finds no file.
+  EXPECT_THROW(RunPgp(PgpCommand + "-kv -z \"" + kPass + "\"", temp_ + "\\missing\\out.txt", true), ui::Error);
+  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  expectNoPassPhraseLeft();
+}
+
+TEST_F(Runner, SlowRunShowsTheStatusWindowAndReusesTheBatchFile) {
+  scenario("delay=3000\n");
+  std::atomic<int> run{0};
+  Robot robot([&](Robot& r) {
+    for (int i = 1; i <= 2; ++i) {
+      HWND status = nullptr;
+      for (DWORD start = GetTickCount(); !status && GetTickCount() - start < 10000; Sleep(20)) {
+        if (run == i) status = FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr);
+      }
+      ASSERT_NE(status, nullptr) << "run " << i;
+      EXPECT_TRUE(IsWindowVisible(status));
+      EXPECT_EQ(GetParent(status), form_->handle());
+      EXPECT_NE(Contents(pgp::BatchFile()).find(i == 1 ? "-kv +BatchMode" : "-kvc +BatchMode"), std::string::npos);
+      if (i == 1) {
+        Sleep(500);
+        ScreenshotNow(form_->handle(), "pgp_status_over_main");
+        RECT rc;
+        GetClientRect(status, &rc);
+        EXPECT_EQ(rc.right, 313);
+        EXPECT_EQ(rc.bottom, 35);
+        HWND panel = GetWindow(status, GW_CHILD);
+        EXPECT_EQ(FindWindowExA(status, nullptr, "SwPanel", "Waiting for PGP to complete..."), panel);
+      }
+      while (FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr)) Sleep(20);
+    }
+  });
+  run = 1;
+  EXPECT_TRUE(RunPgp(PgpCommand + "-kv"));
+  run = 2;
+  EXPECT_TRUE(RunPgp(PgpCommand + "-kvc"));
+  robot.join();
+  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_EQ(FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr), nullptr);
+}
+
+TEST_F(Runner, PassPhraseReachesPgpByteForByteAndIsWipedAfter) {
+  scenario("passphrase=x\n");
+  ASSERT_TRUE(RunPgp(PgpCommand + "-kv -z \"" + kPass + "\""));
+  EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv -z \"" + kPass + "\" +BatchMode\r\n");
+  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  expectNoPassPhraseLeft();
+}
+
+TEST_F(Runner, StartFailureNamesThePgpCommandAndLeavesNothing) {
+  Robot robot([&](Robot& r) {
+    HWND box = r.waitWindow("Error");
+    if (!box) return;
+    EXPECT_NE(r.findChild(box, "Unable to execute : \r\n\r\n" + PgpCommand), nullptr);
+    EXPECT_EQ(FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr), nullptr);
+    EXPECT_FALSE(FileExists(pgp::BatchFile()));
+    r.clickButton(box, "OK");
+  });
+  EXPECT_FALSE(pgp::RunPgpWith("no-such-interpreter.com /c", PgpCommand + "-kv -z \"" + kPass + "\"", {}, false));
+  robot.join();
+  EXPECT_EQ(log(), "");
+  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(FilesIn(temp_).empty());
+  expectNoPassPhraseLeft();
+}
+
+TEST(StartupRecord, ShowsTheConsoleMinimisedOnlyWithRunIcon) {
+  STARTUPINFOA icon = pgp::StartupRecord(true);
+  STARTUPINFOA normal = pgp::StartupRecord(false);
+  EXPECT_EQ(icon.cb, sizeof(STARTUPINFOA));
+  EXPECT_EQ(icon.dwFlags, static_cast<DWORD>(STARTF_USESHOWWINDOW));
+  EXPECT_EQ(icon.wShowWindow, SW_SHOWMINIMIZED);
+  EXPECT_EQ(normal.wShowWindow, SW_SHOWNORMAL);
+  normal.wShowWindow = icon.wShowWindow;
+  EXPECT_EQ(std::memcmp(&icon, &normal, sizeof icon), 0);
+  STARTUPINFOA zero{};
+  zero.cb = icon.cb;
+  zero.dwFlags = icon.dwFlags;
+  zero.wShowWindow = icon.wShowWindow;
+  EXPECT_EQ(std::memcmp(&icon, &zero, sizeof icon), 0);
+}
+
+class WorkFiles : public Runner {};
+
+TEST_F(WorkFiles, NewNamesAreDistinctEmptyFilesInTheTemporaryFolder) {
+  std::string a = NewWorkFileName(), b = NewWorkFileName();
+  EXPECT_NE(a, b);
+  for (const auto& n : {a, b}) {
+    EXPECT_EQ(n.rfind(temp_ + "\\TMP", 0), 0u) << n;
+    EXPECT_EQ(n.substr(n.size() - 4), ".tmp") << n;
+    EXPECT_TRUE(FileExists(n));
+    EXPECT_EQ(Contents(n), "");
+  }
+  EXPECT_TRUE(RemoveFile(a));
+  EXPECT_FALSE(RemoveFile(a));
+  EXPECT_TRUE(RemoveFile(b));
+}
+
+TEST_F(WorkFiles, NoTemporaryFolderThrowsNamingIt) {
+  SetEnvironmentVariableA("TMP", (temp_ + "\\absent\\").c_str());
+  try {
+    NewWorkFileName();
+    ADD_FAILURE() << "no error";
+  } catch (const ui::Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create a work file in the temporary folder " + temp_ + "\\absent\\");
+  }
+}
+
+TEST_F(WorkFiles, WipeOverwritesEveryByteWithZerosBeforeTheNameGoes) {
+  std::string dir = temp_;
+  while (dir.size() < 170) {
+    dir += "\\abcdefghijklmnopqrst";
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+  }
+  std::string name = dir + "\\" + std::string(200 - dir.size() - 5, 'w') + ".TMP";
+  ASSERT_EQ(name.size(), 200u);
+  const size_t n = 200000;  // several blocks and a partial one
+  WriteTextFile(name, std::string(n, 'S'));
+  // A reader that allows deletion keeps the file's data reachable after the
+  // delete, so it sees what was on the disk when the name went.
+  ui::File reader(CreateFileA(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(reader);
+  WipeFile(name);
+  std::string seen;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(reader.get(), buf, sizeof buf, &got, nullptr) && got) seen.append(buf, got);
+  reader.reset();
+  EXPECT_EQ(seen, std::string(n, '\0'));
+  EXPECT_FALSE(FileExists(name));
+  WipeFile(name);  // missing: no effect
+}
+
+TEST(TextBuffer, StartsEmptyAndRefusesToOverrun) {
+  TextBuffer b;
+  EXPECT_EQ(b.str(), "");
+  b.append("abc");
+  b.append("def");
+  EXPECT_EQ(b.str(), "abcdef");
+  b.append(std::string(TextBuffer::kSize - 7, 'x'));
+  EXPECT_EQ(b.str().size(), TextBuffer::kSize - 1);
+  EXPECT_THROW(b.append("y"), ui::Error);
+  EXPECT_EQ(b.str().size(), TextBuffer::kSize - 1);
+}
+
+class PassPhrase : public Runner {};
+
+TEST_F(PassPhrase, OkReturnsExactlyWhatWasTyped) {
+  std::string phrase = "old";
+  Robot robot([](Robot& r) {
+    HWND dlg = r.waitWindow("PGP pass phrase");
+    if (!dlg) return;
+    EXPECT_NE(r.findChild(dlg, "Type in your secret password phrase :"), nullptr);
+    HWND edit = r.findChild(dlg, "", "Edit");
+    EXPECT_EQ(GetWindowLongA(edit, GWL_STYLE) & ES_PASSWORD, ES_PASSWORD);
+    EXPECT_EQ(SendMessageA(edit, EM_GETPASSWORDCHAR, 0, 0), '*');
+    RECT rc;
+    GetClientRect(dlg, &rc);
+    EXPECT_EQ(rc.right, 434);
+    EXPECT_EQ(rc.bottom, 65);
+    r.setText(edit, " a%b \"c\" ");
+    r.screenshot(dlg, "pgp_pass_phrase");
+    r.clickButton(dlg, "&Ok");
+  });
+  EXPECT_TRUE(AskPassPhrase(phrase));
+  robot.join();
+  EXPECT_EQ(phrase, " a%b \"c\" ");
+}
+
+TEST_F(PassPhrase, OkWithAnEmptyBoxGivesAnEmptyPassPhrase) {
+  std::string phrase = "old";
+  std::atomic<bool> done{false};
+  Robot robot([&](Robot& r) {
+    Finished finished{done};
+    if (HWND dlg = r.waitWindow("PGP pass phrase")) r.key(dlg, VK_RETURN);
+  });
+  EXPECT_TRUE(AskPassPhrase(phrase));
+  // The key-up comes after the dialog has closed.
+  PumpUntil(done);
+  robot.join();
+  EXPECT_EQ(phrase, "");
+}
+
+TEST_F(PassPhrase, CancelEscapeAndCloseBoxLeaveTheTextUntouched) {
+  for (int way = 0; way < 3; ++way) {
+    std::string phrase = "old";
+    std::atomic<bool> done{false};
+    Robot robot([way, &done](Robot& r) {
+      Finished finished{done};
+      HWND dlg = r.waitWindow("PGP pass phrase");
+      if (!dlg) return;
+      r.setText(r.findChild(dlg, "", "Edit"), "typed");
+      if (way == 0) r.clickButton(dlg, "&Cancel");
+      if (way == 1) r.key(dlg, VK_ESCAPE);
+      if (way == 2) r.close(dlg);
+    });
+    EXPECT_FALSE(AskPassPhrase(phrase)) << way;
+    PumpUntil(done);
+    robot.join();
+    EXPECT_EQ(phrase, "old") << way;
+  }
+}
+
+class StatusWindow : public Runner {};
+
+TEST_F(StatusWindow, IsAChildOfTheMainWindowAndEscapeSetsScanCancelled) {
+  form_->ScanCancelled = true;
+  std::unique_ptr<TStatusFrm> status;
+  ShowStatusWindow(true, status, "Connecting ...");
+  ASSERT_TRUE(status);
+  EXPECT_FALSE(form_->ScanCancelled);
+  EXPECT_EQ(GetParent(status->handle()), form_->handle());
+  EXPECT_EQ(status->Panel1.text(), "Connecting ...");
+  std::atomic<bool> done{false};
+  HWND h = status->handle();
+  Robot robot([&](Robot& r) {
+    Finished finished{done};
+    r.key(h, VK_ESCAPE);
+  });
+  PumpUntil(done);
+  robot.join();
+  EXPECT_TRUE(form_->ScanCancelled);
+  ShowStatusWindow(false, status, {});
+  EXPECT_FALSE(status);
+  EXPECT_FALSE(IsWindow(h));
+}
+
+}  // namespace
