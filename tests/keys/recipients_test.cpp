@@ -71,16 +71,23 @@ TEST_F(Recipients, ChosenOrderTwiceAddedAndRemovedEntries) {
     HWND all = r.findChild(dlg, "", "ListBox", 0);
     HWND chosen = r.findChild(dlg, "", "ListBox", 1);
     shown = r.listItems(all);
+    // Clicks are posted and selections sent: sync after each click keeps their order.
     r.clickButton(dlg, "&Add");  // nothing selected: nothing added
+    r.sync(dlg);
     r.selectItem(all, 1);
     r.clickButton(dlg, "&Add");
+    r.sync(dlg);
     r.doubleClickItem(all, 0);
+    r.sync(dlg);
     r.selectItem(all, 2);
     r.clickButton(dlg, "&Add");
+    r.sync(dlg);
     r.selectItem(all, 1);
     r.clickButton(dlg, "&Add");
+    r.sync(dlg);
     r.selectItem(chosen, 2);
     r.clickButton(dlg, "&Remove");
+    r.sync(dlg);
     EXPECT_EQ(r.listItems(chosen), (List{"Bob Example", "Alice Example", "Bob Example"}));
     r.clickButton(dlg, "&Ok");
   });
@@ -102,7 +109,9 @@ TEST_F(Recipients, OkWithNothingChosenKeepsTheDialogOpen) {
     error = AnswerBox(r, "Error");
     EXPECT_TRUE(r.visible(dlg));
     r.doubleClickItem(r.findChild(dlg, "", "ListBox", 0), 0);
+    r.sync(dlg);
     r.doubleClickItem(r.findChild(dlg, "", "ListBox", 1), 0);  // removes it again
+    r.sync(dlg);
     r.clickButton(dlg, "&Cancel");
   });
   EXPECT_FALSE(ChooseRecipients(text));
@@ -119,8 +128,11 @@ TEST_F(Recipients, ListFileOneEntryPerLine) {
     ASSERT_TRUE(dlg);
     HWND all = r.findChild(dlg, "", "ListBox", 0);
     r.doubleClickItem(all, 0);
+    r.sync(dlg);
     r.doubleClickItem(all, 1);
+    r.sync(dlg);
     r.doubleClickItem(all, 0);
+    r.sync(dlg);
     r.clickButton(dlg, "&Ok");
   });
   EXPECT_TRUE(ChooseRecipients(name));

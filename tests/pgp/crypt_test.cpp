@@ -56,6 +56,7 @@ void ChooseKeys(Robot& r, std::initializer_list<int> picks) {
   for (int i : picks) {
     r.selectItem(all, i);
     r.clickButton(dlg, "&Add");
+    r.sync(dlg);  // the posted click before the next (sent) selection
   }
   r.clickButton(dlg, "&Ok");
   r.waitGone(dlg);
