@@ -15,6 +15,7 @@
 #include "settings/Settings.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
+#include "ui/window.h"
 
 namespace {
 
@@ -394,6 +395,34 @@ TEST_F(KeyCommands, DefaultIdWithEmptyListClosesOnlyByCancel) {
   EXPECT_EQ(Settings.IdSign, "");
   std::string stored;
   EXPECT_FALSE(StoredIdSign(&stored));
+}
+
+TEST(StartUp, AsksForTheDefaultIdEvenWithoutKeys) {
+  testenv::TempDir pgp;
+  testenv::MakePgpFolder(pgp.path(), {kAlice}, false);
+  RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+  Settings = TSettings{};
+  Settings.PgpPath = pgp.path();
+  Settings.Pause = false;
+  SaveSettings();
+  {
+    TMainForm form;
+    Robot r([&](Robot& r) {
+      AnswerBox(r, "Error", kRingError);
+      HWND picker = r.waitWindow(kDefaultIdCaption);
+      if (!picker) return;
+      EXPECT_TRUE(r.listItems(r.findChild(picker, "", "ListBox")).empty());
+      r.clickButton(picker, "&Cancel");
+      r.waitGone(picker);
+      r.close(form.handle());
+    });
+    form.FormCreate();
+    ui::Application::Get().run();
+    r.join();
+  }
+  EXPECT_EQ(Settings.IdSign, "");
+  EXPECT_FALSE(testenv::Exists(pgp.file("pgp.log")));
+  RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
 }
 
 }  // namespace
