@@ -36,7 +36,7 @@ function(sw_test)
   endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   if(WIN32)
-    set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+    set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 180
       ENVIRONMENT "SW_BUILD_DIR=${CMAKE_BINARY_DIR};SW_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
   endif()
   if(T_LOCKS)
