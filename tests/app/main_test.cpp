@@ -42,6 +42,13 @@ class MainWindow : public testing::Test {
     r.join();
   }
 
+  // The main window once start-up has finished (the message loop runs).
+  static HWND WaitMain(Robot& r) {
+    HWND main = WaitMain(r);
+    if (main) r.sync(main);
+    return main;
+  }
+
   static DWORD Number(const char* name) {
     HKEY k = nullptr;
     DWORD v = 0xDEAD, type = 0, size = sizeof v;
@@ -58,7 +65,7 @@ class MainWindow : public testing::Test {
 TEST_F(MainWindow, MenusAsTabledWithKeysAndCheckMarks) {
   StoreSettings();
   Run([&](Robot& r, TMainForm&) {
-    HWND main = r.waitWindow(kProductCaption);
+    HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     EXPECT_EQ(r.menuCaptions(main, {}),
               (std::vector<std::string>{"&File", "&Edit", "&PGP", "&Configuration", "&Help"}));
@@ -103,7 +110,7 @@ TEST_F(MainWindow, MenusAsTabledWithKeysAndCheckMarks) {
 TEST_F(MainWindow, MailControlsOnlyInTheMailBuild) {
   StoreSettings();
   Run([&](Robot& r, TMainForm& form) {
-    HWND main = r.waitWindow(kProductCaption);
+    HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     r.sync(main);
     EXPECT_EQ(r.visible(form.Panel1.handle()), kMailBuild);
@@ -119,7 +126,7 @@ TEST_F(MainWindow, MailControlsOnlyInTheMailBuild) {
 TEST_F(MainWindow, StatusLineShowsHintsAndTheStartText) {
   StoreSettings();
   Run([&](Robot& r, TMainForm& form) {
-    HWND main = r.waitWindow(kProductCaption);
+    HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     HWND status = form.statusline.handle();
     EXPECT_EQ(r.text(status), form.StartText());
@@ -151,7 +158,7 @@ TEST_F(MainWindow, StatusLineShowsHintsAndTheStartText) {
 TEST_F(MainWindow, CtrlARunsSaveAsAndCtrlSDoesNothing) {
   StoreSettings();
   Run([&](Robot& r, TMainForm&) {
-    HWND main = r.waitWindow(kProductCaption);
+    HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     r.key(main, 'S', true);
     EXPECT_FALSE(r.appears("Save file", 1500));
@@ -168,7 +175,7 @@ TEST_F(MainWindow, CtrlARunsSaveAsAndCtrlSDoesNothing) {
 TEST_F(MainWindow, CloseBoxStoresTheBoundsLikeExit) {
   StoreSettings();
   Run([&](Robot& r, TMainForm& form) {
-    HWND main = r.waitWindow(kProductCaption);
+    HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     SetWindowPos(main, nullptr, 70, 80, 520, 410, SWP_NOZORDER | SWP_NOACTIVATE);
     r.close(main);
@@ -178,7 +185,7 @@ TEST_F(MainWindow, CloseBoxStoresTheBoundsLikeExit) {
   EXPECT_EQ(Number("Xsiz"), 520u);
   EXPECT_EQ(Number("Ysiz"), 410u);
   Run([&](Robot& r, TMainForm& form) {
-    HWND main = r.waitWindow(kProductCaption);
+    HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     ui::Rect b = form.bounds();
     EXPECT_EQ(b.left, 70);
@@ -201,7 +208,7 @@ TEST_F(MainWindow, FirstStartAsksForThePgpFolderBeforeTheWindow) {
     r.clickButton(chooser, "&Ok");
     // IdSign is empty, so start-up goes on to the default signing ID; with
     // the key ring present the window then stands at the default bounds.
-    HWND main = r.waitWindow(kProductCaption);
+    HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     r.sync(main);
     ui::Rect b = form.bounds();
@@ -225,7 +232,7 @@ TEST_F(MainWindow, FirstStartAsksForThePgpFolderBeforeTheWindow) {
 TEST_F(MainWindow, AboutBox) {
   StoreSettings();
   Run([&](Robot& r, TMainForm&) {
-    HWND main = r.waitWindow(kProductCaption);
+    HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     r.menu(main, {"&Help", "&About..."});
     HWND about = r.waitWindow("About...");
