@@ -97,23 +97,29 @@ void Form::show() {
 
 void Form::close() { SendMessageA(handle(), WM_CLOSE, 0, 0); }
 
+namespace {
+
+struct DisabledWindows {
+  HWND self;
+  std::vector<HWND> windows;
+};
+
+// A named callback: on 32-bit Windows it must be stdcall, which a lambda is not.
+BOOL CALLBACK DisableOther(HWND h, LPARAM p) {
+  auto* c = reinterpret_cast<DisabledWindows*>(p);
+  if (h != c->self && IsWindowVisible(h) && IsWindowEnabled(h)) {
+    EnableWindow(h, FALSE);
+    c->windows.push_back(h);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
 ModalResult Form::showModal() {
   HWND active = GetActiveWindow();
-  struct Collect {
-    HWND self;
-    std::vector<HWND> disabled;
-  } collect{handle(), {}};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND h, LPARAM p) -> BOOL {
-        auto* c = reinterpret_cast<Collect*>(p);
-        if (h != c->self && IsWindowVisible(h) && IsWindowEnabled(h)) {
-          EnableWindow(h, FALSE);
-          c->disabled.push_back(h);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&collect));
+  DisabledWindows collect{handle(), {}};
+  EnumThreadWindows(GetCurrentThreadId(), &DisableOther, reinterpret_cast<LPARAM>(&collect));
   modal_ = true;
   modalResult_ = ModalResult::None;
   show();
@@ -129,7 +135,7 @@ ModalResult Form::showModal() {
     }
     app.processMessage(msg);
   }
-  for (HWND h : collect.disabled) EnableWindow(h, TRUE);
+  for (HWND h : collect.windows) EnableWindow(h, TRUE);
   if (handle()) ShowWindow(handle(), SW_HIDE);
   if (active && IsWindow(active)) SetActiveWindow(active);
   modal_ = false;
