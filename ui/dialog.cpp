@@ -11,10 +11,10 @@
 
 namespace ui {
 
-Font MakeFont(const FontSpec& spec) {
-  return Font(CreateFontA(spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+Font MakeFont(const FontSpec& font) {
+  return Font(CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                          spec.face));
+                          font.face));
 }
 
 Form::Form(const Args& args) : Window(nullptr), font_(MakeFont(args.font)), dialogKeys_(args.dialogKeys) {

@@ -22,7 +22,7 @@ struct FontSpec {
   bool bold = false;
 };
 
-Font MakeFont(const FontSpec& spec);
+Font MakeFont(const FontSpec& font);
 
 class Button;
 class MenuBar;
