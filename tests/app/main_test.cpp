@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+
 #include "settings/Settings.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
@@ -36,15 +38,28 @@ class MainWindow : public testing::Test {
   // Runs the program's start-up and message loop while `script` drives it.
   void Run(const std::function<void(Robot&, TMainForm&)>& script) {
     TMainForm form;
-    Robot r([&](Robot& rb) { script(rb, form); });
+    Robot r([&](Robot& rb) {
+      // However the script ends, the window closes, so the loop below ends
+      // and join() can report what went wrong instead of the test hanging.
+      struct Closer {
+        HWND window;
+        ~Closer() {
+          if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+        }
+      } closer{form.handle()};
+      script(rb, form);
+    });
     form.FormCreate();
+    created_ = true;
     ui::Application::Get().run();
+    created_ = false;
     r.join();
   }
 
-  // The main window once start-up has finished (the message loop runs).
-  static HWND WaitMain(Robot& r) {
-    HWND main = WaitMain(r);
+  // The main window once start-up has finished and the message loop runs.
+  HWND WaitMain(Robot& r) {
+    HWND main = r.waitWindow(kProductCaption);
+    for (int i = 0; i < 1000 && !created_; ++i) r.sleep(10);
     if (main) r.sync(main);
     return main;
   }
@@ -59,6 +74,7 @@ class MainWindow : public testing::Test {
   }
 
   testenv::TempDir pgp_;
+  std::atomic<bool> created_{false};
   const std::string shotPrefix_ = kMailBuild ? "main95_" : "mainnt_";
 };
 
@@ -160,6 +176,10 @@ TEST_F(MainWindow, CtrlARunsSaveAsAndCtrlSDoesNothing) {
   Run([&](Robot& r, TMainForm&) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
+    // Start-up's key listing ran PGP in a console of its own; key strokes
+    // sent while that console is still going may not reach the window.
+    for (int i = 0; i < 300 && FindWindowA("WineConsoleClass", nullptr); ++i) r.sleep(10);
+    r.sleep(500);
     r.key(main, 'S', true);
     EXPECT_FALSE(r.appears("Save file", 1500));
     r.key(main, 'A', true);

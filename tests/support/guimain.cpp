@@ -2,9 +2,13 @@
 // windows expect, then every test on this (the user-interface) thread.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "ui/window.h"
 
 int main(int argc, char** argv) {
+  // Unbuffered, so a test that hangs and is killed still shows what it reported.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   testing::InitGoogleTest(&argc, argv);
   ui::Application application("Sealwright 32", "sealwr32.hlp");
   return RUN_ALL_TESTS();
