@@ -25,7 +25,8 @@ function(sw_test)
     if(T_APP)
       sw_link_app(${T_NAME} ${T_APP})
       target_sources(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/guimain.cpp
-                                       ${CMAKE_SOURCE_DIR}/tests/support/testenv.cpp)
+                                       ${CMAKE_SOURCE_DIR}/tests/support/testenv.cpp
+                                       ${CMAKE_SOURCE_DIR}/tests/support/dialogs.cpp)
       target_link_libraries(${T_NAME} PRIVATE swrobot)
       set_target_properties(${T_NAME} PROPERTIES WIN32_EXECUTABLE OFF)
     else()

@@ -13,6 +13,7 @@
 #include "app/Main.h"
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
+#include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
 #include "ui/window.h"
@@ -20,6 +21,11 @@
 namespace {
 
 using robot::Robot;
+using testenv::AnswerBox;
+using testenv::BoxText;
+using testenv::ChooseFile;
+using testenv::PumpUntil;
+using testenv::RunIdle;
 
 const char* const kAlice = "Alice Example";
 const char* const kBob = "Bob Example <bob@example.org>";
@@ -36,13 +42,6 @@ void AnswerBox(Robot& r, const char* caption, const std::string& text) {
   r.waitGone(box);
 }
 
-// The texts shown in a message box.
-std::string BoxText(Robot& r, HWND box) {
-  std::string all;
-  for (HWND s : r.children(box, "Static")) all += r.text(s);
-  return all;
-}
-
 // Waits for the quoting error box, checks it names `what` and presses OK.
 void AnswerQuotingError(Robot& r, const std::string& what) {
   HWND box = r.waitWindow("Error");
@@ -55,32 +54,11 @@ void AnswerQuotingError(Robot& r, const std::string& what) {
 // The key file dialog: its file type entries.
 std::vector<std::string> FileTypes(Robot& r, HWND dialog) { return r.listItems(GetDlgItem(dialog, cmb1)); }
 
-// Types `name` into the file dialog's name field and confirms it.
-void ChooseFile(Robot& r, HWND dialog, const std::string& name) {
-  HWND edit = GetDlgItem(dialog, edt1);
-  if (!edit) edit = r.findChild(GetDlgItem(dialog, cmb13), "", "Edit");
-  r.setText(edit, name);
-  r.click(GetDlgItem(dialog, IDOK));
-  r.waitGone(dialog);
-}
-
 // Picks entry `index` in the open picker and presses OK.
 void PickKey(Robot& r, HWND picker, int index) {
   r.selectItem(r.findChild(picker, "", "ListBox"), index);
   r.clickButton(picker, "&Ok");
   r.waitGone(picker);
-}
-
-// Handles this thread's messages until `done`.
-void PumpUntil(const std::atomic<bool>& done) {
-  MSG msg;
-  while (!done) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(10);
-  }
 }
 
 class KeyCommands : public testing::Test {

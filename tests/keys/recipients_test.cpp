@@ -15,28 +15,19 @@
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
+#include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
 
 namespace {
 
 using robot::Robot;
+using testenv::AnswerBox;
+using testenv::BoxText;
+using testenv::ChooseFile;
+using testenv::PumpUntil;
+using testenv::RunIdle;
 using List = std::vector<std::string>;
-
-std::string BoxText(Robot& r, HWND box) {
-  std::string all;
-  for (HWND s : r.children(box, "Static")) all += r.text(s);
-  return all;
-}
-
-std::string AnswerBox(Robot& r, const char* caption) {
-  HWND box = r.waitWindow(caption);
-  if (!box) return {};
-  std::string text = BoxText(r, box);
-  r.clickButton(box, "OK");
-  r.waitGone(box);
-  return text;
-}
 
 class Recipients : public testing::Test {
  protected:

@@ -16,12 +16,18 @@
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
 #include "standins/scriptpgp/scriptmsg.h"
+#include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
 
 namespace {
 
 using robot::Robot;
+using testenv::AnswerBox;
+using testenv::BoxText;
+using testenv::ChooseFile;
+using testenv::PumpUntil;
+using testenv::RunIdle;
 
 // The scripted PGP's pass phrase: percent signs must reach PGP unchanged.
 const char* const kPass = "my %TEMP% 100% secret";
@@ -39,13 +45,6 @@ std::set<std::string> TempFiles() {
   } while (FindNextFileA(find, &fd));
   FindClose(find);
   return names;
-}
-
-// Text of a message box: its static controls, joined.
-std::string BoxText(Robot& r, HWND box) {
-  std::string all;
-  for (HWND s : r.children(box, "Static")) all += r.text(s);
-  return all;
 }
 
 // Chooses the entries at `picks` in the recipients dialog and confirms.
@@ -68,39 +67,6 @@ void TypePass(Robot& r, const std::string& pass) {
   r.setText(r.findChild(prompt, "", "Edit"), pass);
   r.clickButton(prompt, "&Ok");
   r.waitGone(prompt);
-}
-
-// Waits for a box of `caption`, returns its text and presses OK.
-std::string AnswerBox(Robot& r, const char* caption) {
-  HWND box = r.waitWindow(caption);
-  if (!box) return {};
-  std::string text = BoxText(r, box);
-  r.clickButton(box, "OK");
-  r.waitGone(box);
-  return text;
-}
-
-// Runs `script` while this thread idles in a message loop (screenshots of a
-// window that no modal loop serves).
-void RunIdle(const std::function<void(Robot&)>& script) {
-  std::atomic<bool> done{false};
-  struct Done {
-    std::atomic<bool>& flag;
-    ~Done() { flag = true; }
-  };
-  Robot r([&](Robot& rb) {
-    Done d{done};
-    script(rb);
-  });
-  MSG msg;
-  while (!done) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(10);
-  }
-  r.join();
 }
 
 void ConfirmFileDialog(Robot& r, const char* title) {

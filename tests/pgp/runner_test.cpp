@@ -19,6 +19,7 @@
 #include "pgp/status.h"
 #include "pgp/workfiles.h"
 #include "settings/Settings.h"
+#include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
@@ -26,6 +27,11 @@
 namespace {
 
 using robot::Robot;
+using testenv::AnswerBox;
+using testenv::BoxText;
+using testenv::ChooseFile;
+using testenv::PumpUntil;
+using testenv::RunIdle;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const char* const kListing =
@@ -99,15 +105,6 @@ std::vector<std::string> FilesHolding(const std::string& folder, const std::stri
     if (Contents(path).find(secret) != std::string::npos) found.push_back(path);
   }
   return found;
-}
-
-// Handles this thread's messages until `done` (for windows that are not modal).
-void PumpUntil(const std::atomic<bool>& done) {
-  while (!done) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ui::Application::Get().processMessage(msg);
-  }
 }
 
 // Sets the flag when the robot's script ends, however it ends.

@@ -1,0 +1,26 @@
+// Answering the program's dialogs from the robot's thread, and keeping the
+// test's own thread handling messages while the robot works.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "tests/support/robot.h"
+
+namespace testenv {
+
+// The texts shown in a message box, joined.
+std::string BoxText(robot::Robot& r, HWND box);
+// Waits for a box captioned `caption`, presses OK and returns its text ("" when none came).
+std::string AnswerBox(robot::Robot& r, const char* caption);
+// Types `name` into a common file dialog's name field and confirms it.
+void ChooseFile(robot::Robot& r, HWND dialog, const std::string& name);
+// Handles this thread's messages until `done`.
+void PumpUntil(const std::atomic<bool>& done);
+// Runs `script` on the robot while this thread idles in a message loop.
+void RunIdle(const std::function<void(robot::Robot&)>& script);
+
+}  // namespace testenv
