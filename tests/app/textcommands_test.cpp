@@ -1,0 +1,97 @@
+// The text window's file commands in a real window, through the menu and the
+// shared file dialogs, with errors reaching the default error box.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+
+#include "app/Main.h"
+#include "settings/Settings.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/robot.h"
+#include "tests/support/testenv.h"
+
+namespace {
+
+using robot::Robot;
+using testenv::ChooseFile;
+using testenv::RunIdle;
+
+class TextCommands : public testing::Test {
+ protected:
+  void SetUp() override {
+    Settings = TSettings{};
+    form_ = std::make_unique<TMainForm>();
+    form_->setText("Sealwright test window");
+    form_->show();
+  }
+  void TearDown() override { form_.reset(); }
+
+  // Chooses File > item and answers its file dialog with `path`.
+  void FileCommand(Robot& r, const char* item, const char* title, const std::string& path) {
+    r.menu(form_->handle(), {"&File", item});
+    HWND dialog = r.waitWindow(title);
+    ASSERT_TRUE(dialog);
+    ChooseFile(r, dialog, path);
+    r.sync(form_->handle());
+  }
+
+  std::unique_ptr<TMainForm> form_;
+  testenv::TempDir dir_;
+};
+
+TEST_F(TextCommands, OpenAndSaveBackIsByteIdentical) {
+  const std::string content = "First line\r\n\xE9t\xE9 \xE0 caf\xE9 \xA9\xFF\r\n\r\n\tindented \xC4\xD6\xDC\r\nlast line\r\n";
+  const std::string in = dir_.file("message.txt");
+  const std::string out = dir_.file("copy.asc");
+  testenv::WriteFile(in, content);
+  RunIdle([&](Robot& r) {
+    FileCommand(r, "&Open...", "Open text file", in);
+    EXPECT_EQ(r.text(form_->handle()), in);
+    FileCommand(r, "&Save As...", "Save file", out);
+  });
+  EXPECT_EQ(form_->memo1.text(), content);
+  EXPECT_EQ(testenv::ReadFile(out), content);
+}
+
+TEST_F(TextCommands, EmptyWindowSavesAnEmptyFileUnderTheNameAsTyped) {
+  const std::string out = dir_.file("noext");
+  RunIdle([&](Robot& r) { FileCommand(r, "&Save As...", "Save file", out); });
+  ASSERT_TRUE(testenv::Exists(out));
+  EXPECT_EQ(testenv::ReadFile(out), "");
+  EXPECT_FALSE(testenv::Exists(out + ".txt"));
+}
+
+TEST_F(TextCommands, OpenSetsTheCaptionAndClearKeepsIt) {
+  const std::string in = dir_.file("note.txt");
+  testenv::WriteFile(in, "some text\r\n");
+  RunIdle([&](Robot& r) {
+    FileCommand(r, "&Open...", "Open text file", in);
+    r.menu(form_->handle(), {"&File", "&New"});
+    r.sync(form_->handle());
+    EXPECT_EQ(r.text(form_->handle()), in);
+  });
+  EXPECT_EQ(form_->memo1.text(), "");
+}
+
+TEST_F(TextCommands, UnreadableFileReachesTheDefaultErrorBoxAndLeavesTheWindow) {
+  const std::string in = dir_.file("locked.txt");
+  testenv::WriteFile(in, "secret\r\n");
+  form_->memo1.setText("kept\r\n");
+  // Held open without sharing, the file exists but cannot be read.
+  HANDLE lock = CreateFileA(in.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  std::string box;
+  RunIdle([&](Robot& r) {
+    r.menu(form_->handle(), {"&File", "&Open..."});
+    HWND dialog = r.waitWindow("Open text file");
+    ASSERT_TRUE(dialog);
+    ChooseFile(r, dialog, in);
+    box = testenv::AnswerBox(r, "Sealwright 32");
+  });
+  CloseHandle(lock);
+  EXPECT_EQ(box, "Cannot open file " + in + ".");
+  EXPECT_EQ(form_->memo1.text(), "kept\r\n");
+}
+
+}  // namespace
