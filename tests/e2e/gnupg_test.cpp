@@ -106,6 +106,21 @@ void Scan(const std::string& dir, const std::vector<std::string>& needles, const
   FindClose(h);
 }
 
+// Names of the files directly in the temporary folder.
+std::set<std::string> TempFiles() {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::set<std::string> names;
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((std::string(temp) + "*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(fd.cFileName);
+  } while (FindNextFileA(find, &fd));
+  FindClose(find);
+  return names;
+}
+
 class E2eGnupg : public testing::Test {
  protected:
   struct Suite {
@@ -186,6 +201,7 @@ class E2eGnupg : public testing::Test {
     form_->show();
     if (S()->keys.empty()) AddRitaThroughTheWindow();
     form_->KeyList = S()->keys;
+    before_ = TempFiles();
   }
 
   void TearDown() override {
@@ -194,6 +210,7 @@ class E2eGnupg : public testing::Test {
     while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
     ExpectNoSecretsLeft();
+    EXPECT_EQ(TempFiles(), before_);  // every work file removed
   }
 
   // Rita's public key through "Add a key" (PGP.EXE -ka, then -kv for the list).
@@ -266,6 +283,7 @@ class E2eGnupg : public testing::Test {
   std::unique_ptr<TMainForm> form_;
   testenv::TempDir docs_;
   std::vector<std::string> own_;  // the user's own files: plain text by choice
+  std::set<std::string> before_;
 };
 
 TEST_F(E2eGnupg, TypedTextEncryptedAndSignedDecryptsWithPlainGpg) {
@@ -304,6 +322,11 @@ TEST_F(E2eGnupg, MessageFromPlainGpgDecryptsInTheWindow) {
     pasted += c;
   }
   form_->memo1.setText(pasted);
+  // A wrong pass phrase leaves the message in the window.
+  Robot wrong([&](Robot& r) { TypePass(r, "not " + UserPass()); });
+  form_->Decrypttext1Click();
+  wrong.join();
+  EXPECT_EQ(form_->memo1.text(), pasted);
   Robot r([&](Robot& r) { TypePass(r, UserPass()); });
   form_->Decrypttext1Click();
   r.join();
