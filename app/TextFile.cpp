@@ -6,7 +6,7 @@
 #include "ui/handles.h"
 
 std::string ReadTextFile(const std::string& path) {
-  ui::File f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  ui::Handle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f) ui::ThrowInOutError(GetLastError());
   LARGE_INTEGER size{};
@@ -25,7 +25,7 @@ std::string ReadTextFile(const std::string& path) {
 }
 
 void WriteTextFile(const std::string& path, std::string_view text) {
-  ui::File f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ui::Handle f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f) ui::ThrowInOutError(GetLastError());
   size_t done = 0;
   while (done < text.size()) {

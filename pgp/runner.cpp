@@ -47,7 +47,7 @@ class BatchWiper {
 };
 
 void WriteBatchFile(const std::string& name, const std::string& text) {
-  ui::File file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ui::Handle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) ui::ThrowInOutError(GetLastError());
   DWORD written = 0;
   if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
@@ -95,8 +95,8 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
     ui::ErrorBox("Unable to execute : \r\n\r\n" + PgpCommand);
     return false;
   }
-  ui::KernelHandle process(pi.hProcess);
-  ui::KernelHandle thread(pi.hThread);
+  ui::Handle process(pi.hProcess);
+  ui::Handle thread(pi.hThread);
   WaitForSingleObject(process.get(), INFINITE);
   ShowStatusWindow(false, status, {});
   Sleep(2);

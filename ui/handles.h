@@ -42,10 +42,6 @@ struct KernelTraits {
   static HANDLE invalid() { return nullptr; }
   static void close(HANDLE h) { CloseHandle(h); }
 };
-struct FileTraits {
-  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-  static void close(HANDLE h) { CloseHandle(h); }
-};
 struct FindTraits {
   static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
   static void close(HANDLE h) { FindClose(h); }
@@ -66,8 +62,14 @@ struct MenuTraits {
 using Font = Unique<HFONT, GdiOf<HFONT>>;
 using Bitmap = Unique<HBITMAP, GdiOf<HBITMAP>>;
 using Brush = Unique<HBRUSH, GdiOf<HBRUSH>>;
-using KernelHandle = Unique<HANDLE, KernelTraits>;
-using File = Unique<HANDLE, FileTraits>;
+// A kernel handle (file, process, thread, event). Calls report failure as
+// null or as INVALID_HANDLE_VALUE; both are held as null, so `if (!h)` tests
+// either.
+class Handle : public Unique<HANDLE, KernelTraits> {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE h) : Unique(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+};
 using FindHandle = Unique<HANDLE, FindTraits>;
 using RegKey = Unique<HKEY, KeyTraits>;
 using Icon = Unique<HICON, IconTraits>;

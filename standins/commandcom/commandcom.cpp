@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "standins/commandcom/batchline.h"
-#include "standins/commandcom/winhandle.h"
+#include "ui/handles.h"
 
 namespace commandcom {
+
+using Handle = ui::Handle;
 namespace {
 
 // Exit code for a program that cannot be found or started.

@@ -13,35 +13,11 @@
 #include <vector>
 
 #include "standins/pgp26/gpg.h"
+#include "ui/handles.h"
 
 namespace pgp26 {
 
-// One owner per kernel handle.
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  Handle(Handle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-  Handle& operator=(Handle&& o) noexcept {
-    if (this != &o) {
-      Close();
-      h_ = std::exchange(o.h_, nullptr);
-    }
-    return *this;
-  }
-  ~Handle() { Close(); }
-  HANDLE get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-
- private:
-  void Close() {
-    if (h_) CloseHandle(h_);
-    h_ = nullptr;
-  }
-  HANDLE h_ = nullptr;
-};
+using Handle = ui::Handle;
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -53,7 +53,7 @@ std::string SystemTemp() {
 // A file's bytes, read with every sharing mode (Wine: a child's redirected
 // output can only be opened so right after the child ended).
 std::string Contents(const std::string& path) {
-  ui::File f(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  ui::Handle f(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
   std::string data;
   if (!f) return data;
   char buf[65536];
@@ -129,7 +129,7 @@ void ScreenshotNow(HWND window, const std::string& name) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-  ui::KernelHandle process(pi.hProcess), thread(pi.hThread);
+  ui::Handle process(pi.hProcess), thread(pi.hThread);
   WaitForSingleObject(process.get(), 10000);
 }
 
@@ -355,7 +355,7 @@ TEST_F(WorkFiles, WipeOverwritesEveryByteWithZerosBeforeTheNameGoes) {
   WriteTextFile(name, std::string(n, 'S'));
   // A reader that allows deletion keeps the file's data reachable after the
   // delete, so it sees what was on the disk when the name went.
-  ui::File reader(CreateFileA(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  ui::Handle reader(CreateFileA(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(reader);
   WipeFile(name);
   std::string seen;

@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "standins/commandcom/winhandle.h"
+#include "ui/handles.h"
 
 namespace {
 
-using commandcom::Handle;
+using ui::Handle;
 
 std::string binFolder() {
   char path[MAX_PATH];
