@@ -184,7 +184,7 @@ class E2eGnupg : public testing::Test {
     if (!S()) return;
     Sh("gpgconf --homedir " + UserHome() + " --kill gpg-agent; gpgconf --homedir r --kill gpg-agent; rm -rf " +
        pgp26::ShQuote(pgp26::UnixPath(S()->dir)) + " r rita.asc *.out *.asc *.pgp st pf");
-    for (const char* f : {"out", "err", "rc"}) DeleteFileA(Tool(f).c_str());
+    for (const char* f : {"out", "err", "rc", "run.sh"}) DeleteFileA(Tool(f).c_str());
     RemoveDirectoryA(S()->tools.c_str());
     S().reset();
   }
