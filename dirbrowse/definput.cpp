@@ -1,20 +1,7 @@
 #include "dirbrowse/definput.h"
 
-namespace {
-
-ui::Form::Args DefInputArgs() {
-  ui::Form::Args a;
-  a.caption = "Default Input Form";
-  a.clientWidth = 434;
-  a.clientHeight = 63;
-  a.font = {"MS Sans Serif", -11, true};
-  return a;
-}
-
-}  // namespace
-
 TDefInputFrm::TDefInputFrm()
-    : ui::Form(DefInputArgs()),
+    : ui::Form(ui::Form::Args::Dialog("Default Input Form", 434, 63, {"MS Sans Serif", -11, true})),
       Label1(*this, {16, 9, "Text to show :"}),
       Edit1(*this, {{16, 35, 322, 21}}),
       Button1(*this, {{345, 7, 82, 21}, "&Ok", ui::ModalResult::Ok, true}),

@@ -8,22 +8,8 @@
 #include "settings/Settings.h"
 #include "ui/msgbox.h"
 
-namespace {
-
-ui::Form::Args EncryptArgs() {
-  ui::Form::Args a;
-  a.caption = "Encrypting";
-  a.clientWidth = 529;
-  a.clientHeight = 216;
-  a.font = {"System", -16, true};
-  a.border = ui::Border::Dialog;
-  return a;
-}
-
-}  // namespace
-
 TEncryptFrm::TEncryptFrm()
-    : ui::Form(EncryptArgs()),
+    : ui::Form(ui::Form::Args::Dialog("Encrypting", 529, 216, {"System", -16, true})),
       Panel1(*this, {{0, 0, 529, 216}, ui::Align::Client, ui::Bevel::Lowered}),
       Panel2(Panel1, {{8, 10, 425, 193}}),
       ListBox1(Panel2, {{0, 0, 425, 98}, ui::Align::Top, 16}),

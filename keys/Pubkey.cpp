@@ -5,21 +5,8 @@
 #include "app/Main.h"
 #include "ui/msgbox.h"
 
-namespace {
-
-ui::Form::Args PublicKeyArgs() {
-  ui::Form::Args a;
-  a.caption = "Public Keys";
-  a.clientWidth = 434;
-  a.clientHeight = 277;
-  a.font = {"System", -16, true};
-  return a;
-}
-
-}  // namespace
-
 TPublicKeyFrm::TPublicKeyFrm(const std::vector<std::string>& keys)
-    : ui::Form(PublicKeyArgs()),
+    : ui::Form(ui::Form::Args::Dialog("Public Keys", 434, 277, {"System", -16, true})),
       ListBox1(*this, {{9, 4, 416, 220}, ui::Align::None, 16}),
       OkBtn(*this, {{232, 252, 91, 21}, "&Ok", ui::ModalResult::None, true}),
       CancelBtn(*this, {{330, 252, 91, 21}, "&Cancel", ui::ModalResult::Cancel, false, true}),

@@ -2,21 +2,8 @@
 
 #include "app/Main.h"
 
-namespace {
-
-ui::Form::Args PgpInputArgs() {
-  ui::Form::Args a;
-  a.caption = "PGP Input";
-  a.clientWidth = 434;
-  a.clientHeight = 65;
-  a.font = {"MS Sans Serif", -11, true};
-  return a;
-}
-
-}  // namespace
-
 TPgpInputFrm::TPgpInputFrm()
-    : ui::Form(PgpInputArgs()),
+    : ui::Form(ui::Form::Args::Dialog("PGP Input", 434, 65, {"MS Sans Serif", -11, true})),
       Label1(*this, {16, 9, "Please type in your pass phrase :"}),
       Edit1(*this, {{16, 35, 322, 21}, '*'}),
       Button1(*this, {{345, 7, 82, 21}, "&Ok", ui::ModalResult::Ok, true}),

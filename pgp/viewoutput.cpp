@@ -3,21 +3,8 @@
 #include "app/Main.h"
 #include "app/TextFile.h"
 
-namespace {
-
-ui::Form::Args ViewOutputArgs() {
-  ui::Form::Args a;
-  a.caption = "PGP Output";
-  a.clientWidth = 523;
-  a.clientHeight = 324;
-  a.font = {"MS Sans Serif", -11, false};
-  return a;
-}
-
-}  // namespace
-
 TViewOutputFrm::TViewOutputFrm()
-    : ui::Form(ViewOutputArgs()),
+    : ui::Form(ui::Form::Args::Dialog("PGP Output", 523, 324, {"MS Sans Serif", -11, false})),
       Panel1(*this, {{0, 288, 523, 36}, ui::Align::Bottom}),
       Button1(Panel1, {{215, 5, 75, 25}, "&Close", ui::ModalResult::Ok, true}),
       Memo1(*this, {{0, 0, 523, 288}, ui::Align::Client, true, false}) {

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "ui/handles.h"
 #include "ui/window.h"
@@ -43,6 +44,16 @@ class Form : public Window {
     HWND owner = nullptr;
     bool mainWindow = false;
     bool dialogKeys = true;  // Tab, Enter and Escape as in a dialog
+
+    // A dialog-framed form with that caption, client size and font.
+    static Args Dialog(std::string caption, int clientWidth, int clientHeight, FontSpec font) {
+      Args a;
+      a.caption = std::move(caption);
+      a.clientWidth = clientWidth;
+      a.clientHeight = clientHeight;
+      a.font = font;
+      return a;
+    }
   };
 
   explicit Form(const Args& args);
