@@ -21,12 +21,17 @@
 #include "settings/Settings.h"
 #include "standins/pgp26/gpg.h"
 #include "standins/pgp26/host.h"
+#include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
 
 namespace {
 
 using robot::Robot;
+using testenv::BoxText;
+using testenv::RunIdle;
+using testenv::TypePassPhrase;
+using testenv::ConfirmFileDialog;
 using Clock = std::chrono::steady_clock;
 
 const char* const kUser = "Ursula User <ursula@example.org>";
@@ -39,24 +44,6 @@ long long Ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono:
 std::string UserPass() { return "ursula-pp-" + std::to_string(GetCurrentProcessId()) + " %TEMP% 100%"; }
 std::string PassMark() { return "ursula-pp-" + std::to_string(GetCurrentProcessId()); }
 std::string PlainMark() { return "Zebra lantern " + std::to_string(GetCurrentProcessId() * 7 + 3); }
-
-void TypePass(Robot& r, const std::string& pass) {
-  HWND prompt = r.waitWindow("PGP pass phrase");
-  ASSERT_TRUE(prompt);
-  r.setText(r.findChild(prompt, "", "Edit"), pass);
-  r.clickButton(prompt, "&Ok");
-  r.waitGone(prompt);
-}
-
-// Accepts the name the command preset. The dialog's OK button is clicked rather
-// than Enter typed: the process's first file dialog can take Wine longer than
-// the robot's key-stroke wait to become the foreground window.
-void ConfirmFileDialog(Robot& r, const char* title) {
-  HWND dlg = r.waitWindow(title, {}, 20000);
-  ASSERT_TRUE(dlg);
-  r.click(GetDlgItem(dlg, IDOK));
-  r.waitGone(dlg, 20000);
-}
 
 // Picks the entry holding `who` in the recipients dialog and confirms.
 void ChooseRecipient(Robot& r, const std::string& who) {
@@ -71,12 +58,6 @@ void ChooseRecipient(Robot& r, const std::string& who) {
   r.sync(dlg);
   r.clickButton(dlg, "&Ok");
   r.waitGone(dlg);
-}
-
-std::string BoxText(Robot& r, HWND box) {
-  std::string all;
-  for (HWND s : r.children(box, "Static")) all += r.text(s);
-  return all;
 }
 
 // Files under `dir` (recursively) holding one of `needles`, except the paths
@@ -258,28 +239,6 @@ class E2eGnupg : public testing::Test {
     return found;
   }
 
-  // Runs `script` while this thread idles in a message loop.
-  void RunIdle(const std::function<void(Robot&)>& script) {
-    std::atomic<bool> done{false};
-    struct Done {
-      std::atomic<bool>& flag;
-      ~Done() { flag = true; }
-    };
-    Robot r([&](Robot& rb) {
-      Done d{done};
-      script(rb);
-    });
-    MSG msg;
-    while (!done) {
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-      }
-      Sleep(10);
-    }
-    r.join();
-  }
-
   std::unique_ptr<TMainForm> form_;
   testenv::TempDir docs_;
   std::vector<std::string> own_;  // the user's own files: plain text by choice
@@ -292,7 +251,7 @@ TEST_F(E2eGnupg, TypedTextEncryptedAndSignedDecryptsWithPlainGpg) {
   form_->memo1.setText(plain);
   Robot r([&](Robot& r) {
     ChooseRecipient(r, "Rita");
-    TypePass(r, UserPass());
+    TypePassPhrase(r, UserPass());
   });
   form_->Encrypttext1Click();
   r.join();
@@ -323,11 +282,11 @@ TEST_F(E2eGnupg, MessageFromPlainGpgDecryptsInTheWindow) {
   }
   form_->memo1.setText(pasted);
   // A wrong pass phrase leaves the message in the window.
-  Robot wrong([&](Robot& r) { TypePass(r, "not " + UserPass()); });
+  Robot wrong([&](Robot& r) { TypePassPhrase(r, "not " + UserPass()); });
   form_->Decrypttext1Click();
   wrong.join();
   EXPECT_EQ(form_->memo1.text(), pasted);
-  Robot r([&](Robot& r) { TypePass(r, UserPass()); });
+  Robot r([&](Robot& r) { TypePassPhrase(r, UserPass()); });
   form_->Decrypttext1Click();
   r.join();
   EXPECT_EQ(form_->memo1.text(), plain);
@@ -347,7 +306,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
   Robot enc([&](Robot& r) {
     ConfirmFileDialog(r, "Choose file to encrypt");
     ChooseRecipient(r, "Ursula");
-    TypePass(r, UserPass());
+    TypePassPhrase(r, UserPass());
     passGiven = Clock::now();
     HWND box = r.waitWindow("Information", {}, 60000);
     infoShown = Clock::now();
@@ -369,7 +328,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
   Robot dec([&](Robot& r) {
     ConfirmFileDialog(r, "Choose file to decrypt");
     ConfirmFileDialog(r, "Choose output filename");
-    TypePass(r, UserPass());
+    TypePassPhrase(r, UserPass());
     decPassGiven = Clock::now();
   });
   const auto d0 = Clock::now();

@@ -25,7 +25,6 @@ using testenv::AnswerBox;
 using testenv::BoxText;
 using testenv::ChooseFile;
 using testenv::PumpUntil;
-using testenv::RunIdle;
 
 const char* const kAlice = "Alice Example";
 const char* const kBob = "Bob Example <bob@example.org>";

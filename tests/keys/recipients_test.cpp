@@ -23,10 +23,6 @@ namespace {
 
 using robot::Robot;
 using testenv::AnswerBox;
-using testenv::BoxText;
-using testenv::ChooseFile;
-using testenv::PumpUntil;
-using testenv::RunIdle;
 using List = std::vector<std::string>;
 
 class Recipients : public testing::Test {

@@ -24,10 +24,9 @@ namespace {
 
 using robot::Robot;
 using testenv::AnswerBox;
-using testenv::BoxText;
-using testenv::ChooseFile;
-using testenv::PumpUntil;
 using testenv::RunIdle;
+using testenv::TypePassPhrase;
+using testenv::ConfirmFileDialog;
 
 // The scripted PGP's pass phrase: percent signs must reach PGP unchanged.
 const char* const kPass = "my %TEMP% 100% secret";
@@ -58,21 +57,6 @@ void ChooseKeys(Robot& r, std::initializer_list<int> picks) {
     r.sync(dlg);  // the posted click before the next (sent) selection
   }
   r.clickButton(dlg, "&Ok");
-  r.waitGone(dlg);
-}
-
-void TypePass(Robot& r, const std::string& pass) {
-  HWND prompt = r.waitWindow("PGP pass phrase");
-  ASSERT_TRUE(prompt);
-  r.setText(r.findChild(prompt, "", "Edit"), pass);
-  r.clickButton(prompt, "&Ok");
-  r.waitGone(prompt);
-}
-
-void ConfirmFileDialog(Robot& r, const char* title) {
-  HWND dlg = r.waitWindow(title);
-  ASSERT_TRUE(dlg);
-  r.key(dlg, VK_RETURN);
   r.waitGone(dlg);
 }
 
@@ -109,7 +93,7 @@ class Crypt : public testing::Test {
     form_->memo1.setText(kPlain);
     Robot r([&](Robot& r) {
       ChooseKeys(r, {0, 1});
-      if (sign) TypePass(r, kPass);
+      if (sign) TypePassPhrase(r, kPass);
     });
     form_->Encrypttext1Click();
     r.join();
@@ -184,7 +168,7 @@ TEST_F(Crypt, DecryptionRestoresTheTextByteForByte) {
   ASSERT_NE(armoured, kPlain);
   // Text before the armour line and another letter case are accepted.
   form_->memo1.setText("Forwarded:\r\n" + armoured);
-  Robot r([&](Robot& r) { TypePass(r, kPass); });
+  Robot r([&](Robot& r) { TypePassPhrase(r, kPass); });
   form_->Decrypttext1Click();
   r.join();
   EXPECT_EQ(form_->memo1.text(), kPlain);
@@ -194,7 +178,7 @@ TEST_F(Crypt, DecryptionRestoresTheTextByteForByte) {
 TEST_F(Crypt, WrongPassPhraseLeavesTheWindowAndNoWorkFile) {
   EncryptText(false);
   const std::string armoured = form_->memo1.text();
-  Robot r([&](Robot& r) { TypePass(r, "wrong"); });
+  Robot r([&](Robot& r) { TypePassPhrase(r, "wrong"); });
   form_->Decrypttext1Click();
   r.join();
   EXPECT_EQ(form_->memo1.text(), armoured);
@@ -246,7 +230,7 @@ TEST_F(Crypt, HostilePassPhraseRefused) {
   std::string shown;
   Robot r([&](Robot& r) {
     ChooseKeys(r, {0});
-    TypePass(r, "pass\" & echo x");
+    TypePassPhrase(r, "pass\" & echo x");
     shown = AnswerBox(r, "Error");
   });
   form_->Encrypttext1Click();
@@ -265,7 +249,7 @@ TEST_F(Crypt, FileEncryptionSignedWithAutoDeleteWipesTheSource) {
   Robot r([&](Robot& r) {
     ConfirmFileDialog(r, "Choose file to encrypt");
     ChooseKeys(r, {1});
-    TypePass(r, kPass);
+    TypePassPhrase(r, kPass);
     info = AnswerBox(r, "Information");
   });
   form_->EncryptFileItemClick();
@@ -334,7 +318,7 @@ TEST_F(Crypt, FileDecryptionWipesTheInputOnlyWhenTheOutputExists) {
     Robot r([&](Robot& r) {
       ConfirmFileDialog(r, "Choose file to decrypt");
       ConfirmFileDialog(r, "Choose output filename");
-      TypePass(r, pass);
+      TypePassPhrase(r, pass);
     });
     form_->DecryptFileItemClick();
     r.join();

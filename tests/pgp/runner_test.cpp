@@ -27,11 +27,7 @@
 namespace {
 
 using robot::Robot;
-using testenv::AnswerBox;
-using testenv::BoxText;
-using testenv::ChooseFile;
 using testenv::PumpUntil;
-using testenv::RunIdle;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const char* const kListing =

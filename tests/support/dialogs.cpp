@@ -27,6 +27,21 @@ void ChooseFile(robot::Robot& r, HWND dialog, const std::string& name) {
   r.waitGone(dialog);
 }
 
+void TypePassPhrase(robot::Robot& r, const std::string& pass) {
+  HWND prompt = r.waitWindow("PGP pass phrase");
+  if (!prompt) return;
+  r.setText(r.findChild(prompt, "", "Edit"), pass);
+  r.clickButton(prompt, "&Ok");
+  r.waitGone(prompt);
+}
+
+void ConfirmFileDialog(robot::Robot& r, const char* title) {
+  HWND dialog = r.waitWindow(title, {}, 20000);
+  if (!dialog) return;
+  r.click(GetDlgItem(dialog, IDOK));
+  r.waitGone(dialog, 20000);
+}
+
 void PumpUntil(const std::atomic<bool>& done) {
   MSG msg;
   while (!done) {

@@ -18,6 +18,12 @@ std::string BoxText(robot::Robot& r, HWND box);
 std::string AnswerBox(robot::Robot& r, const char* caption);
 // Types `name` into a common file dialog's name field and confirms it.
 void ChooseFile(robot::Robot& r, HWND dialog, const std::string& name);
+// Types `pass` into the pass-phrase dialog and presses OK.
+void TypePassPhrase(robot::Robot& r, const std::string& pass);
+// Confirms the file dialog captioned `title` with the name it already holds.
+// Its OK button is clicked rather than Enter typed: the process's first file
+// dialog can take Wine longer than a key stroke's wait to come to the front.
+void ConfirmFileDialog(robot::Robot& r, const char* title);
 // Handles this thread's messages until `done`.
 void PumpUntil(const std::atomic<bool>& done);
 // Runs `script` on the robot while this thread idles in a message loop.
