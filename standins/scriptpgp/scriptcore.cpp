@@ -16,21 +16,6 @@ constexpr std::size_t kUserIdColumn = 30;  // 0-based: column 31
 constexpr std::string_view kRevoked = "*** KEY REVOKED ***";
 constexpr std::string_view kBadPassPhrase = "Error:  Bad pass phrase.\n";
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-        start = next;
-    }
-    return lines;
-}
-
 std::string TrimRight(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
     return std::string(s);
@@ -245,7 +230,7 @@ Result Decrypt(const Invocation& inv, const Scenario& scenario) {
 
 std::optional<Scenario> ParseScenario(std::string_view text, std::string* error) {
     Scenario scenario;
-    for (std::string_view line : SplitLines(text)) {
+    for (std::string_view line : Lines(text)) {
         if (line.empty() || line.front() == '#') continue;
         const std::size_t eq = line.find('=');
         const std::string key = eq == std::string_view::npos ? std::string(line) : std::string(line.substr(0, eq));
@@ -339,7 +324,7 @@ std::optional<Invocation> ParseArguments(const std::vector<std::string>& args) {
 Listing ParseListing(std::string_view text) {
     Listing listing;
     bool afterKeys = false;
-    for (std::string_view line : SplitLines(text)) {
+    for (std::string_view line : Lines(text)) {
         if (IsKeyLine(line)) {
             listing.keys.push_back(KeyBlock{{TrimRight(line)}});
             afterKeys = true;
@@ -433,7 +418,7 @@ std::string EncryptedName(std::string_view input, bool armour) {
 
 std::vector<std::string> ReadRecipientList(std::string_view text) {
     std::vector<std::string> ids;
-    for (std::string_view line : SplitLines(text)) {
+    for (std::string_view line : Lines(text)) {
         std::string id = TrimRight(line);
         if (!id.empty() && id.front() != '#') ids.push_back(std::move(id));
     }

@@ -24,4 +24,7 @@ std::string FormatScriptMessage(const ScriptMessage& message);
 // and restores the message; nullopt when there is no complete, well-formed block.
 std::optional<ScriptMessage> ParseScriptMessage(std::string_view fileText);
 
+// Splits into lines without their CR LF or LF end; a last line without an end counts.
+std::vector<std::string_view> Lines(std::string_view text);
+
 }  // namespace scriptpgp
