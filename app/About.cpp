@@ -5,11 +5,7 @@
 namespace {
 
 ui::Form::Args AboutArgs() {
-  ui::Form::Args a;
-  a.caption = "About...";
-  a.clientWidth = 284;
-  a.clientHeight = 186;
-  a.font = {"MS Sans Serif", -11, true};
+  ui::Form::Args a = ui::Form::Args::Dialog("About...", 284, 186, {"MS Sans Serif", -11, true});
   a.systemMenu = false;
   return a;
 }

@@ -328,10 +328,8 @@ std::vector<std::string> ListBox::items() const {
   return all;
 }
 
-int ListBox::selected() const {
-  LRESULT i = SendMessageA(handle(), LB_GETCURSEL, 0, 0);
-  return i == LB_ERR ? -1 : static_cast<int>(i);
-}
+// LB_ERR, for no selection, is -1.
+int ListBox::selected() const { return static_cast<int>(SendMessageA(handle(), LB_GETCURSEL, 0, 0)); }
 
 void ListBox::select(int index) { SendMessageA(handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
@@ -365,10 +363,8 @@ void ComboBox::clear() { SendMessageA(handle(), CB_RESETCONTENT, 0, 0); }
 
 int ComboBox::count() const { return static_cast<int>(SendMessageA(handle(), CB_GETCOUNT, 0, 0)); }
 
-int ComboBox::selected() const {
-  LRESULT i = SendMessageA(handle(), CB_GETCURSEL, 0, 0);
-  return i == CB_ERR ? -1 : static_cast<int>(i);
-}
+// CB_ERR, for no selection, is -1.
+int ComboBox::selected() const { return static_cast<int>(SendMessageA(handle(), CB_GETCURSEL, 0, 0)); }
 
 void ComboBox::select(int index) { SendMessageA(handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
