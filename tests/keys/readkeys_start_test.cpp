@@ -1,0 +1,78 @@
+// A key list read whose PGP job cannot start. The test program runs a copy
+// of itself from a folder with no command.com beside it (Wine has none of its
+// own), so the runner's process creation really fails there.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/Main.h"
+#include "keys/KeyList.h"
+#include "pgp/pgpcommand.h"
+#include "settings/Settings.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/robot.h"
+#include "tests/support/testenv.h"
+#include "ui/handles.h"
+
+namespace {
+
+using robot::Robot;
+
+constexpr const char* kChildVariable = "SW_NO_INTERPRETER_CHILD";
+
+// Runs in the copy only: the three boxes, in this order, and an empty list.
+TEST(ReadKeysWithoutInterpreter, Child) {
+  if (!std::getenv(kChildVariable)) GTEST_SKIP() << "runs only in the copy started by the test below";
+  testenv::TempDir pgp;
+  testenv::MakePgpFolder(pgp.path(), {"Alice Example"});
+  Settings = TSettings{};
+  Settings.PgpPath = pgp.path();
+  Settings.Pause = false;
+  PgpCommand = pgp::MakePgpCommand(Settings.PgpPath);
+  TMainForm form;
+  form.show();
+  form.KeyList = {"stale entry"};
+  std::string first, second, third;
+  Robot r([&](Robot& rb) {
+    first = testenv::AnswerBox(rb, "Error");
+    second = testenv::AnswerBox(rb, "Error");
+    third = testenv::AnswerBox(rb, "Error");
+  });
+  bool ran = ReadPublicKeys(form.KeyList);
+  r.join();
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(first, "Unable to execute : \r\n\r\n" + PgpCommand);
+  EXPECT_EQ(second, "Error retreiving public keys !");
+  EXPECT_EQ(third, "No public keys found !");
+  EXPECT_TRUE(form.KeyList.empty());
+  EXPECT_EQ(form.statusline.text(), form.StartText());
+}
+
+TEST(ReadKeysWithoutInterpreter, ShowsBothErrorsAndEmptiesTheList) {
+  if (std::getenv(kChildVariable)) GTEST_SKIP();
+  testenv::TempDir lonely;
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string copy = lonely.file("readkeys.exe");
+  ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+  ASSERT_FALSE(testenv::Exists(lonely.file("command.com")));
+  SetEnvironmentVariableA(kChildVariable, "1");
+  std::string command = "\"" + copy + "\" --gtest_filter=ReadKeysWithoutInterpreter.Child";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, lonely.path().c_str(),
+                                &si, &pi);
+  SetEnvironmentVariableA(kChildVariable, nullptr);
+  ASSERT_TRUE(started);
+  ui::Handle process(pi.hProcess), thread(pi.hThread);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 120000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(process.get(), &code);
+  EXPECT_EQ(code, 0u) << "the copy's own test failed; its output is in this test's log";
+}
+
+}  // namespace
