@@ -14,8 +14,8 @@ endif()
 
 # sw_test(NAME name SOURCES ... [LIBS ...] [APP 95|nt] [LOCKS ...])
 # APP links the program's objects of that build; LOCKS names shared resources
-# (the registry key, the program folder's batch file) that tests must not share
-# at once.
+# that tests must not use at once: "registry" (the settings key) and
+# "keyboard" (key strokes go to the one foreground window of the Wine session).
 function(sw_test)
   cmake_parse_arguments(T "" "NAME;APP" "SOURCES;LIBS;LOCKS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -24,9 +24,7 @@ function(sw_test)
   if(WIN32)
     if(T_APP)
       sw_link_app(${T_NAME} ${T_APP})
-      target_sources(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/guimain.cpp
-                                       ${CMAKE_SOURCE_DIR}/tests/support/testenv.cpp
-                                       ${CMAKE_SOURCE_DIR}/tests/support/dialogs.cpp)
+      target_sources(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/guimain.cpp)
       target_link_libraries(${T_NAME} PRIVATE swrobot)
       set_target_properties(${T_NAME} PROPERTIES WIN32_EXECUTABLE OFF)
     else()
