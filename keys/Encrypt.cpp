@@ -9,7 +9,7 @@
 #include "ui/msgbox.h"
 
 TEncryptFrm::TEncryptFrm()
-    : ui::Form(ui::Form::Args::Dialog("Encrypting", 529, 216, {"System", -16, true})),
+    : ui::Form(ui::Form::Args::Dialog("Encrypting", 529, 216, {"System", 16, true})),
       Panel1(*this, {{0, 0, 529, 216}, ui::Align::Client, ui::Bevel::Lowered}),
       Panel2(Panel1, {{8, 10, 425, 193}}),
       ListBox1(Panel2, {{0, 0, 425, 98}, ui::Align::Top, 16}),

@@ -6,7 +6,7 @@
 #include "ui/msgbox.h"
 
 TPublicKeyFrm::TPublicKeyFrm(const std::vector<std::string>& keys)
-    : ui::Form(ui::Form::Args::Dialog("Public Keys", 434, 277, {"System", -16, true})),
+    : ui::Form(ui::Form::Args::Dialog("Public Keys", 434, 277, {"System", 16, true})),
       ListBox1(*this, {{9, 4, 416, 220}, ui::Align::None, 16}),
       OkBtn(*this, {{232, 252, 91, 21}, "&Ok", ui::ModalResult::None, true}),
       CancelBtn(*this, {{330, 252, 91, 21}, "&Cancel", ui::ModalResult::Cancel, false, true}),

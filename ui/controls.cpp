@@ -69,13 +69,9 @@ void Panel::paint(HDC dc) {
 
 LRESULT Panel::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(handle(), &ps);
-      paint(dc);
-      EndPaint(handle(), &ps);
+    case WM_PAINT:
+      paint(PaintScope(handle()).dc());
       return 0;
-    }
     case WM_ERASEBKGND:
       return 1;
     case WM_SETTEXT: {
@@ -169,13 +165,9 @@ void SpeedButton::paint(HDC dc) {
 
 LRESULT SpeedButton::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(handle(), &ps);
-      paint(dc);
-      EndPaint(handle(), &ps);
+    case WM_PAINT:
+      paint(PaintScope(handle()).dc());
       return 0;
-    }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       pressed_ = tracking_ = true;

@@ -19,7 +19,9 @@ enum class Border { Sizeable, Dialog, None };
 
 struct FontSpec {
   const char* face = "MS Sans Serif";
-  int height = -11;  // character height in pixels, negative as in LOGFONT
+  // As in LOGFONT: negative is the character height in pixels (8 point "MS
+  // Sans Serif" is -11), positive the cell height (the "System" font's 16).
+  int height = -11;
   bool bold = false;
 };
 

@@ -75,6 +75,21 @@ using RegKey = Unique<HKEY, KeyTraits>;
 using Icon = Unique<HICON, IconTraits>;
 using Menu = Unique<HMENU, MenuTraits>;
 
+// BeginPaint and EndPaint around one WM_PAINT.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &ps_)) {}
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  ~PaintScope() { EndPaint(window_, &ps_); }
+  HDC dc() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT ps_{};
+  HDC dc_;
+};
+
 // Selects a GDI object into a device context for one scope.
 class SelectObjectScope {
  public:

@@ -28,6 +28,7 @@
 namespace {
 
 using robot::Robot;
+using testenv::TempFiles;
 using testenv::BoxText;
 using testenv::RunIdle;
 using testenv::TypePassPhrase;
@@ -85,21 +86,6 @@ void Scan(const std::string& dir, const std::vector<std::string>& needles, const
     }
   } while (FindNextFileA(h, &fd));
   FindClose(h);
-}
-
-// Names of the files directly in the temporary folder.
-std::set<std::string> TempFiles() {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  std::set<std::string> names;
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((std::string(temp) + "*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(fd.cFileName);
-  } while (FindNextFileA(find, &fd));
-  FindClose(find);
-  return names;
 }
 
 class E2eGnupg : public testing::Test {

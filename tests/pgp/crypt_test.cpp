@@ -23,6 +23,7 @@
 namespace {
 
 using robot::Robot;
+using testenv::TempFiles;
 using testenv::AnswerBox;
 using testenv::RunIdle;
 using testenv::TypePassPhrase;
@@ -31,20 +32,6 @@ using testenv::ConfirmFileDialog;
 // The scripted PGP's pass phrase: percent signs must reach PGP unchanged.
 const char* const kPass = "my %TEMP% 100% secret";
 const char* const kPlain = "Dear Bob,\r\n\r\nm\xFC\xDF\xE9 na\xEFve \xA7 tab\there\r\nlast line";
-
-std::set<std::string> TempFiles() {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  std::set<std::string> names;
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((std::string(temp) + "*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(fd.cFileName);
-  } while (FindNextFileA(find, &fd));
-  FindClose(find);
-  return names;
-}
 
 // Chooses the entries at `picks` in the recipients dialog and confirms.
 void ChooseKeys(Robot& r, std::initializer_list<int> picks) {

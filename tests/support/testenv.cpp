@@ -64,6 +64,20 @@ void MakePgpFolder(const std::string& folder, const std::initializer_list<const 
   if (withRing) WriteFile(folder + "\\pubring.pgp", "");
 }
 
+std::set<std::string> TempFiles() {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::set<std::string> names;
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((std::string(temp) + "*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(fd.cFileName);
+  } while (FindNextFileA(find, &fd));
+  FindClose(find);
+  return names;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;

@@ -1,6 +1,7 @@
 // Folders and files for tests that run the program's windows.
 #pragma once
 
+#include <set>
 #include <string>
 
 namespace testenv {
@@ -24,6 +25,9 @@ class TempDir {
 // A PGP folder holding the scripted PGP as PGP.EXE, a listing of `keys` (one
 // user ID each) and, when `withRing`, an empty pubring.pgp.
 void MakePgpFolder(const std::string& folder, const std::initializer_list<const char*>& keys, bool withRing = true);
+
+// Names of the files directly in the temporary folder.
+std::set<std::string> TempFiles();
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
