@@ -61,8 +61,7 @@ const Row kMainMenu[] = {
     {1, "Addapublickey1", "&Add a key", Key(VK_F4), "Add a key to public key ring", &TMainForm::Addapublickey1Click},
     {1, "Extractakey1", "&Extract a key", Key(VK_F5), "Extract a key from public key ring",
      &TMainForm::Extractakey1Click},
-    {1, "Removeakey1", "&Remove a key", Key(VK_F6), "Remove a key from public key ring",
-     &TMainForm::Removeakey1Click},
+    {1, "Removeakey1", "&Remove a key", Key(VK_F6), "Remove a key from public key ring", &TMainForm::Removeakey1Click},
     {1, "N6", "-", kNone, "", nullptr},
     {1, "GetKeyFingerprint1", "&View a Key Fingerprint", Key(VK_F7), "View a key fingerprint from public key ring",
      &TMainForm::GetKeyFingerprint1Click},
@@ -128,8 +127,9 @@ TMainForm* TMainForm::instance_ = nullptr;
 
 TMainForm::TMainForm()
     : ui::Form(MainArgs()),
-      statusline(*this, {{0, 0, 492, 19}, ui::Align::Bottom, ui::Bevel::Raised, ui::Bevel::Lowered, 2, "",
-                         ui::TextAlign::Left}),
+      statusline(
+          *this,
+          {{0, 0, 492, 19}, ui::Align::Bottom, ui::Bevel::Raised, ui::Bevel::Lowered, 2, "", ui::TextAlign::Left}),
       SpeedBar(*this, {{0, 0, 492, 33}, ui::Align::Top, ui::Bevel::None}),
       Panel2(SpeedBar, {{0, 0, 492, 36}, ui::Align::Top, ui::Bevel::Raised, ui::Bevel::Raised}),
       SpeedButton1(Panel2, {{8, 5, 25, 25}, "SB_CLEAR", "Clear|Clear text window"}),
@@ -145,8 +145,15 @@ TMainForm::TMainForm()
       DelButton(Panel2,
                 {{389, 8, 72, 21}, "De&lete", ui::ModalResult::None, false, false, "|Delete message", false, false}),
       Button3(Panel2, {{465, 8, 64, 21}, "&Send", ui::ModalResult::None, false, false, "|Send message", false}),
-      Panel1(SpeedBar, {{0, 0, 492, 33}, ui::Align::Bottom, ui::Bevel::Lowered, ui::Bevel::None, 0, "",
-                        ui::TextAlign::Center, "", false}),
+      Panel1(SpeedBar, {{0, 0, 492, 33},
+                        ui::Align::Bottom,
+                        ui::Bevel::Lowered,
+                        ui::Bevel::None,
+                        0,
+                        "",
+                        ui::TextAlign::Center,
+                        "",
+                        false}),
       ComboBox1(Panel1, {{4, 5, 261, 21}, false}),
       memo1(*this, {{0, 0, 492, 200}, ui::Align::Client}) {
   instance_ = this;
@@ -264,8 +271,8 @@ void CenterOverMainForm(ui::Form& dialog) {
   if (!main) return;
   ui::Rect m = main->bounds();
   ui::Rect d = dialog.bounds();
-  app::Placement p = app::CenterOver(m.left, m.top, m.width, m.height, d.width, d.height,
-                                     GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  app::Placement p = app::CenterOver(m.left, m.top, m.width, m.height, d.width, d.height, GetSystemMetrics(SM_CXSCREEN),
+                                     GetSystemMetrics(SM_CYSCREEN));
   dialog.setBounds({p.setLeft ? p.left : d.left, p.setTop ? p.top : d.top, d.width, d.height});
 }
 
@@ -329,13 +336,15 @@ void TMainForm::FilePrint() {
     do {
       ok = StartPage(dc) > 0;
       if (!ok) break;
-      fr.chrg.cpMin = static_cast<LONG>(
-          SendMessageA(memo1.handle(), EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&fr)));
+      fr.chrg.cpMin =
+          static_cast<LONG>(SendMessageA(memo1.handle(), EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&fr)));
       ok = EndPage(dc) > 0;
     } while (ok && fr.chrg.cpMin < total && fr.chrg.cpMin > 0);
     SendMessageA(memo1.handle(), EM_FORMATRANGE, FALSE, 0);
-    if (ok) EndDoc(dc);
-    else AbortDoc(dc);
+    if (ok)
+      EndDoc(dc);
+    else
+      AbortDoc(dc);
   }
   DeleteDC(dc);
   if (!ok) throw ui::Error("Printer error");
@@ -347,9 +356,7 @@ void TMainForm::EditCut() { memo1.cut(); }
 void TMainForm::EditCopy() { memo1.copy(); }
 void TMainForm::EditPaste() { memo1.paste(); }
 
-void TMainForm::HelpContents() {
-  WinHelpA(handle(), ui::Application::Get().helpFile().c_str(), HELP_FINDER, 0);
-}
+void TMainForm::HelpContents() { WinHelpA(handle(), ui::Application::Get().helpFile().c_str(), HELP_FINDER, 0); }
 
 void TMainForm::HelpAbout() {
   TAboutBox box;

@@ -39,8 +39,8 @@ class TMainForm : public ui::Form {
   ui::Panel statusline;
   ui::Panel SpeedBar;
   ui::Panel Panel2;
-  ui::SpeedButton SpeedButton1, SpeedButton2, SpeedButton4, SpeedButton5, SpeedButton6, SpeedButton7,
-      SpeedButton11, SpeedButton12;
+  ui::SpeedButton SpeedButton1, SpeedButton2, SpeedButton4, SpeedButton5, SpeedButton6, SpeedButton7, SpeedButton11,
+      SpeedButton12;
   ui::Button Button2, Button1, DelButton, Button3;
   ui::Panel Panel1;
   ui::ComboBox ComboBox1;

@@ -7,7 +7,7 @@
 
 std::string ReadTextFile(const std::string& path) {
   ui::Handle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f) ui::ThrowInOutError(GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(f.get(), &size)) ui::ThrowInOutError(GetLastError());

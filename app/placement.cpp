@@ -2,8 +2,8 @@
 
 namespace app {
 
-Placement CenterOver(int mainLeft, int mainTop, int mainWidth, int mainHeight, int dialogWidth,
-                     int dialogHeight, int screenWidth, int screenHeight) {
+Placement CenterOver(int mainLeft, int mainTop, int mainWidth, int mainHeight, int dialogWidth, int dialogHeight,
+                     int screenWidth, int screenHeight) {
   // "Half" rounds toward zero, which is what C++ integer division does.
   int x = (mainWidth - dialogWidth) / 2 + mainLeft;
   if (x < 0) x = (screenWidth - dialogWidth) / 2;

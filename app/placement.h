@@ -15,7 +15,7 @@ struct Placement {
 // rectangle. A coordinate that would be negative falls back to the screen's
 // centre; a result of 0 or less is not applied, so the dialog keeps its design
 // value there. No check against the right or bottom screen edge.
-Placement CenterOver(int mainLeft, int mainTop, int mainWidth, int mainHeight, int dialogWidth,
-                     int dialogHeight, int screenWidth, int screenHeight);
+Placement CenterOver(int mainLeft, int mainTop, int mainWidth, int mainHeight, int dialogWidth, int dialogHeight,
+                     int screenWidth, int screenHeight);
 
 }  // namespace app

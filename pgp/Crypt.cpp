@@ -89,7 +89,8 @@ bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile,
   }
   const std::string& in = fileMode ? inputFile : input.name();
   const std::string& out = fileMode ? outputFile : output.name();
-  const std::string command = PgpCommand + pgp::Quoted(in) + " -o " + pgp::Quoted(out) + " -z" + pgp::Quoted(passPhrase);
+  const std::string command =
+      PgpCommand + pgp::Quoted(in) + " -o " + pgp::Quoted(out) + " -z" + pgp::Quoted(passPhrase);
 
   if (fileMode) {
     RemoveFile(outputFile);

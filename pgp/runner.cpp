@@ -73,8 +73,7 @@ STARTUPINFOA StartupRecord(bool runIcon) {
 
 std::string BatchFile() { return BatchFileNameFor(OwnPath()); }
 
-bool RunPgpWith(const std::string& interpreter, const std::string& arguments, std::string outputFile,
-                bool keepOutput) {
+bool RunPgpWith(const std::string& interpreter, const std::string& arguments, std::string outputFile, bool keepOutput) {
   STARTUPINFOA si = StartupRecord(Settings.RunIcon);
   bool ownOutput = outputFile.empty();
   if (ownOutput) outputFile = NewWorkFileName();

@@ -25,7 +25,6 @@ std::string BatchFile();
 
 // RunPgp with the interpreter's command line given; the quoted batch file
 // name follows it after one blank. RunPgp passes "command.com /c".
-bool RunPgpWith(const std::string& interpreter, const std::string& arguments, std::string outputFile,
-                bool keepOutput);
+bool RunPgpWith(const std::string& interpreter, const std::string& arguments, std::string outputFile, bool keepOutput);
 
 }  // namespace pgp

@@ -19,7 +19,11 @@ ui::Form::Args StatusArgs() {
 
 TStatusFrm::TStatusFrm()
     : ui::Form(StatusArgs()),
-      Panel1(*this, {{0, 0, 313, 35}, ui::Align::Client, ui::Bevel::None, ui::Bevel::Lowered, 0,
+      Panel1(*this, {{0, 0, 313, 35},
+                     ui::Align::Client,
+                     ui::Bevel::None,
+                     ui::Bevel::Lowered,
+                     0,
                      "Wating for PGP to complete ..."}) {
   if (TMainForm* main = TMainForm::Instance()) {
     main->ScanCancelled = false;

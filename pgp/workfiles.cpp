@@ -24,7 +24,7 @@ bool RemoveFile(const std::string& name) { return DeleteFileA(name.c_str()) != F
 void WipeFile(const std::string& name) {
   // Readers that share deletion may keep the file open; they then see zeros.
   ui::Handle file(CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file) {
     LARGE_INTEGER size{};
     if (GetFileSizeEx(file.get(), &size)) {

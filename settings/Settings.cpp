@@ -34,7 +34,8 @@ std::optional<std::string> ReadString(HKEY key, const char* name) {
   if (rc != ERROR_SUCCESS) return std::nullopt;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
   std::string data(size, '\0');
-  if (size && RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
+  if (size &&
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   data.resize(size);
@@ -72,7 +73,7 @@ struct FlagField {
   bool TSettings::*field;
 };
 constexpr FlagField kFlagsBeforeId[] = {
-    {"SignFiles", &TSettings::SignFiles}, {"WordWrap", &TSettings::WordWrap}, {"AutoDelete", &TSettings::AutoDelete},
+    {"SignFiles", &TSettings::SignFiles},   {"WordWrap", &TSettings::WordWrap}, {"AutoDelete", &TSettings::AutoDelete},
     {"AutoIndent", &TSettings::AutoIndent}, {"RunIcon", &TSettings::RunIcon},   {"Pause", &TSettings::Pause},
     {"UseList", &TSettings::UseList},
 };

@@ -31,7 +31,10 @@ int NextControlId() {
 // --- Panel -----------------------------------------------------------------
 
 Panel::Panel(Window& parent, const Args& args)
-    : Window(&parent), outer_(args.outer), inner_(args.inner), borderWidth_(args.borderWidth),
+    : Window(&parent),
+      outer_(args.outer),
+      inner_(args.inner),
+      borderWidth_(args.borderWidth),
       alignment_(args.alignment) {
   hint = args.hint;
   align = args.align;
@@ -100,8 +103,8 @@ LRESULT Panel::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 Button::Button(Window& parent, const Args& args) : Window(&parent), modalResult_(args.modalResult) {
   hint = args.hint;
   create(0, "BUTTON", args.caption,
-         kChild | WS_TABSTOP | (args.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) |
-             (args.visible ? WS_VISIBLE : 0) | (args.enabled ? 0 : WS_DISABLED),
+         kChild | WS_TABSTOP | (args.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (args.visible ? WS_VISIBLE : 0) |
+             (args.enabled ? 0 : WS_DISABLED),
          args.bounds, parent.handle(), NewId());
   if (Form* form = RootForm(this)) {
     if (args.isDefault) form->defaultButton = this;
@@ -130,8 +133,8 @@ SpeedButton::SpeedButton(Window& parent, const Args& args) : Window(&parent) {
     bitmap_ = static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), args.bitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   }
-  create(0, OwnClass("SwSpeedButton", 0, COLOR_BTNFACE, nullptr), "", kChild | WS_VISIBLE, args.bounds,
-         parent.handle(), NewId());
+  create(0, OwnClass("SwSpeedButton", 0, COLOR_BTNFACE, nullptr), "", kChild | WS_VISIBLE, args.bounds, parent.handle(),
+         NewId());
 }
 
 SpeedButton::~SpeedButton() {
@@ -373,8 +376,8 @@ bool ComboBox::reflectCommand(WORD code) {
 RichEdit::RichEdit(Window& parent, const Args& args) : Window(&parent) {
   align = args.align;
   create(WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
-         kChild | WS_VISIBLE | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-             ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN | (args.readOnly ? ES_READONLY : 0),
+         kChild | WS_VISIBLE | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+             ES_NOHIDESEL | ES_WANTRETURN | (args.readOnly ? ES_READONLY : 0),
          args.bounds, parent.handle(), NewId());
   SendMessageA(handle(), EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE, 0);
   SendMessageA(handle(), EM_EXLIMITTEXT, 0, 0x7FFFFFFE);

@@ -43,8 +43,7 @@ Form::Form(const Args& args) : Window(nullptr), font_(MakeFont(args.font)), dial
   if (!owner && !args.mainWindow) {
     if (Form* main = Application::Get().mainForm()) owner = main->handle();
   }
-  create(exStyle, OwnClass("SwForm", CS_DBLCLKS, COLOR_BTNFACE, nullptr), args.caption, style, outer, owner,
-         nullptr);
+  create(exStyle, OwnClass("SwForm", CS_DBLCLKS, COLOR_BTNFACE, nullptr), args.caption, style, outer, owner, nullptr);
   setFont(font_.get());
 }
 
@@ -83,8 +82,8 @@ void AddTools(HWND tooltip, Window* w) {
 void Form::installTooltips() {
   if (tooltipsInstalled_) return;
   tooltipsInstalled_ = true;
-  tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
-                             0, 0, handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+  tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
+                             0, handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
   if (tooltip_) AddTools(tooltip_, this);
 }
 

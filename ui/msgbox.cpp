@@ -56,8 +56,8 @@ class MessageForm : public Form {
     }
     setClientSize(clientW, top + bh + 12);
     Rect b = bounds();
-    setBounds({(GetSystemMetrics(SM_CXSCREEN) - b.width) / 2, (GetSystemMetrics(SM_CYSCREEN) - b.height) / 2,
-               b.width, b.height});
+    setBounds({(GetSystemMetrics(SM_CXSCREEN) - b.width) / 2, (GetSystemMetrics(SM_CYSCREEN) - b.height) / 2, b.width,
+               b.height});
   }
 
  protected:

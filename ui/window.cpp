@@ -65,8 +65,8 @@ void Window::create(DWORD exStyle, const char* className, std::string_view text,
   wc.cbSize = sizeof wc;
   ownClass_ = GetClassInfoExA(GetModuleHandleA(nullptr), className, &wc) && wc.lpfnWndProc == &Window::Dispatch;
   std::string caption(text);
-  HWND h = CreateWindowExA(exStyle, className, caption.c_str(), style, r.left, r.top, r.width, r.height,
-                           parentOrOwner, menuOrId, GetModuleHandleA(nullptr), this);
+  HWND h = CreateWindowExA(exStyle, className, caption.c_str(), style, r.left, r.top, r.width, r.height, parentOrOwner,
+                           menuOrId, GetModuleHandleA(nullptr), this);
   if (!h) throw Error("Cannot create window of class " + std::string(className));
   if (!ownClass_) attach(h);
   if (parent_ && parent_->font()) setFont(parent_->font());

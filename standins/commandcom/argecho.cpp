@@ -31,7 +31,6 @@ int main() {
     while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &got, nullptr) && got)
       write(out, std::string(buffer, got));
   }
-  if (auto text = variable("ARGECHO_STDERR"); !text.empty())
-    write(GetStdHandle(STD_ERROR_HANDLE), text + "\r\n");
+  if (auto text = variable("ARGECHO_STDERR"); !text.empty()) write(GetStdHandle(STD_ERROR_HANDLE), text + "\r\n");
   return std::atoi(variable("ARGECHO_EXIT").c_str());
 }

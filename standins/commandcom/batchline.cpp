@@ -62,8 +62,7 @@ std::vector<std::string> splitLines(std::string_view text) {
   return lines;
 }
 
-std::string expandPercents(std::string_view line, const std::vector<std::string>& params,
-                           const EnvLookup& env) {
+std::string expandPercents(std::string_view line, const std::vector<std::string>& params, const EnvLookup& env) {
   std::string out;
   size_t i = 0;
   while (i < line.size()) {
@@ -164,8 +163,7 @@ std::optional<int> exitCode(std::string_view argument) {
   argument = trim(argument);
   int value = 0;
   auto [end, ec] = std::from_chars(argument.data(), argument.data() + argument.size(), value);
-  if (argument.empty() || ec != std::errc() || end != argument.data() + argument.size())
-    return std::nullopt;
+  if (argument.empty() || ec != std::errc() || end != argument.data() + argument.size()) return std::nullopt;
   return value;
 }
 
@@ -213,8 +211,7 @@ std::vector<std::string> candidatePaths(std::string_view program, std::string_vi
     if (hasExtension) {
       candidates.push_back(folder + std::string(program));
     } else {
-      for (const char* ext : {".COM", ".EXE", ".BAT"})
-        candidates.push_back(folder + std::string(program) + ext);
+      for (const char* ext : {".COM", ".EXE", ".BAT"}) candidates.push_back(folder + std::string(program) + ext);
     }
   }
   return candidates;

@@ -22,15 +22,14 @@ using EnvLookup = std::function<std::optional<std::string>(std::string_view name
 // Replaces "%%" by "%", "%0" to "%9" by the batch parameters (empty when
 // missing) and "%NAME%" by the variable's value (empty when undefined). A "%"
 // without a closing one stays as written.
-std::string expandPercents(std::string_view line, const std::vector<std::string>& params,
-                           const EnvLookup& env);
+std::string expandPercents(std::string_view line, const std::vector<std::string>& params, const EnvLookup& env);
 
 // One command line after percent expansion.
 struct CommandLine {
-  bool quiet = false;       // a leading '@': the line is not echoed
-  std::string text;         // the command, redirections cut out, outer blanks trimmed
-  std::string program;      // the first word of text, quotes removed
-  std::string tail;         // text after the first word, as written
+  bool quiet = false;                 // a leading '@': the line is not echoed
+  std::string text;                   // the command, redirections cut out, outer blanks trimmed
+  std::string program;                // the first word of text, quotes removed
+  std::string tail;                   // text after the first word, as written
   std::optional<std::string> output;  // file for standard output
   bool append = false;                // ">>" rather than ">"
   std::optional<std::string> input;   // file for standard input

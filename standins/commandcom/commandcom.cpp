@@ -23,8 +23,7 @@ constexpr DWORD kBadCommand = 9009;
 
 void write(HANDLE h, std::string_view text) {
   DWORD written = 0;
-  while (!text.empty() &&
-         WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written)
+  while (!text.empty() && WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written)
     text.remove_prefix(written);
 }
 
@@ -54,8 +53,7 @@ bool isFile(const std::string& path) {
 }
 
 std::optional<std::string> resolveProgram(const std::string& program) {
-  for (const auto& candidate :
-       batch::candidatePaths(program, environmentValue("PATH").value_or(""))) {
+  for (const auto& candidate : batch::candidatePaths(program, environmentValue("PATH").value_or(""))) {
     if (!isFile(candidate)) continue;
     char full[MAX_PATH * 4];
     DWORD length = GetFullPathNameA(candidate.c_str(), sizeof full, full, nullptr);
@@ -66,8 +64,7 @@ std::optional<std::string> resolveProgram(const std::string& program) {
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
-  Handle file(CreateFileA(path.c_str(), GENERIC_READ,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   std::string text;
@@ -82,9 +79,7 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 // end as the program's end), so it ignores them and leaves them to the
 // program. A handler routine, unlike SetConsoleCtrlHandler(NULL, TRUE), is
 // not passed on to the programs started.
-BOOL WINAPI ignoreBreak(DWORD event) {
-  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-}
+BOOL WINAPI ignoreBreak(DWORD event) { return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT; }
 
 class Interpreter {
  public:
@@ -123,24 +118,20 @@ class Interpreter {
   void execute(const batch::CommandLine& line) {
     std::string argument;
     batch::Builtin builtin = batch::builtinOf(line, &argument);
-    if (line.text.empty() || builtin == batch::Builtin::Rem || builtin == batch::Builtin::Label)
-      return;
+    if (line.text.empty() || builtin == batch::Builtin::Rem || builtin == batch::Builtin::Label) return;
     if (line.syntaxError) return fail("Syntax error - " + line.text, 1);
     if (line.pipe) return fail("Pipes are not supported - " + line.text, 1);
 
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     Handle input, output;
     if (line.input) {
-      input = Handle(CreateFileA(line.input->c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+      input = Handle(CreateFileA(line.input->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!input) return fail("File not found - " + *line.input, 1);
     }
     if (line.output) {
-      output = Handle(CreateFileA(line.output->c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                  line.append ? OPEN_ALWAYS : CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+      output = Handle(CreateFileA(line.output->c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                  line.append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!output) return fail("File creation error - " + *line.output, 1);
       if (line.append) SetFilePointer(output.get(), 0, nullptr, FILE_END);
     }
@@ -187,10 +178,9 @@ class Interpreter {
     startup.hStdOutput = out;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        nullptr, &startup, &info))
-      return fail("Cannot start " + program + " (error " + std::to_string(GetLastError()) + ")",
-                  kBadCommand);
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info))
+      return fail("Cannot start " + program + " (error " + std::to_string(GetLastError()) + ")", kBadCommand);
     Handle process(info.hProcess), thread(info.hThread);
     WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 0;
@@ -213,8 +203,8 @@ class Interpreter {
     if (!block) return;
     for (const char* entry = block; *entry; entry += strlen(entry) + 1)
       if (*entry != '=' && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, entry,
-                                          static_cast<int>(std::min(strlen(entry), text.size())),
-                                          text.c_str(), static_cast<int>(text.size())) == CSTR_EQUAL)
+                                          static_cast<int>(std::min(strlen(entry), text.size())), text.c_str(),
+                                          static_cast<int>(text.size())) == CSTR_EQUAL)
         write(out, std::string(entry) + "\r\n");
     FreeEnvironmentStringsA(block);
   }

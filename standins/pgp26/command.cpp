@@ -34,21 +34,29 @@ namespace {
 bool IEquals(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 
 // Key-management option after "-k": sets the operation, or returns false.
 bool ParseKeyOption(std::string_view rest, Operation& op) {
-  if (rest == "v") op.op = Op::View;
-  else if (rest == "vc" || rest == "cv") op.op = Op::ViewFingerprint;
-  else if (rest == "g") op.op = Op::Generate;
-  else if (rest == "a") op.op = Op::Add;
-  else if (rest == "x") op.op = Op::Extract;
-  else if (rest == "xa" || rest == "ax") { op.op = Op::Extract; op.armor = true; }
-  else if (rest == "r") op.op = Op::Remove;
-  else return false;
+  if (rest == "v")
+    op.op = Op::View;
+  else if (rest == "vc" || rest == "cv")
+    op.op = Op::ViewFingerprint;
+  else if (rest == "g")
+    op.op = Op::Generate;
+  else if (rest == "a")
+    op.op = Op::Add;
+  else if (rest == "x")
+    op.op = Op::Extract;
+  else if (rest == "xa" || rest == "ax") {
+    op.op = Op::Extract;
+    op.armor = true;
+  } else if (rest == "r")
+    op.op = Op::Remove;
+  else
+    return false;
   return true;
 }
 
@@ -108,11 +116,19 @@ ParseResult ParseArguments(const std::vector<Token>& args) {
     }
     for (size_t j = 1; j < a.size(); ++j) {
       switch (a[j]) {
-        case 'e': encrypt = true; break;
-        case 's': op.sign = true; break;
-        case 'a': op.armor = true; break;
-        case 't': break;  // text mode: line ends are kept as they are
-        default: return fail("Unknown option: " + a);
+        case 'e':
+          encrypt = true;
+          break;
+        case 's':
+          op.sign = true;
+          break;
+        case 'a':
+          op.armor = true;
+          break;
+        case 't':
+          break;  // text mode: line ends are kept as they are
+        default:
+          return fail("Unknown option: " + a);
       }
     }
     if (op.op != Op::None) return fail("Only one command may be given.");

@@ -15,8 +15,10 @@ void Console::Write(const std::string& text) {
   HANDLE h = console_ ? out_.get() : GetStdHandle(STD_ERROR_HANDLE);
   if (!h || h == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
-  if (console_) WriteConsoleA(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  else WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  if (console_)
+    WriteConsoleA(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  else
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 bool Console::ReadLine(std::string& line, bool echo) {

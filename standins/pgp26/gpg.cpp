@@ -64,8 +64,10 @@ std::string DecryptedName(std::string_view input) {
 std::string ShQuote(std::string_view s) {
   std::string out = "'";
   for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
   }
   return out + "'";
 }
@@ -111,8 +113,7 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
     s += ShQuote(p.gpg);
     for (const std::string& a : CommonOptions("$home")) s += " " + (a == "$home" ? "\"$home\"" : ShQuote(a));
     s += " --status-fd 3";
-    if (calls[i].passPhrase)
-      s += " --pinentry-mode loopback --passphrase-file " + ShQuote(p.passFile);
+    if (calls[i].passPhrase) s += " --pinentry-mode loopback --passphrase-file " + ShQuote(p.passFile);
     for (const std::string& a : calls[i].args) s += " " + ShQuote(a);
     s += " </dev/null >" + ShQuote(work + "out" + n) + " 2>" + ShQuote(work + "err" + n) + " 3>" +
          ShQuote(work + "status" + n) + "\n";
@@ -220,7 +221,8 @@ std::string SignatureReport(std::string_view status, std::string_view signer) {
     auto w = Words(args);
     std::string id = w.empty() ? std::string() : std::string(w[0]);
     if (id.size() > 8) id = id.substr(id.size() - 8);
-    return "Key matching expected Key ID " + id + " not found in file.\r\n"
+    return "Key matching expected Key ID " + id +
+           " not found in file.\r\n"
            "WARNING: Can't find the right public key-- can't check signature integrity.\r\n";
   }
   return {};

@@ -56,8 +56,8 @@ bool WriteWholeFile(const std::string& path, const std::string& data) {
   Handle f = OpenForWrite(path);
   if (!f) return false;
   DWORD written = 0;
-  return data.empty() ||
-         (WriteFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) && written == data.size());
+  return data.empty() || (WriteFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+                          written == data.size());
 }
 
 void WipeFile(const std::string& path) {
@@ -129,8 +129,7 @@ bool RunShellScript(const std::string& folder, const std::string& script, DWORD 
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return false;
+  if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
   Handle process(pi.hProcess), thread(pi.hThread);
   DWORD start = GetTickCount();
   DWORD pause = 1;
@@ -190,8 +189,7 @@ std::string GpgHost::GpgPath(const std::string& winPath) const {
   return OnWine() ? UnixPath(winPath) : FullPath(winPath);
 }
 
-std::optional<std::vector<CallResult>> GpgHost::Run(const std::vector<GpgCall>& calls,
-                                                    const std::string* passPhrase) {
+std::optional<std::vector<CallResult>> GpgHost::Run(const std::vector<GpgCall>& calls, const std::string* passPhrase) {
   WorkFolder w(home_);
   if (!w.ok()) return std::nullopt;
   if (passPhrase && !WriteWholeFile(w.File(kPassFile), *passPhrase)) return std::nullopt;
@@ -229,11 +227,12 @@ std::optional<std::vector<CallResult>> GpgHost::RunWindows(const WorkFolder& w, 
   auto start = [&](const std::string& program, std::vector<std::string> args, const std::string& tag) -> int {
     std::string cmd = program;
     for (const std::string& a : args) cmd += " " + WinQuote(a);
-    Handle in(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
-    Handle out(CreateFileA(w.File("out" + tag).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                           nullptr));
-    Handle err(CreateFileA(w.File("err" + tag).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                           nullptr));
+    Handle in(
+        CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
+    Handle out(
+        CreateFileA(w.File("out" + tag).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    Handle err(
+        CreateFileA(w.File("err" + tag).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -253,7 +252,8 @@ std::optional<std::vector<CallResult>> GpgHost::RunWindows(const WorkFolder& w, 
     std::string n = std::to_string(i);
     std::vector<std::string> args = CommonOptions(home_);
     args.insert(args.end(), {"--status-file", w.File("status" + n)});
-    if (calls[i].passPhrase) args.insert(args.end(), {"--pinentry-mode", "loopback", "--passphrase-file", w.File(kPassFile)});
+    if (calls[i].passPhrase)
+      args.insert(args.end(), {"--pinentry-mode", "loopback", "--passphrase-file", w.File(kPassFile)});
     args.insert(args.end(), calls[i].args.begin(), calls[i].args.end());
     CallResult r;
     r.exit = start("gpg.exe", args, n);

@@ -22,7 +22,9 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
   }
 }
 
-std::string_view Field(const std::vector<std::string_view>& f, size_t i) { return i < f.size() ? f[i] : std::string_view(); }
+std::string_view Field(const std::vector<std::string_view>& f, size_t i) {
+  return i < f.size() ? f[i] : std::string_view();
+}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -77,15 +79,33 @@ std::string ColonUnescape(std::string_view s) {
     }
     char c;
     switch (n) {
-      case 'n': c = '\n'; break;
-      case 'r': c = '\r'; break;
-      case 't': c = '\t'; break;
-      case 'f': c = '\f'; break;
-      case 'v': c = '\v'; break;
-      case 'b': c = '\b'; break;
-      case '0': c = '\0'; break;
-      case '\\': c = '\\'; break;
-      default: out += '\\'; continue;
+      case 'n':
+        c = '\n';
+        break;
+      case 'r':
+        c = '\r';
+        break;
+      case 't':
+        c = '\t';
+        break;
+      case 'f':
+        c = '\f';
+        break;
+      case 'v':
+        c = '\v';
+        break;
+      case 'b':
+        c = '\b';
+        break;
+      case '0':
+        c = '\0';
+        break;
+      case '\\':
+        c = '\\';
+        break;
+      default:
+        out += '\\';
+        continue;
     }
     out += c;
     ++i;
@@ -230,7 +250,8 @@ std::string FormatListing(const std::vector<const Key*>& keys, const ListingRequ
     }
     if (!k->userIds.empty()) out += DisplayUserId(k->userIds[0]);
     if (!k->revoked || !k->userIds.empty()) out += "\r\n";
-    if (req.fingerprints) out += std::string(12, ' ') + "Key fingerprint =" + FormatFingerprint(k->fingerprint) + "\r\n";
+    if (req.fingerprints)
+      out += std::string(12, ' ') + "Key fingerprint =" + FormatFingerprint(k->fingerprint) + "\r\n";
     for (size_t i = 1; i < k->userIds.size(); ++i) out += indent + DisplayUserId(k->userIds[i]) + "\r\n";
   }
   out += std::to_string(keys.size()) + (keys.size() == 1 ? " matching key found.\r\n" : " matching keys found.\r\n");
@@ -251,8 +272,7 @@ std::vector<const Key*> SelectKeys(const std::vector<Key>& keys, std::string_vie
     return out;
   }
   for (const Key& k : keys) {
-    if (eligible(k) && !k.userIds.empty() && (k.userIds[0] == text || DisplayUserId(k.userIds[0]) == text))
-      return {&k};
+    if (eligible(k) && !k.userIds.empty() && (k.userIds[0] == text || DisplayUserId(k.userIds[0]) == text)) return {&k};
   }
   std::string needle = Lower(text);
   for (const Key& k : keys) {

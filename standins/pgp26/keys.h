@@ -17,7 +17,7 @@ struct Key {
   bool revoked = false;
   bool disabled = false;
   bool secret = false;
-  std::vector<std::string> userIds;   // as stored, unescaped
+  std::vector<std::string> userIds;    // as stored, unescaped
   std::vector<std::string> subkeyIds;  // 16 hex digits each
 };
 

@@ -23,15 +23,24 @@ class Session {
 
   int Run() {
     switch (op_.op) {
-      case Op::View: return View(false);
-      case Op::ViewFingerprint: return View(true);
-      case Op::Generate: return Generate();
-      case Op::Add: return Add();
-      case Op::Extract: return Extract();
-      case Op::Remove: return Remove();
-      case Op::Encrypt: return Encrypt();
-      case Op::Decrypt: return Decrypt();
-      default: return Say("No command given.", kExitBadArguments);
+      case Op::View:
+        return View(false);
+      case Op::ViewFingerprint:
+        return View(true);
+      case Op::Generate:
+        return Generate();
+      case Op::Add:
+        return Add();
+      case Op::Extract:
+        return Extract();
+      case Op::Remove:
+        return Remove();
+      case Op::Encrypt:
+        return Encrypt();
+      case Op::Decrypt:
+        return Decrypt();
+      default:
+        return Say("No command given.", kExitBadArguments);
     }
   }
 
@@ -66,14 +75,15 @@ class Session {
     return keys;
   }
 
-
   // pubring.pgp is rewritten from the home after every key change: exported
   // beside it first, then moved over it.
   GpgCall RingExport() const { return {{"--export", "--output", host_.GpgPath(RingTemp())}}; }
   std::string RingTemp() const { return folder_ + "\\pubring.$$$"; }
   void CommitRing() {
-    if (FileExists(RingTemp())) MoveFileExA(RingTemp().c_str(), RingPath().c_str(), MOVEFILE_REPLACE_EXISTING);
-    else WriteWholeFile(RingPath(), "");  // an empty ring once the last key is gone
+    if (FileExists(RingTemp()))
+      MoveFileExA(RingTemp().c_str(), RingPath().c_str(), MOVEFILE_REPLACE_EXISTING);
+    else
+      WriteWholeFile(RingPath(), "");  // an empty ring once the last key is gone
   }
 
   int View(bool fingerprints) {
@@ -111,19 +121,22 @@ class Session {
       con.Write("Key size must be 1024 to 4096 bits.\r\n");
     }
     std::string uid;
-    con.Write("\r\nYou need a user ID for your public key.  The desired form for this\r\n"
-              "user ID is your name, followed by your E-mail address enclosed in\r\n"
-              "<angle brackets>, if you have an E-mail address.\r\n"
-              "For example:  John Q. Smith <12345.6789@compuserve.com>\r\n");
+    con.Write(
+        "\r\nYou need a user ID for your public key.  The desired form for this\r\n"
+        "user ID is your name, followed by your E-mail address enclosed in\r\n"
+        "<angle brackets>, if you have an E-mail address.\r\n"
+        "For example:  John Q. Smith <12345.6789@compuserve.com>\r\n");
     while (uid.empty()) {
-      if (!con.Ask("Enter a user ID for your public key: \r\n", uid)) return Say("Key generation cancelled.", kExitKeyGeneration);
+      if (!con.Ask("Enter a user ID for your public key: \r\n", uid))
+        return Say("Key generation cancelled.", kExitKeyGeneration);
     }
     std::string pass;
     for (;;) {
       std::string again;
-      con.Write("\r\nYou need a pass phrase to protect your RSA secret key.\r\n"
-                "Your pass phrase can be any sentence or phrase and may have many\r\n"
-                "words, spaces, punctuation, or any other printable characters.\r\n");
+      con.Write(
+          "\r\nYou need a pass phrase to protect your RSA secret key.\r\n"
+          "Your pass phrase can be any sentence or phrase and may have many\r\n"
+          "words, spaces, punctuation, or any other printable characters.\r\n");
       if (!con.Ask("\r\nEnter pass phrase: ", pass, false) || !con.Ask("Enter same pass phrase again: ", again, false))
         return Say("Key generation cancelled.", kExitKeyGeneration);
       if (pass == again) break;
@@ -182,8 +195,8 @@ class Session {
     if (!r) return kExitUnknownFile;
     int code = ExitForExport((*r)[0].exit, (*r)[0].status);
     if (code != kExitOk) return Say("Key extract error.", code);
-    return Say("\r\nExtracting from key ring: '" + RingPath() + "', userid \"" + *op_.userId + "\".\r\n\r\nKey extracted to file '" +
-                   op_.file + "'.",
+    return Say("\r\nExtracting from key ring: '" + RingPath() + "', userid \"" + *op_.userId +
+                   "\".\r\n\r\nKey extracted to file '" + op_.file + "'.",
                kExitOk);
   }
 
@@ -239,7 +252,8 @@ class Session {
     std::string pass;
     if (op_.sign) {
       const Key* signer = PickOne(*keys, op_.signer.value_or(""), true);
-      if (!signer) return Say("Key for user ID \"" + op_.signer.value_or("") + "\" not found in secret key ring.", kExitSignature);
+      if (!signer)
+        return Say("Key for user ID \"" + op_.signer.value_or("") + "\" not found in secret key ring.", kExitSignature);
       args.insert(args.end(), {"--sign", "--local-user", signer->fingerprint});
       pass = PassPhrase();
     }
@@ -252,8 +266,9 @@ class Session {
     int code = ExitForEncrypt((*r)[0].exit, (*r)[0].status, op_.sign);
     if (code != kExitOk) {
       DeleteFileA(output.c_str());
-      return Say(code == kExitSignature ? "Error: Bad pass phrase or signing key." : "Encryption error.\r\n" + (*r)[0].err,
-                 code);
+      return Say(
+          code == kExitSignature ? "Error: Bad pass phrase or signing key." : "Encryption error.\r\n" + (*r)[0].err,
+          code);
     }
     return Say(std::string(op_.armor ? "Transport armor file: " : "Ciphertext file: ") + output, kExitOk);
   }
@@ -272,8 +287,9 @@ class Session {
     if (code != kExitOk && code != kExitSignatureCheck) {
       DeleteFileA(output.c_str());
       if (code == kExitRsaDecryption)
-        return Say(HasStatus(c.status, "BAD_PASSPHRASE") ? "Error: Bad pass phrase."
-                                                          : "You do not have the secret key needed to decrypt this file.",
+        return Say(HasStatus(c.status, "BAD_PASSPHRASE")
+                       ? "Error: Bad pass phrase."
+                       : "You do not have the secret key needed to decrypt this file.",
                    code);
       if (code == kExitInvalidFile) return Say("'" + op_.file + "' is not a cipher text file.", code);
       return Say("Decryption error.", code);
@@ -282,8 +298,7 @@ class Session {
     if (HasStatus(c.status, "GOODSIG") || HasStatus(c.status, "BADSIG")) {
       std::string args = StatusArgs(c.status, HasStatus(c.status, "GOODSIG") ? "GOODSIG" : "BADSIG");
       if (auto keys = LoadKeys())
-        if (const Key* k = FindByKeyId(*keys, args.substr(0, args.find(' ')));
-            k && !k->userIds.empty())
+        if (const Key* k = FindByKeyId(*keys, args.substr(0, args.find(' '))); k && !k->userIds.empty())
           signer = DisplayUserId(k->userIds[0]);
     }
     Out(SignatureReport(c.status, signer));
@@ -303,7 +318,8 @@ int main() {
   HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
   const std::string banner = "PGP 2.6 compatible command, cryptography by GnuPG.\r\n";
   DWORD written = 0;
-  if (err && err != INVALID_HANDLE_VALUE) WriteFile(err, banner.data(), static_cast<DWORD>(banner.size()), &written, nullptr);
+  if (err && err != INVALID_HANDLE_VALUE)
+    WriteFile(err, banner.data(), static_cast<DWORD>(banner.size()), &written, nullptr);
 
   std::vector<Token> tokens = SplitCommandLine(GetCommandLineA());
   if (!tokens.empty()) tokens.erase(tokens.begin());

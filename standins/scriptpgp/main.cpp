@@ -14,66 +14,66 @@
 namespace {
 
 std::string ExeFolder() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      break;
     }
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    path.resize(path.size() * 2);
+  }
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
 void AppendLog(const std::string& folder) {
-    std::FILE* log = std::fopen(scriptpgp::JoinPath(folder, "pgp.log").c_str(), "ab");
-    if (!log) return;
-    std::fputs(GetCommandLineA(), log);
-    std::fputs("\r\n", log);
-    std::fclose(log);
+  std::FILE* log = std::fopen(scriptpgp::JoinPath(folder, "pgp.log").c_str(), "ab");
+  if (!log) return;
+  std::fputs(GetCommandLineA(), log);
+  std::fputs("\r\n", log);
+  std::fclose(log);
 }
 
 std::string Today() {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04u/%02u/%02u", t.wYear % 10000u, t.wMonth % 100u, t.wDay % 100u);
-    return buf;
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04u/%02u/%02u", t.wYear % 10000u, t.wMonth % 100u, t.wDay % 100u);
+  return buf;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string folder = ExeFolder();
-    AppendLog(folder);
+  const std::string folder = ExeFolder();
+  AppendLog(folder);
 
-    scriptpgp::Scenario scenario;
-    if (auto text = scriptpgp::ReadWholeFile(scriptpgp::JoinPath(folder, "scenario.txt"))) {
-        std::string error;
-        auto parsed = scriptpgp::ParseScenario(*text, &error);
-        if (!parsed) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 5;
-        }
-        scenario = *parsed;
+  scriptpgp::Scenario scenario;
+  if (auto text = scriptpgp::ReadWholeFile(scriptpgp::JoinPath(folder, "scenario.txt"))) {
+    std::string error;
+    auto parsed = scriptpgp::ParseScenario(*text, &error);
+    if (!parsed) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 5;
     }
-    if (scenario.delayMs > 0) Sleep(scenario.delayMs);
-    if (scenario.mode == scriptpgp::Mode::Crash) {
-        // Ends the way a crashed program ends, with an access-violation status.
-        // A raised exception would start Wine's crash dialog or debugger instead.
-        std::fputs("Scripted crash.\n", stderr);
-        std::fflush(stderr);
-        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(EXCEPTION_ACCESS_VIOLATION));
-    }
+    scenario = *parsed;
+  }
+  if (scenario.delayMs > 0) Sleep(scenario.delayMs);
+  if (scenario.mode == scriptpgp::Mode::Crash) {
+    // Ends the way a crashed program ends, with an access-violation status.
+    // A raised exception would start Wine's crash dialog or debugger instead.
+    std::fputs("Scripted crash.\n", stderr);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(EXCEPTION_ACCESS_VIOLATION));
+  }
 
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const scriptpgp::Result result = scriptpgp::Run(folder, args, scenario, Today());
-    // Binary, so a listing reaches the redirected file byte for byte.
-    _setmode(_fileno(stdout), _O_BINARY);
-    std::fwrite(result.out.data(), 1, result.out.size(), stdout);
-    std::fflush(stdout);
-    std::fputs(result.err.c_str(), stderr);
-    return result.exitCode;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const scriptpgp::Result result = scriptpgp::Run(folder, args, scenario, Today());
+  // Binary, so a listing reaches the redirected file byte for byte.
+  _setmode(_fileno(stdout), _O_BINARY);
+  std::fwrite(result.out.data(), 1, result.out.size(), stdout);
+  std::fflush(stdout);
+  std::fputs(result.err.c_str(), stderr);
+  return result.exitCode;
 }

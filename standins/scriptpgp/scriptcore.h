@@ -15,10 +15,10 @@ namespace scriptpgp {
 enum class Mode { Normal, Nothing, Fail, Crash };
 
 struct Scenario {
-    std::string passPhrase = "secret";
-    Mode mode = Mode::Normal;
-    unsigned long delayMs = 0;
-    std::string genId = "Generated User <gen@example.org>";
+  std::string passPhrase = "secret";
+  Mode mode = Mode::Normal;
+  unsigned long delayMs = 0;
+  std::string genId = "Generated User <gen@example.org>";
 };
 
 // Lines "key=value"; blank lines and lines starting with '#' are skipped. An
@@ -31,14 +31,14 @@ std::optional<Scenario> ParseScenario(std::string_view text, std::string* error)
 enum class Action { ListKeys, Fingerprint, AddKeys, Extract, Remove, Generate, Encrypt, Decrypt };
 
 struct Invocation {
-    Action action = Action::Decrypt;
-    bool armour = false;  // -kxa, or the letter a of -e...
-    bool sign = false;    // the letter s of -e...
-    std::vector<std::string> operands;  // arguments that are not options, in order
-    std::optional<std::string> listFile;
-    std::string signer;
-    std::string passPhrase;
-    std::optional<std::string> output;  // -o
+  Action action = Action::Decrypt;
+  bool armour = false;                // -kxa, or the letter a of -e...
+  bool sign = false;                  // the letter s of -e...
+  std::vector<std::string> operands;  // arguments that are not options, in order
+  std::optional<std::string> listFile;
+  std::string signer;
+  std::string passPhrase;
+  std::optional<std::string> output;  // -o
 };
 
 // The arguments after the program name, as the C runtime split them. nullopt
@@ -48,12 +48,12 @@ std::optional<Invocation> ParseArguments(const std::vector<std::string>& args);
 // ---- key listing -----------------------------------------------------------
 
 struct KeyBlock {
-    std::vector<std::string> lines;  // the pub line, then its indented lines
+  std::vector<std::string> lines;  // the pub line, then its indented lines
 };
 
 struct Listing {
-    std::vector<std::string> header;  // lines before the first key
-    std::vector<KeyBlock> keys;
+  std::vector<std::string> header;  // lines before the first key
+  std::vector<KeyBlock> keys;
 };
 
 // Key blocks start at lines beginning "pub" or "sec"; indented non-blank lines
@@ -91,9 +91,9 @@ std::vector<std::string> ReadRecipientList(std::string_view text);
 // ---- running a command -----------------------------------------------------
 
 struct Result {
-    int exitCode = 0;
-    std::string out;  // standard output, written in binary mode
-    std::string err;  // PGP's console: standard error
+  int exitCode = 0;
+  std::string out;  // standard output, written in binary mode
+  std::string err;  // PGP's console: standard error
 };
 
 // Runs one command in the PGP folder `folder` (listing.txt, fingerprint.txt,

@@ -11,9 +11,9 @@
 namespace scriptpgp {
 
 struct ScriptMessage {
-    std::string plainBytes;
-    std::vector<std::string> recipients;
-    std::string signer;  // empty when the message is not signed
+  std::string plainBytes;
+  std::vector<std::string> recipients;
+  std::string signer;  // empty when the message is not signed
 };
 
 // The block, lines ended by CR LF. A ';', '%', CR or LF inside a recipient or

@@ -96,10 +96,10 @@ TEST_F(MainWindow, MenusAsTabledWithKeysAndCheckMarks) {
               (std::vector<std::string>{"Decrypt &text\tF3", "&Decrypt file..."}));
     EXPECT_EQ(r.menuTexts(main, {"&Edit"}),
               (std::vector<std::string>{"&Cut\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));
-    EXPECT_EQ(r.menuTexts(main, {"&PGP"}),
-              (std::vector<std::string>{"&Generate keys", "-", "&Add a key\tF4", "&Extract a key\tF5",
-                                        "&Remove a key\tF6", "-", "&View a Key Fingerprint\tF7", "-",
-                                        "Reload &public keys"}));
+    EXPECT_EQ(
+        r.menuTexts(main, {"&PGP"}),
+        (std::vector<std::string>{"&Generate keys", "-", "&Add a key\tF4", "&Extract a key\tF5", "&Remove a key\tF6",
+                                  "-", "&View a Key Fingerprint\tF7", "-", "Reload &public keys"}));
     std::vector<std::string> config = {"&PGP path", "&Sign encrypted files",
                                        "&Use @list for recipients (pgp2.6.3 && up)", "&Default ID for Signing", "-"};
     if (kMailBuild) config.push_back("Read &mailbox messages");

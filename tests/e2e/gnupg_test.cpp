@@ -28,11 +28,11 @@
 namespace {
 
 using robot::Robot;
-using testenv::TempFiles;
 using testenv::BoxText;
-using testenv::RunIdle;
-using testenv::TypePassPhrase;
 using testenv::ConfirmFileDialog;
+using testenv::RunIdle;
+using testenv::TempFiles;
+using testenv::TypePassPhrase;
 using Clock = std::chrono::steady_clock;
 
 const char* const kUser = "Ursula User <ursula@example.org>";
@@ -66,7 +66,8 @@ void ChooseRecipient(Robot& r, const std::string& who) {
 void Scan(const std::string& dir, const std::vector<std::string>& needles, const std::vector<std::string>& skip,
           std::vector<std::string>& found) {
   auto skipped = [&](const std::string& path) {
-    return std::any_of(skip.begin(), skip.end(), [&](const std::string& s) { return lstrcmpiA(s.c_str(), path.c_str()) == 0; });
+    return std::any_of(skip.begin(), skip.end(),
+                       [&](const std::string& s) { return lstrcmpiA(s.c_str(), path.c_str()) == 0; });
   };
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
@@ -114,10 +115,13 @@ class E2eGnupg : public testing::Test {
   static std::string UserHome() { return "\"$(cd " + pgp26::ShQuote(pgp26::UnixPath(In("gnupg"))) + " && pwd -P)\""; }
   // Plain gpg on `home` with the pass phrase in the scratch file pf.
   static std::string Gpg(const std::string& home) {
-    return "gpg --homedir " + home + " --batch --yes --no-tty --trust-model always --pinentry-mode loopback --passphrase-file pf ";
+    return "gpg --homedir " + home +
+           " --batch --yes --no-tty --trust-model always --pinentry-mode loopback --passphrase-file pf ";
   }
   static std::string PassFile(const std::string& pass) { return "printf %s " + pgp26::ShQuote(pass) + " >pf\n"; }
-  static std::string Kill(const std::string& home) { return "\ngpgconf --homedir " + home + " --kill gpg-agent; rm -f pf"; }
+  static std::string Kill(const std::string& home) {
+    return "\ngpgconf --homedir " + home + " --kill gpg-agent; rm -f pf";
+  }
 
   static void SetUpTestSuite() {
     char temp[MAX_PATH];
@@ -137,8 +141,8 @@ class E2eGnupg : public testing::Test {
     // it; Rita's in a home of her own, knowing Ursula's public key.
     const std::string home = UserHome();
     const std::string made =
-        Sh("chmod 700 " + home + "\n" + PassFile(UserPass()) + Gpg(home) + "--quick-gen-key " +
-           pgp26::ShQuote(kUser) + " future-default default never\n" + "gpg --homedir " + home + " --export >" +
+        Sh("chmod 700 " + home + "\n" + PassFile(UserPass()) + Gpg(home) + "--quick-gen-key " + pgp26::ShQuote(kUser) +
+           " future-default default never\n" + "gpg --homedir " + home + " --export >" +
            pgp26::ShQuote(pgp26::UnixPath(In("pubring.pgp"))) + Kill(home) + "\n" + PassFile(kRitaPass) + Gpg("r") +
            "--quick-gen-key 'Rita Recipient <rita@example.org>' future-default default never\n" +
            "gpg --homedir r --batch --import " + pgp26::ShQuote(pgp26::UnixPath(In("pubring.pgp"))) +
@@ -213,9 +217,9 @@ class E2eGnupg : public testing::Test {
     bin.pop_back();
     std::vector<std::string> skip = own;
     skip.push_back(S()->tools);
-    for (const char* key : {"private-keys-v1.d", "openpgp-revocs.d", "pubring.kbx", "pubring.kbx~", "trustdb.gpg",
-                            "random_seed", "S.gpg-agent", "S.gpg-agent.browser", "S.gpg-agent.extra",
-                            "S.gpg-agent.ssh"}) {
+    for (const char* key :
+         {"private-keys-v1.d", "openpgp-revocs.d", "pubring.kbx", "pubring.kbx~", "trustdb.gpg", "random_seed",
+          "S.gpg-agent", "S.gpg-agent.browser", "S.gpg-agent.extra", "S.gpg-agent.ssh"}) {
       skip.push_back(In("gnupg\\") + key);
     }
     const std::vector<std::string> needles = {PlainMark(), PassMark()};
@@ -232,8 +236,8 @@ class E2eGnupg : public testing::Test {
 };
 
 TEST_F(E2eGnupg, TypedTextEncryptedAndSignedDecryptsWithPlainGpg) {
-  const std::string plain = "Dear Rita,\r\n\r\n" + PlainMark() +
-                            ": m\xFC\xDF\xE9 na\xEFve \xA7 \xB5\xE6\xF8\r\ntab\there  \r\nlast line";
+  const std::string plain =
+      "Dear Rita,\r\n\r\n" + PlainMark() + ": m\xFC\xDF\xE9 na\xEFve \xA7 \xB5\xE6\xF8\r\ntab\there  \r\nlast line";
   form_->memo1.setText(plain);
   Robot r([&](Robot& r) {
     ChooseRecipient(r, "Rita");
@@ -326,7 +330,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
   std::vector<std::string> seen = Leaks({});
   std::sort(seen.begin(), seen.end());
   EXPECT_EQ(seen, (std::vector<std::string>{back + " holds \"" + PlainMark() + "\"",
-                                           source + " holds \"" + PlainMark() + "\""}));
+                                            source + " holds \"" + PlainMark() + "\""}));
 
   // The same work with plain gpg in the same home, as PGP.EXE runs it.
   const std::string home = UserHome();

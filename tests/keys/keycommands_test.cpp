@@ -127,8 +127,7 @@ TEST_F(KeyCommands, WithoutKeyRingOnlyGenerateRuns) {
   form_.Generatekeys1Click();
   EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kg"), ListCommand()}));
   EXPECT_TRUE(testenv::Exists(pgp_.file("pubring.pgp")));
-  EXPECT_EQ(form_.KeyList,
-            (std::vector<std::string>{kAlice, kBob, kCarol, "Generated User <gen@example.org>"}));
+  EXPECT_EQ(form_.KeyList, (std::vector<std::string>{kAlice, kBob, kCarol, "Generated User <gen@example.org>"}));
 }
 
 TEST_F(KeyCommands, AddOffersKeyFilesAndReadsTheListAgain) {
@@ -272,7 +271,8 @@ TEST_F(KeyCommands, FingerprintShowsTheFirstFingerprintLine) {
 }
 
 TEST_F(KeyCommands, FingerprintMissingFromTheOutput) {
-  testenv::WriteFile(pgp_.file("fingerprint.txt"), "pub  1024/00001001 1996/03/04 Alice Example\r\nKey FINGERPRINT = 1\r\n");
+  testenv::WriteFile(pgp_.file("fingerprint.txt"),
+                     "pub  1024/00001001 1996/03/04 Alice Example\r\nKey FINGERPRINT = 1\r\n");
   Robot r([&](Robot& r) {
     HWND picker = r.waitWindow("Public Keys");
     if (!picker) return;

@@ -64,8 +64,8 @@ TEST(ReadKeysWithoutInterpreter, ShowsBothErrorsAndEmptiesTheList) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, lonely.path().c_str(),
-                                &si, &pi);
+  BOOL started =
+      CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, lonely.path().c_str(), &si, &pi);
   SetEnvironmentVariableA(kChildVariable, nullptr);
   ASSERT_TRUE(started);
   ui::Handle process(pi.hProcess), thread(pi.hThread);

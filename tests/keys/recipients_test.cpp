@@ -159,10 +159,10 @@ TEST_F(Recipients, TenThousandKeysFillAtOnce) {
   EXPECT_TRUE(ChooseRecipients(text));
   r.join();
   EXPECT_EQ(text, "\"User 9999 <user9999@example.org>\" ");
-  std::printf("dialog with 10000 keys, open to close: %lld ms\n",
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                         std::chrono::steady_clock::now() - start)
-                                         .count()));
+  std::printf(
+      "dialog with 10000 keys, open to close: %lld ms\n",
+      static_cast<long long>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count()));
 }
 
 TEST_F(Recipients, ReadPublicKeysThroughPgp) {

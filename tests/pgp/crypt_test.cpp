@@ -23,11 +23,11 @@
 namespace {
 
 using robot::Robot;
-using testenv::TempFiles;
 using testenv::AnswerBox;
-using testenv::RunIdle;
-using testenv::TypePassPhrase;
 using testenv::ConfirmFileDialog;
+using testenv::RunIdle;
+using testenv::TempFiles;
+using testenv::TypePassPhrase;
 
 // The scripted PGP's pass phrase: percent signs must reach PGP unchanged.
 const char* const kPass = "my %TEMP% 100% secret";
@@ -98,9 +98,8 @@ TEST_F(Crypt, TextEncryptionSignedForTwoRecipients) {
   const size_t work = log.find("-esa \"");
   ASSERT_NE(work, std::string::npos) << log;
   const std::string workFile = log.substr(work + 6, log.find('"', work + 6) - work - 6);
-  EXPECT_EQ(log, Exe() + "-esa \"" + workFile +
-                     "\" \"Alice Example\" \"Bob Example\"  -u\"Carol Example\" -z\"" + kPass +
-                     "\" +BatchMode\r\n");
+  EXPECT_EQ(log, Exe() + "-esa \"" + workFile + "\" \"Alice Example\" \"Bob Example\"  -u\"Carol Example\" -z\"" +
+                     kPass + "\" +BatchMode\r\n");
   const std::string window = form_->memo1.text();
   EXPECT_EQ(window.rfind("-----BEGIN PGP MESSAGE-----", 0), 0u) << window;
   auto message = scriptpgp::ParseScriptMessage(window);
@@ -243,8 +242,8 @@ TEST_F(Crypt, FileEncryptionSignedWithAutoDeleteWipesTheSource) {
   r.join();
   const std::string out = docs_.file("LETTER.pgp");
   EXPECT_EQ(info, "File : " + out + "\r\nSuccessfuly created !");
-  EXPECT_EQ(Log(), Exe() + "-es \"" + source + "\" \"Bob Example\"  -u\"Carol Example\" -z\"" + kPass +
-                       "\" +BatchMode\r\n");
+  EXPECT_EQ(Log(),
+            Exe() + "-es \"" + source + "\" \"Bob Example\"  -u\"Carol Example\" -z\"" + kPass + "\" +BatchMode\r\n");
   EXPECT_FALSE(testenv::Exists(source));
   auto message = scriptpgp::ParseScriptMessage(testenv::ReadFile(out));
   ASSERT_TRUE(message);
@@ -316,8 +315,8 @@ TEST_F(Crypt, FileDecryptionWipesTheInputOnlyWhenTheOutputExists) {
   }
   EXPECT_EQ(testenv::ReadFile(output), kPlain);
   EXPECT_FALSE(testenv::Exists(input));
-  EXPECT_EQ(Log(), Exe() + "\"" + input + "\" -o \"" + output + "\" -z\"wrong\" +BatchMode\r\n" + Exe() + "\"" +
-                       input + "\" -o \"" + output + "\" -z\"" + kPass + "\" +BatchMode\r\n");
+  EXPECT_EQ(Log(), Exe() + "\"" + input + "\" -o \"" + output + "\" -z\"wrong\" +BatchMode\r\n" + Exe() + "\"" + input +
+                       "\" -o \"" + output + "\" -z\"" + kPass + "\" +BatchMode\r\n");
   EXPECT_EQ(form_->OpenDialog.filter, "PGP files (*.pgp)|*.pgp|All files (*.*)|*.*");
 }
 

@@ -96,7 +96,8 @@ std::vector<std::string> FilesHolding(const std::string& folder, const std::stri
   for (const auto& name : FilesIn(folder)) {
     std::string path = folder + "\\" + name;
     WIN32_FILE_ATTRIBUTE_DATA a{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a) || a.nFileSizeHigh || a.nFileSizeLow > (1u << 20))
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a) || a.nFileSizeHigh ||
+        a.nFileSizeLow > (1u << 20))
       continue;
     if (Contents(path).find(secret) != std::string::npos) found.push_back(path);
   }

@@ -291,7 +291,8 @@ bool Robot::onUiThread(HWND window, std::function<void()> task) {
   Handle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   auto posted = std::make_unique<UiTask>(UiTask{std::move(task), done.get()});
   Hook hook(SetWindowsHookExA(WH_GETMESSAGE, taskHook, nullptr, thread));
-  if (!done || !hook) throw std::runtime_error("cannot hook the UI thread (error " + std::to_string(GetLastError()) + ")");
+  if (!done || !hook)
+    throw std::runtime_error("cannot hook the UI thread (error " + std::to_string(GetLastError()) + ")");
   if (!PostMessageA(window, RegisterWindowMessageA(kTaskMessage), kTaskMagic, reinterpret_cast<LPARAM>(posted.get()))) {
     return false;
   }
@@ -637,8 +638,8 @@ void Robot::key(HWND window, UINT vk, bool ctrl, bool shift, bool alt) {
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = key;
     in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
-    bool extended = (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE ||
-                    key == VK_DIVIDE || key == VK_NUMLOCK;
+    bool extended = (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE || key == VK_DIVIDE ||
+                    key == VK_NUMLOCK;
     in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
     inputs.push_back(in);
   };
@@ -649,10 +650,12 @@ void Robot::key(HWND window, UINT vk, bool ctrl, bool shift, bool alt) {
   Hook hook(SetWindowsHookExA(WH_GETMESSAGE, keyupHook, nullptr, thread));
   if (!keyups || !hook) throw std::runtime_error("key: cannot watch the UI thread's input");
   UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-  if (sent != inputs.size()) throw std::runtime_error("key: SendInput failed (error " + std::to_string(GetLastError()) + ")");
+  if (sent != inputs.size())
+    throw std::runtime_error("key: SendInput failed (error " + std::to_string(GetLastError()) + ")");
   for (size_t i = 0; i < keys.size(); ++i) {
     if (WaitForSingleObject(keyups.get(), replyTimeoutMs_) != WAIT_OBJECT_0) {
-      throw Timeout("key: the UI thread did not take the key strokes within " + std::to_string(replyTimeoutMs_) + " ms");
+      throw Timeout("key: the UI thread did not take the key strokes within " + std::to_string(replyTimeoutMs_) +
+                    " ms");
     }
   }
 }

@@ -144,11 +144,13 @@ Window makeFrame(Frame& frame, const char* caption) {
   HWND check = control(w, "Button", "&Check", BS_AUTOCHECKBOX, kCheck, 10, 74, 100, 20);
   SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
   HWND list = control(w, "ListBox", "", WS_BORDER | LBS_NOTIFY, kList, 10, 100, 120, 80);
-  for (const char* item : {"alpha", "beta", "gamma"}) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (const char* item : {"alpha", "beta", "gamma"})
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   HWND quiet = control(w, "ListBox", "", WS_BORDER, kQuietList, 140, 100, 120, 80);
   for (const char* item : {"one", "two"}) SendMessageA(quiet, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   HWND combo = control(w, "ComboBox", "", CBS_DROPDOWNLIST | WS_VSCROLL, kCombo, 270, 100, 120, 120);
-  for (const char* item : {"red", "green", "blue"}) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (const char* item : {"red", "green", "blue"})
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   SendMessageA(combo, CB_SETCURSEL, 1, 0);
   control(w, "RobotTestTool", "Tool", 0, kTool, 200, 10, 60, 24);
   HWND panel = control(w, "Static", "", SS_GRAYFRAME, 0, 10, 190, 200, 50);
@@ -370,7 +372,8 @@ TEST(Robot, ReadsAndChoosesMenuEntries) {
 TEST(Robot, TypesKeysThatReachAccelerators) {
   Frame frame;
   Window w = makeFrame(frame, "Robot keys");
-  ACCEL table[] = {{FVIRTKEY | FCONTROL, 'O', kOpen}, {FVIRTKEY, VK_F5, kRefresh}, {FVIRTKEY | FSHIFT | FALT, 'X', kExit}};
+  ACCEL table[] = {
+      {FVIRTKEY | FCONTROL, 'O', kOpen}, {FVIRTKEY, VK_F5, kRefresh}, {FVIRTKEY | FSHIFT | FALT, 'X', kExit}};
   Accel accel(CreateAcceleratorTableA(table, 3));
   Frame otherFrame;
   Window other = makeFrame(otherFrame, "Robot keys elsewhere");  // takes the foreground
@@ -493,7 +496,9 @@ std::pair<int, int> pngSize(const std::string& path) {
   size_t got = std::fread(header, 1, sizeof header, f);
   std::fclose(f);
   if (got != sizeof header || header[1] != 'P' || header[2] != 'N' || header[3] != 'G') return {0, 0};
-  auto be = [&header](int at) { return header[at] << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3]; };
+  auto be = [&header](int at) {
+    return header[at] << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3];
+  };
   return {be(16), be(20)};
 }
 

@@ -58,11 +58,13 @@ Outcome Show(ui::MsgKind kind, unsigned buttons, const char* caption, UINT key) 
     out.text = testenv::BoxText(rb, box);
     RECT rc = rb.screenRect(box);
     int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2;
-    out.centred = std::abs(cx - GetSystemMetrics(SM_CXSCREEN) / 2) <= 1 &&
-                  std::abs(cy - GetSystemMetrics(SM_CYSCREEN) / 2) <= 1;
+    out.centred =
+        std::abs(cx - GetSystemMetrics(SM_CXSCREEN) / 2) <= 1 && std::abs(cy - GetSystemMetrics(SM_CYSCREEN) / 2) <= 1;
     rb.screenshot(box, std::string("msgbox_") + caption);
-    if (key) rb.key(box, key);
-    else rb.close(box);
+    if (key)
+      rb.key(box, key);
+    else
+      rb.close(box);
   });
   out.result = ui::MessageDlg("Really go on ?", kind, buttons);
   // The box closes on the key going down; the robot waits for it coming up,
@@ -86,8 +88,7 @@ TEST_F(MessageBoxes, YesNoTakesYesOnEnterAndNoOnEscape) {
 
 TEST_F(MessageBoxes, OkCancelAndOkAlone) {
   EXPECT_EQ(Show(ui::MsgKind::Warning, ui::mbOK | ui::mbCancel, "Warning", VK_RETURN).result, ui::ModalResult::Ok);
-  EXPECT_EQ(Show(ui::MsgKind::Warning, ui::mbOK | ui::mbCancel, "Warning", VK_ESCAPE).result,
-            ui::ModalResult::Cancel);
+  EXPECT_EQ(Show(ui::MsgKind::Warning, ui::mbOK | ui::mbCancel, "Warning", VK_ESCAPE).result, ui::ModalResult::Cancel);
   Outcome ok = Show(ui::MsgKind::Information, ui::mbOK, "Information", VK_ESCAPE);
   EXPECT_EQ(ok.result, ui::ModalResult::Ok);
   EXPECT_EQ(ok.buttons, (std::vector<std::string>{"OK"}));

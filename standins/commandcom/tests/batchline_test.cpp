@@ -9,8 +9,7 @@ namespace {
 using batch::Builtin;
 
 std::string expand(std::string_view line, const std::vector<std::string>& params = {}) {
-  std::map<std::string, std::string, std::less<>> vars{{"PATH", "C:\\BIN;C:\\PGP"},
-                                                         {"TEMP", "C:\\TEMP"}};
+  std::map<std::string, std::string, std::less<>> vars{{"PATH", "C:\\BIN;C:\\PGP"}, {"TEMP", "C:\\TEMP"}};
   return batch::expandPercents(line, params, [&](std::string_view name) -> std::optional<std::string> {
     auto it = vars.find(name);
     if (it == vars.end()) return std::nullopt;
@@ -146,9 +145,9 @@ TEST(Params, BlanksSplitQuotesGroup) {
 TEST(ProgramSearch, BareNamesSearchCurrentFolderThenPath) {
   using V = std::vector<std::string>;
   EXPECT_EQ(batch::candidatePaths("pgp", "C:\\PGP; \"C:\\My Tools\\\";;D:\\"),
-            (V{"pgp.COM", "pgp.EXE", "pgp.BAT", "C:\\PGP\\pgp.COM", "C:\\PGP\\pgp.EXE",
-               "C:\\PGP\\pgp.BAT", "C:\\My Tools\\pgp.COM", "C:\\My Tools\\pgp.EXE",
-               "C:\\My Tools\\pgp.BAT", "D:\\pgp.COM", "D:\\pgp.EXE", "D:\\pgp.BAT"}));
+            (V{"pgp.COM", "pgp.EXE", "pgp.BAT", "C:\\PGP\\pgp.COM", "C:\\PGP\\pgp.EXE", "C:\\PGP\\pgp.BAT",
+               "C:\\My Tools\\pgp.COM", "C:\\My Tools\\pgp.EXE", "C:\\My Tools\\pgp.BAT", "D:\\pgp.COM", "D:\\pgp.EXE",
+               "D:\\pgp.BAT"}));
   EXPECT_EQ(batch::candidatePaths("pgp.exe", "C:\\PGP"), (V{"pgp.exe", "C:\\PGP\\pgp.exe"}));
 }
 
@@ -164,8 +163,7 @@ TEST(ProgramSearch, NamesWithAFolderAreNotSearched) {
 }
 
 TEST(SlashC, FindsTheCommandAfterTheSwitch) {
-  EXPECT_EQ(batch::slashCCommand("command.com /c \"C:\\TOOLS\\CRYPT.BAT\""),
-            "\"C:\\TOOLS\\CRYPT.BAT\"");
+  EXPECT_EQ(batch::slashCCommand("command.com /c \"C:\\TOOLS\\CRYPT.BAT\""), "\"C:\\TOOLS\\CRYPT.BAT\"");
   EXPECT_EQ(batch::slashCCommand("\"C:\\a b\\command.com\"  /C  x.bat  "), "x.bat");
   EXPECT_EQ(batch::slashCCommand("command.com /e:512 /c\"x y.bat\""), "\"x y.bat\"");
   EXPECT_EQ(batch::slashCCommand("command.com"), std::nullopt);

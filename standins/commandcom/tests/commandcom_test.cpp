@@ -19,16 +19,15 @@ std::string binFolder() {
 }
 
 void writeFile(const std::string& path, const std::string& text) {
-  Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(file) << path;
   DWORD written = 0;
   ASSERT_TRUE(WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
 }
 
 std::string readFile(const std::string& path) {
-  Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return "<missing>";
   std::string text;
   char buffer[4096];
@@ -37,9 +36,7 @@ std::string readFile(const std::string& path) {
   return text;
 }
 
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Under Wine a console program started without a console gets a console
 // host that inherits its inheritable handles and outlives it by a moment, so
@@ -71,8 +68,8 @@ class CommandCom : public ::testing::Test {
  protected:
   void SetUp() override {
     char temp[MAX_PATH];
-    dir_ = std::string(temp, GetTempPathA(sizeof temp, temp)) + "cc test " +
-           std::to_string(GetCurrentProcessId()) + "\\";
+    dir_ =
+        std::string(temp, GetTempPathA(sizeof temp, temp)) + "cc test " + std::to_string(GetCurrentProcessId()) + "\\";
     removeTree(dir_);
     ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA((dir_ + "my progs").c_str(), nullptr));
@@ -105,8 +102,8 @@ class CommandCom : public ::testing::Test {
     writeFile(dir_ + inName, stdinText);
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     auto open = [&](const std::string& name, DWORD access, DWORD disposition) {
-      return Handle(CreateFileA((dir_ + name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                &inheritable, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+      return Handle(CreateFileA((dir_ + name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     };
     {
       Handle in = open(inName, GENERIC_READ, OPEN_EXISTING);
@@ -119,8 +116,8 @@ class CommandCom : public ::testing::Test {
       startup.hStdOutput = out.get();
       startup.hStdError = err.get();
       PROCESS_INFORMATION info{};
-      if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                          nullptr, dir_.c_str(), &startup, &info)) {
+      if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, dir_.c_str(),
+                          &startup, &info)) {
         ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
         return result;
       }
@@ -143,10 +140,9 @@ class CommandCom : public ::testing::Test {
 TEST_F(CommandCom, RunsTheJobRunnersBatchFileStartedTheWayTheRunnerStartsIt) {
   std::string output = dir_ + "TMP3A8.TMP";
   writeFile(output, "");
-  std::string args =
-      " -esa \"C:\\TEMP\\TMP3A7.TMP\" \"Alice Example\" \"Bob Example\"  -u\"Carol Example\"";
-  writeFile(dir_ + "CRYPT.BAT", "@echo off\r\n" + program() + args +
-                                    " -z\"pass%%phrase\" +BatchMode >\"" + output + "\"\r\nexit\r\n");
+  std::string args = " -esa \"C:\\TEMP\\TMP3A7.TMP\" \"Alice Example\" \"Bob Example\"  -u\"Carol Example\"";
+  writeFile(dir_ + "CRYPT.BAT",
+            "@echo off\r\n" + program() + args + " -z\"pass%%phrase\" +BatchMode >\"" + output + "\"\r\nexit\r\n");
   // No application name, so the search finds command.com beside this program;
   // a console of its own, no handles passed.
   std::string commandLine = "command.com /c \"" + dir_ + "CRYPT.BAT\"";
@@ -155,23 +151,21 @@ TEST_F(CommandCom, RunsTheJobRunnersBatchFileStartedTheWayTheRunnerStartsIt) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWMINIMIZED;
   PROCESS_INFORMATION info{};
-  ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0x0A30, nullptr,
-                             nullptr, &startup, &info))
+  ASSERT_TRUE(
+      CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0x0A30, nullptr, nullptr, &startup, &info))
       << GetLastError();
   Handle process(info.hProcess), thread(info.hThread);
   ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
   DWORD code = 1;
   GetExitCodeProcess(process.get(), &code);
   EXPECT_EQ(code, 0u);
-  EXPECT_EQ(readFile(output),
-            program() + args + " -z\"pass%phrase\" +BatchMode\r\n");
+  EXPECT_EQ(readFile(output), program() + args + " -z\"pass%phrase\" +BatchMode\r\n");
 }
 
 TEST_F(CommandCom, QuotedArgumentsReachTheProgramByteForByte) {
   Outcome r = runBatch("@echo off\r\n" + program() +
-                   "  -z\"a&b^c|d<e>f%%g\" \"x > y\" \"\" plain&text ^caret  >\"out file.txt\"\r\n");
-  EXPECT_EQ(readFile(dir_ + "out file.txt"),
-            program() + "  -z\"a&b^c|d<e>f%g\" \"x > y\" \"\" plain&text ^caret\r\n");
+                       "  -z\"a&b^c|d<e>f%%g\" \"x > y\" \"\" plain&text ^caret  >\"out file.txt\"\r\n");
+  EXPECT_EQ(readFile(dir_ + "out file.txt"), program() + "  -z\"a&b^c|d<e>f%g\" \"x > y\" \"\" plain&text ^caret\r\n");
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.code, 0u);
@@ -180,7 +174,7 @@ TEST_F(CommandCom, QuotedArgumentsReachTheProgramByteForByte) {
 TEST_F(CommandCom, ExpandsEnvironmentVariablesBeforeParsing) {
   SetEnvironmentVariableA("SW_CC_VALUE", "v a l");
   Outcome r = runBatch("@echo off\r\nset SW_CC_SET=from set\r\n" + program() +
-                   " %SW_CC_VALUE%;%sw_cc_set%;%SW_CC_UNDEFINED%;100%%;50%\r\n");
+                       " %SW_CC_VALUE%;%sw_cc_set%;%SW_CC_UNDEFINED%;100%%;50%\r\n");
   EXPECT_EQ(r.out, program() + " v a l;from set;;100%;50%\r\n");
   EXPECT_EQ(r.err, "");
 }
@@ -188,12 +182,10 @@ TEST_F(CommandCom, ExpandsEnvironmentVariablesBeforeParsing) {
 TEST_F(CommandCom, RedirectionTruncatesOrAppends) {
   writeFile(dir_ + "trunc.txt", "old old old old old\r\n");
   writeFile(dir_ + "append.txt", "first\r\n");
-  Outcome r = runBatch("@echo off\r\n" + program() + " one >trunc.txt\r\n" + program() +
-                   " two >> append.txt\r\n" + program() + " three>>\"append.txt\"\r\n" +
-                   "echo four>>append.txt\r\n");
+  Outcome r = runBatch("@echo off\r\n" + program() + " one >trunc.txt\r\n" + program() + " two >> append.txt\r\n" +
+                       program() + " three>>\"append.txt\"\r\n" + "echo four>>append.txt\r\n");
   EXPECT_EQ(readFile(dir_ + "trunc.txt"), program() + " one\r\n");
-  EXPECT_EQ(readFile(dir_ + "append.txt"),
-            "first\r\n" + program() + " two\r\n" + program() + " three\r\nfour\r\n");
+  EXPECT_EQ(readFile(dir_ + "append.txt"), "first\r\n" + program() + " two\r\n" + program() + " three\r\nfour\r\n");
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
 }
@@ -223,15 +215,13 @@ TEST_F(CommandCom, EchoOnShowsEachLineWithThePrompt) {
 
 TEST_F(CommandCom, MissingProgramsAreReportedOnStandardError) {
   Outcome r = runBatch("@echo off\r\nC:\\nowhere\\missing.exe -a\r\nnosuchprogram x >never.txt\r\n");
-  EXPECT_NE(r.err.find("Bad command or file name - C:\\nowhere\\missing.exe"), std::string::npos)
-      << r.err;
+  EXPECT_NE(r.err.find("Bad command or file name - C:\\nowhere\\missing.exe"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("Bad command or file name - nosuchprogram"), std::string::npos) << r.err;
   EXPECT_EQ(r.code, 9009u);
   EXPECT_EQ(r.out, "");
 
   Outcome missingBatch = run("\"" + interpreter_ + "\" /c \"" + dir_ + "absent.bat\"");
-  EXPECT_NE(missingBatch.err.find("Bad command or file name - " + dir_ + "absent.bat"),
-            std::string::npos)
+  EXPECT_NE(missingBatch.err.find("Bad command or file name - " + dir_ + "absent.bat"), std::string::npos)
       << missingBatch.err;
   EXPECT_NE(missingBatch.code, 0u);
 
@@ -242,13 +232,13 @@ TEST_F(CommandCom, MissingProgramsAreReportedOnStandardError) {
 
 TEST_F(CommandCom, ExitCodeIsTheLastProgramsAndExitStopsTheBatch) {
   EXPECT_EQ(runBatch("@echo off\r\nset ARGECHO_EXIT=7\r\n" + program() + "\r\n").code, 7u);
-  EXPECT_EQ(runBatch("@echo off\r\nset ARGECHO_EXIT=5\r\n" + program() +
-                     "\r\nset ARGECHO_EXIT=\r\n" + program() + "\r\n")
-                .code,
-            0u);
+  EXPECT_EQ(
+      runBatch("@echo off\r\nset ARGECHO_EXIT=5\r\n" + program() + "\r\nset ARGECHO_EXIT=\r\n" + program() + "\r\n")
+          .code,
+      0u);
 
-  Outcome stopped = runBatch("@echo off\r\nset ARGECHO_EXIT=7\r\n" + program() + "\r\nexit\r\n" +
-                         program() + " >after.txt\r\n");
+  Outcome stopped =
+      runBatch("@echo off\r\nset ARGECHO_EXIT=7\r\n" + program() + "\r\nexit\r\n" + program() + " >after.txt\r\n");
   EXPECT_EQ(stopped.code, 7u);
   EXPECT_FALSE(exists(dir_ + "after.txt"));
 
@@ -259,9 +249,9 @@ TEST_F(CommandCom, ExitCodeIsTheLastProgramsAndExitStopsTheBatch) {
 TEST_F(CommandCom, StandardInputIsInheritedOrRedirectedAndStandardErrorInherited) {
   writeFile(dir_ + "input.txt", "typed text\r\n");
   SetEnvironmentVariableA("ARGECHO_STDIN", "1");
-  Outcome r = runBatch("@echo off\r\nset ARGECHO_STDERR=to stderr\r\n" + program() +
-                       " x <input.txt >o.txt\r\n" + program() + " y\r\n",
-                   "from parent\r\n");
+  Outcome r = runBatch(
+      "@echo off\r\nset ARGECHO_STDERR=to stderr\r\n" + program() + " x <input.txt >o.txt\r\n" + program() + " y\r\n",
+      "from parent\r\n");
   EXPECT_EQ(readFile(dir_ + "o.txt"), program() + " x\r\ntyped text\r\n");
   EXPECT_EQ(r.out, program() + " y\r\nfrom parent\r\n");
   EXPECT_EQ(r.err, "to stderr\r\nto stderr\r\n");
@@ -273,8 +263,8 @@ TEST_F(CommandCom, UnsupportedAndFailedRedirectionsAreReported) {
   EXPECT_EQ(pipe.out, "");
   EXPECT_NE(pipe.code, 0u);
 
-  Outcome bad = runBatch("@echo off\r\n" + program() + " >\"" + dir_ + "no such dir\\o.txt\"\r\n" +
-                     program() + " <missing.txt\r\n");
+  Outcome bad = runBatch("@echo off\r\n" + program() + " >\"" + dir_ + "no such dir\\o.txt\"\r\n" + program() +
+                         " <missing.txt\r\n");
   EXPECT_NE(bad.err.find("File creation error"), std::string::npos) << bad.err;
   EXPECT_NE(bad.err.find("File not found - missing.txt"), std::string::npos) << bad.err;
   EXPECT_EQ(bad.out, "");
@@ -282,8 +272,7 @@ TEST_F(CommandCom, UnsupportedAndFailedRedirectionsAreReported) {
 
 TEST_F(CommandCom, ABatchFileNamedInABatchFileTakesOver) {
   writeFile(dir_ + "second.bat", "@echo off\r\n" + program() + " %1 [%0] %2 %3\r\n");
-  Outcome r = runBatch("@echo off\r\n\"" + dir_ + "second.bat\" \"p 1\"  two\r\n" + program() +
-                   " never\r\n");
+  Outcome r = runBatch("@echo off\r\n\"" + dir_ + "second.bat\" \"p 1\"  two\r\n" + program() + " never\r\n");
   EXPECT_EQ(r.out, program() + " \"p 1\" [\"" + dir_ + "second.bat\"] two\r\n");
   EXPECT_EQ(r.err, "");
 }

@@ -249,8 +249,9 @@ TEST(Pgp26Gpg, WindowsArgumentQuoting) {
 TEST(Pgp26Gpg, ScriptWritesEveryOutputToFilesAndTheStatusLast) {
   ScriptPaths p{"gpg", "gpgconf", "/h/gnupg", "/h/gnupg/run-1", "/h/gnupg/run-1/pp"};
   std::string s = BuildShellScript(p, {{{"--list-keys"}, false}, {{"--decrypt", "it's.pgp"}, true}});
-  EXPECT_NE(s.find("'--list-keys' </dev/null >'/h/gnupg/run-1/out0' 2>'/h/gnupg/run-1/err0' 3>'/h/gnupg/run-1/status0'"),
-            std::string::npos);
+  EXPECT_NE(
+      s.find("'--list-keys' </dev/null >'/h/gnupg/run-1/out0' 2>'/h/gnupg/run-1/err0' 3>'/h/gnupg/run-1/status0'"),
+      std::string::npos);
   EXPECT_NE(s.find("--pinentry-mode loopback --passphrase-file '/h/gnupg/run-1/pp' '--decrypt' 'it'\\''s.pgp'"),
             std::string::npos);
   // Only the call that needs it gets the pass phrase file.
@@ -288,8 +289,9 @@ TEST(Pgp26Gpg, StatusToExitCodes) {
 
 TEST(Pgp26Gpg, SignatureReport) {
   const std::string p = "[GNUPG:] ";
-  EXPECT_EQ(SignatureReport(p + "GOODSIG 1234567890ABCDEF Al%25ice\n" + p + "VALIDSIG FPR 2023-11-14 1700000000 0\n", ""),
-            "Good signature from user \"Al%ice\".\r\nSignature made 2023/11/14 22:13 GMT\r\n");
+  EXPECT_EQ(
+      SignatureReport(p + "GOODSIG 1234567890ABCDEF Al%25ice\n" + p + "VALIDSIG FPR 2023-11-14 1700000000 0\n", ""),
+      "Good signature from user \"Al%ice\".\r\nSignature made 2023/11/14 22:13 GMT\r\n");
   EXPECT_EQ(SignatureReport(p + "GOODSIG 1234 x\n", "Alice"), "Good signature from user \"Alice\".\r\n");
   EXPECT_NE(SignatureReport(p + "BADSIG 1234 x\n", "").find("Bad signature"), std::string::npos);
   EXPECT_NE(SignatureReport(p + "ERRSIG 1234567890ABCDEF 1 8 00 1700000000 9\n", "").find("90ABCDEF"),

@@ -100,9 +100,9 @@ class Pgp26Wine : public ::testing::Test {
     // Carol and a hostile user ID in a home of their own, exported for -ka.
     const std::string home = HomeOf();
     Sh("umask 077; mkdir -p other && chmod 700 other && printf bobpp >pf\n" + Gpg(home) +
-       "--quick-gen-key 'Bob Example <bob@example.org>' future-default default never\n" +
-       "fpr=$(gpg --homedir " + home + " --with-colons --list-keys bob@example.org | awk -F: '/^fpr/{print $10; exit}')\n" +
-       Gpg(home) + "--quick-add-uid \"$fpr\" 'Bob at home <bob@home.example>'\n" + Gpg(home) +
+       "--quick-gen-key 'Bob Example <bob@example.org>' future-default default never\n" + "fpr=$(gpg --homedir " +
+       home + " --with-colons --list-keys bob@example.org | awk -F: '/^fpr/{print $10; exit}')\n" + Gpg(home) +
+       "--quick-add-uid \"$fpr\" 'Bob at home <bob@home.example>'\n" + Gpg(home) +
        "--quick-set-primary-uid \"$fpr\" 'Bob Example <bob@example.org>'\n" + "gpgconf --homedir " + home +
        " --kill gpg-agent\n" + Gpg("other") +
        "--quick-gen-key 'Carol Example <carol@example.org>' future-default default never\n" + Gpg("other") +
@@ -177,16 +177,18 @@ TEST_F(Pgp26Wine, FingerprintOfTheExactKey) {
 }
 
 TEST_F(Pgp26Wine, RingAndExportAreRealOpenPgpData) {
-  std::string listed = Sh("gpg --show-keys --with-colons " + ShQuote(UnixPath(In("pubring.pgp"))) + " | grep -c '^pub'");
+  std::string listed =
+      Sh("gpg --show-keys --with-colons " + ShQuote(UnixPath(In("pubring.pgp"))) + " | grep -c '^pub'");
   EXPECT_EQ(listed, "4\n");
 
   ASSERT_EQ(Pgp("-kxa \"Carol Example <carol@example.org>\" \"" + In("carol.asc") + "\"").exit, 0);
   EXPECT_EQ(Slurp(In("carol.asc")).rfind("-----BEGIN PGP PUBLIC KEY BLOCK-----", 0), 0u);
   ASSERT_EQ(Pgp("-kx \"Alice\" \"" + In("alice.key") + "\"").exit, 0);
-  std::string imported = Sh("mkdir -p fresh && chmod 700 fresh && gpg --homedir fresh --batch --import " +
-                            ShQuote(UnixPath(In("carol.asc"))) + " " + ShQuote(UnixPath(In("alice.key"))) +
-                            " 2>/dev/null; gpg --homedir fresh --with-colons --list-keys | grep '^uid' | cut -d: -f10 | sort;"
-                            " gpgconf --homedir fresh --kill gpg-agent; rm -rf fresh");
+  std::string imported =
+      Sh("mkdir -p fresh && chmod 700 fresh && gpg --homedir fresh --batch --import " +
+         ShQuote(UnixPath(In("carol.asc"))) + " " + ShQuote(UnixPath(In("alice.key"))) +
+         " 2>/dev/null; gpg --homedir fresh --with-colons --list-keys | grep '^uid' | cut -d: -f10 | sort;"
+         " gpgconf --homedir fresh --kill gpg-agent; rm -rf fresh");
   EXPECT_EQ(imported, "Alice Example <alice@example.org>\nCarol Example <carol@example.org>\n");
 
   EXPECT_EQ(Pgp("-kx \"Nobody\" \"" + In("none.key") + "\"").exit, 13);
@@ -222,7 +224,8 @@ TEST_F(Pgp26Wine, EncryptForTwoAndDecrypt) {
 
 TEST_F(Pgp26Wine, SignedMessageIsVerified) {
   WriteWholeFile(In("signed.txt"), "signed text\r\n");
-  PgpRun e = Pgp("-esa \"" + In("signed.txt") + "\" \"Alice Example\" \"Bob Example\"  -u\"Alice Example\" -z\"alicepp\"");
+  PgpRun e =
+      Pgp("-esa \"" + In("signed.txt") + "\" \"Alice Example\" \"Bob Example\"  -u\"Alice Example\" -z\"alicepp\"");
   ASSERT_EQ(e.exit, 0) << e.out;
   PgpRun d = Pgp("\"" + In("signed.asc") + "\" -o \"" + In("signed.out") + "\" -z\"bobpp\"");
   EXPECT_EQ(d.exit, 0);
@@ -297,8 +300,8 @@ TEST_F(Pgp26Wine, TimingOfOneMegabyte) {
   auto t3 = now();
   EXPECT_EQ(plain, "same\n");
   auto ms = [](auto d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
-  std::printf("1 MB encrypt+decrypt: PGP.EXE %lld ms, plain gpg through sh %lld ms\n", static_cast<long long>(ms(t1 - t0)),
-              static_cast<long long>(ms(t3 - t2)));
+  std::printf("1 MB encrypt+decrypt: PGP.EXE %lld ms, plain gpg through sh %lld ms\n",
+              static_cast<long long>(ms(t1 - t0)), static_cast<long long>(ms(t3 - t2)));
 }
 
 }  // namespace
