@@ -23,5 +23,5 @@ TAboutBox::TAboutBox()
       OKButton(*this, {{98, 150, 79, 23}, "&Ok", ui::ModalResult::Ok, true}) {
   ProductName.setCaption(kProductName);
   Version.setCaption("Version 2.2b (05/96)");
-  CenterOverMainForm(*this);
+  ui::CenterOverMainForm(*this);
 }

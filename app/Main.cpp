@@ -5,8 +5,7 @@
 #include <richedit.h>
 
 #include "app/About.h"
-#include "app/TextFile.h"
-#include "app/placement.h"
+#include "files/TextFile.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
@@ -265,16 +264,6 @@ void TMainForm::SetStatus(const std::string& text) {
 }
 
 void TMainForm::ShowHint(const std::string& hint) { statusline.setCaption(hint); }
-
-void CenterOverMainForm(ui::Form& dialog) {
-  TMainForm* main = TMainForm::Instance();
-  if (!main) return;
-  ui::Rect m = main->bounds();
-  ui::Rect d = dialog.bounds();
-  app::Placement p = app::CenterOver(m.left, m.top, m.width, m.height, d.width, d.height, GetSystemMetrics(SM_CXSCREEN),
-                                     GetSystemMetrics(SM_CYSCREEN));
-  dialog.setBounds({p.setLeft ? p.left : d.left, p.setTop ? p.top : d.top, d.width, d.height});
-}
 
 // --- Text window commands --------------------------------------------------
 

@@ -111,9 +111,6 @@ class TMainForm : public ui::Form {
   bool destroyed_ = false;
 };
 
-// Places a dialog centred over the main window, falling back to the screen's centre.
-void CenterOverMainForm(ui::Form& dialog);
-
 // Texts that differ between the two programs.
 extern const char* const kProductCaption;  // "Sealwright for Windows 95, Version 2.2b"
 extern const char* const kProductName;     // for the about box

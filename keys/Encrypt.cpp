@@ -1,10 +1,10 @@
 #include "keys/Encrypt.h"
 
 #include "app/Main.h"
-#include "app/TextFile.h"
+#include "files/TextFile.h"
 #include "keys/KeyList.h"
 #include "pgp/quoting.h"
-#include "pgp/workfiles.h"
+#include "files/workfiles.h"
 #include "settings/Settings.h"
 #include "ui/msgbox.h"
 
@@ -28,7 +28,7 @@ TEncryptFrm::TEncryptFrm()
   FormCreate();
 }
 
-void TEncryptFrm::FormCreate() { CenterOverMainForm(*this); }
+void TEncryptFrm::FormCreate() { ui::CenterOverMainForm(*this); }
 
 void TEncryptFrm::AddBtnClick() {
   int i = ListBox1.selected();

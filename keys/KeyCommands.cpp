@@ -5,32 +5,19 @@
 #include <string>
 
 #include "app/Main.h"
-#include "app/TextFile.h"
+#include "files/TextFile.h"
 #include "keys/KeyList.h"
 #include "keys/Pubkey.h"
 #include "keys/keylisting.h"
 #include "pgp/quoting.h"
 #include "pgp/runner.h"
-#include "pgp/workfiles.h"
+#include "files/workfiles.h"
 #include "settings/Settings.h"
 #include "ui/msgbox.h"
 
 namespace {
 
 constexpr const char* kKeyFileTitle = "Choose public key file";
-
-// Removes PGP's kept output file when the command ends, also on an error.
-class OutputFile {
- public:
-  explicit OutputFile(std::string name) : name_(std::move(name)) {}
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-  ~OutputFile() { RemoveFile(name_); }
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-};
 
 // Only the extract command uses a default extension; the shared save dialog
 // gets none back for the other commands.
@@ -97,7 +84,7 @@ void TMainForm::GetKeyFingerprint1Click() {
   TPublicKeyFrm picker(KeyList);
   if (picker.showModal() != ui::ModalResult::Ok) return;
   if (!CheckUserId(picker.SelectedKey)) return;
-  OutputFile output(NewWorkFileName());
+  ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Remove);
   std::string quotedKey = pgp::Quoted(picker.SelectedKey);
   std::string fingerprint;
   if (RunPgp(PgpCommand + " -kvc " + quotedKey, output.name(), true)) {

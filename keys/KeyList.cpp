@@ -1,10 +1,10 @@
 #include "keys/KeyList.h"
 
 #include "app/Main.h"
-#include "app/TextFile.h"
+#include "files/TextFile.h"
 #include "keys/keylisting.h"
 #include "pgp/runner.h"
-#include "pgp/workfiles.h"
+#include "files/workfiles.h"
 #include "settings/Settings.h"
 #include "ui/msgbox.h"
 
@@ -27,18 +27,6 @@ class StatusRestorer {
   }
 };
 
-// Removes PGP's output file however the read ends.
-class OutputRemover {
- public:
-  explicit OutputRemover(std::string name) : name_(std::move(name)) {}
-  OutputRemover(const OutputRemover&) = delete;
-  OutputRemover& operator=(const OutputRemover&) = delete;
-  ~OutputRemover() { RemoveFile(name_); }
-
- private:
-  std::string name_;
-};
-
 }  // namespace
 
 bool ReadPublicKeys(std::vector<std::string>& list) {
@@ -49,11 +37,10 @@ bool ReadPublicKeys(std::vector<std::string>& list) {
   TextBuffer command;
   command.append(PgpCommand);
   command.append("-kv");
-  const std::string output = NewWorkFileName();
-  OutputRemover removeOutput(output);
-  const bool ran = RunPgp(command.str(), output, true);
+  ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Remove);
+  const bool ran = RunPgp(command.str(), output.name(), true);
   if (ran)
-    list = keys::ParseKeyListing(ReadTextFile(output));
+    list = keys::ParseKeyListing(ReadTextFile(output.name()));
   else
     ui::ErrorBox("Error retreiving public keys !");
   if (list.empty()) ui::ErrorBox("No public keys found !");

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Main.h"
+#include "ui/dialog.h"
 #include "ui/msgbox.h"
 
 TPublicKeyFrm::TPublicKeyFrm(const std::vector<std::string>& keys)
@@ -18,7 +18,7 @@ TPublicKeyFrm::TPublicKeyFrm(const std::vector<std::string>& keys)
   FormCreate();
 }
 
-void TPublicKeyFrm::FormCreate() { CenterOverMainForm(*this); }
+void TPublicKeyFrm::FormCreate() { ui::CenterOverMainForm(*this); }
 
 void TPublicKeyFrm::SelectKey(const std::string& key) {
   auto it = std::find(keys_.begin(), keys_.end(), key);

@@ -2,13 +2,13 @@
 #include "pgp/Crypt.h"
 
 #include "app/Main.h"
-#include "app/TextFile.h"
+#include "files/TextFile.h"
 #include "keys/Encrypt.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpinput.h"
 #include "pgp/quoting.h"
 #include "pgp/runner.h"
-#include "pgp/workfiles.h"
+#include "files/workfiles.h"
 #include "settings/Settings.h"
 #include "ui/errors.h"
 #include "ui/msgbox.h"
@@ -18,28 +18,6 @@ namespace {
 constexpr const char* kTextFilter = "Text files (*.txt)|*.txt|Ascii files (*.asc)|*.asc|All files (*.*)|*.*";
 constexpr const char* kPgpFilter = "PGP files (*.pgp)|*.pgp|All files (*.*)|*.*";
 
-// A work file of one run, removed (or wiped, when it held plain text) however
-// the run ends.
-class WorkFile {
- public:
-  enum class Disposal { Remove, Wipe };
-  WorkFile(std::string name, Disposal disposal) : name_(std::move(name)), disposal_(disposal) {}
-  WorkFile(const WorkFile&) = delete;
-  WorkFile& operator=(const WorkFile&) = delete;
-  ~WorkFile() {
-    if (name_.empty()) return;
-    if (disposal_ == Disposal::Wipe)
-      WipeFile(name_);
-    else
-      RemoveFile(name_);
-  }
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-  Disposal disposal_;
-};
-
 }  // namespace
 
 void EncryptWithPgp(const std::string& inputFile, bool fileMode, const std::string& text, std::string& result) {
@@ -48,14 +26,14 @@ void EncryptWithPgp(const std::string& inputFile, bool fileMode, const std::stri
   if (Settings.SignFiles && !CheckPgpValue("The signing user ID", Settings.IdSign)) return;
   std::string recipients;
   if (!ChooseRecipients(recipients)) return;
-  WorkFile listFile(Settings.UseList ? recipients : std::string(), WorkFile::Disposal::Remove);
+  ScopedFile listFile(Settings.UseList ? recipients : std::string(), ScopedFile::Disposal::Remove);
   std::string passPhrase;
   if (Settings.SignFiles) {
     if (!AskPassPhrase(passPhrase)) return;
     if (!CheckPgpValue("The pass phrase", passPhrase)) return;
   }
   // The plain-text copy is wiped on every path, also when PGP did not start.
-  WorkFile plain(fileMode ? std::string() : NewWorkFileName(), WorkFile::Disposal::Wipe);
+  ScopedFile plain(fileMode ? std::string() : NewWorkFileName(), ScopedFile::Disposal::Wipe);
   if (!fileMode) WriteTextFile(plain.name(), text);
   const std::string& input = fileMode ? inputFile : plain.name();
 
@@ -80,8 +58,8 @@ bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile,
   if (!AskPassPhrase(passPhrase)) return false;
   if (!CheckPgpValue("The pass phrase", passPhrase)) return false;
 
-  WorkFile input(fileMode ? std::string() : NewWorkFileName(), WorkFile::Disposal::Wipe);
-  WorkFile output(fileMode ? std::string() : NewWorkFileName(), WorkFile::Disposal::Wipe);
+  ScopedFile input(fileMode ? std::string() : NewWorkFileName(), ScopedFile::Disposal::Wipe);
+  ScopedFile output(fileMode ? std::string() : NewWorkFileName(), ScopedFile::Disposal::Wipe);
   if (!fileMode) {
     // Only the name is kept: PGP creates the output itself.
     RemoveFile(output.name());

@@ -1,6 +1,6 @@
 #include "pgp/pgpinput.h"
 
-#include "app/Main.h"
+#include "ui/dialog.h"
 
 TPgpInputFrm::TPgpInputFrm()
     : ui::Form(ui::Form::Args::Dialog("PGP Input", 434, 65, {"MS Sans Serif", -11, true})),
@@ -8,7 +8,7 @@ TPgpInputFrm::TPgpInputFrm()
       Edit1(*this, {{16, 35, 322, 21}, '*'}),
       Button1(*this, {{345, 7, 82, 21}, "&Ok", ui::ModalResult::Ok, true}),
       Button2(*this, {{345, 35, 82, 21}, "&Cancel", ui::ModalResult::Cancel, false, true}) {
-  CenterOverMainForm(*this);
+  ui::CenterOverMainForm(*this);
 }
 
 bool AskPassPhrase(std::string& passPhrase) {

@@ -5,7 +5,8 @@
 
 #include "pgp/status.h"
 #include "pgp/viewoutput.h"
-#include "pgp/workfiles.h"
+#include "files/workfiles.h"
+#include "pgp/strutil.h"
 #include "settings/Settings.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
@@ -27,24 +28,6 @@ std::string OwnPath() {
     path.resize(path.size() * 2);
   }
 }
-
-// Wipes the batch file once, at the latest when the run's scope ends,
-// whichever way it ends.
-class BatchWiper {
- public:
-  explicit BatchWiper(std::string name) : name_(std::move(name)) {}
-  BatchWiper(const BatchWiper&) = delete;
-  BatchWiper& operator=(const BatchWiper&) = delete;
-  ~BatchWiper() { wipe(); }
-  void wipe() {
-    if (!done_) WipeFile(name_);
-    done_ = true;
-  }
-
- private:
-  std::string name_;
-  bool done_ = false;
-};
 
 void WriteBatchFile(const std::string& name, const std::string& text) {
   ui::Handle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -79,7 +62,7 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
   if (ownOutput) outputFile = NewWorkFileName();
   std::string batch = BatchFile();
   WriteBatchFile(batch, BatchFileText(arguments, outputFile));
-  BatchWiper wiper(batch);
+  ScopedFile wiper(batch, ScopedFile::Disposal::Wipe);
 
   std::string commandLine = interpreter + " \"" + batch + "\"";
   std::vector<char> buffer(commandLine.begin(), commandLine.end());
@@ -89,7 +72,7 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
   PROCESS_INFORMATION pi{};
   if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, kCreationFlags, nullptr, nullptr, &si, &pi)) {
     ShowStatusWindow(false, status, {});
-    wiper.wipe();
+    wiper.dispose();
     if (ownOutput && !keepOutput) RemoveFile(outputFile);
     ui::ErrorBox("Unable to execute : \r\n\r\n" + PgpCommand);
     return false;
@@ -101,7 +84,7 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
   Sleep(2);
   if (Settings.Pause) ViewPgpOutput(outputFile);
   if (!keepOutput) RemoveFile(outputFile);
-  wiper.wipe();
+  wiper.dispose();
   return true;
 }
 

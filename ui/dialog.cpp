@@ -8,6 +8,7 @@
 #include "ui/controls.h"
 #include "ui/errors.h"
 #include "ui/menus.h"
+#include "ui/placement.h"
 
 namespace ui {
 
@@ -191,6 +192,16 @@ LRESULT Form::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 // ---------------------------------------------------------------------------
+
+void CenterOverMainForm(Form& dialog) {
+  Form* main = Application::Get().mainForm();
+  if (!main) return;
+  Rect m = main->bounds();
+  Rect d = dialog.bounds();
+  Placement p = CenterOver(m.left, m.top, m.width, m.height, d.width, d.height, GetSystemMetrics(SM_CXSCREEN),
+                           GetSystemMetrics(SM_CYSCREEN));
+  dialog.setBounds({p.setLeft ? p.left : d.left, p.setTop ? p.top : d.top, d.width, d.height});
+}
 
 bool FileDialog::execute(HWND owner) {
   std::string filterZ = filter;

@@ -99,6 +99,10 @@ class Form : public Window {
   ModalResult modalResult_ = ModalResult::None;
 };
 
+// Places a dialog centred over the program's main form, falling back to the
+// screen's centre; leaves it where it is while there is no main form.
+void CenterOverMainForm(Form& dialog);
+
 // The shared open and save dialogs: a command sets the filter and title just
 // before showing; the file name and the filter entry last confirmed stay for
 // the next use.

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "app/Main.h"
-#include "app/TextFile.h"
+#include "files/TextFile.h"
 #include "pgp/pgpcommand.h"
 #include "pgp/pgpinput.h"
 #include "pgp/runner.h"
 #include "pgp/status.h"
-#include "pgp/workfiles.h"
+#include "files/workfiles.h"
 #include "settings/Settings.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/robot.h"

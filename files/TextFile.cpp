@@ -1,4 +1,4 @@
-#include "app/TextFile.h"
+#include "files/TextFile.h"
 
 #include <windows.h>
 

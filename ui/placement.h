@@ -2,7 +2,7 @@
 // tested on the host.
 #pragma once
 
-namespace app {
+namespace ui {
 
 struct Placement {
   bool setLeft = false;
@@ -18,4 +18,4 @@ struct Placement {
 Placement CenterOver(int mainLeft, int mainTop, int mainWidth, int mainHeight, int dialogWidth, int dialogHeight,
                      int screenWidth, int screenHeight);
 
-}  // namespace app
+}  // namespace ui

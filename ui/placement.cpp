@@ -1,6 +1,6 @@
-#include "app/placement.h"
+#include "ui/placement.h"
 
-namespace app {
+namespace ui {
 
 Placement CenterOver(int mainLeft, int mainTop, int mainWidth, int mainHeight, int dialogWidth, int dialogHeight,
                      int screenWidth, int screenHeight) {
@@ -17,4 +17,4 @@ Placement CenterOver(int mainLeft, int mainTop, int mainWidth, int mainHeight, i
   return p;
 }
 
-}  // namespace app
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "pgp/workfiles.h"
+#include "files/workfiles.h"
 
 #include <windows.h>
 
@@ -41,6 +41,15 @@ void WipeFile(const std::string& name) {
   }
   file.reset();
   RemoveFile(name);
+}
+
+void ScopedFile::dispose() {
+  if (name_.empty()) return;
+  if (disposal_ == Disposal::Wipe)
+    WipeFile(name_);
+  else
+    RemoveFile(name_);
+  name_.clear();
 }
 
 TextBuffer::TextBuffer() { std::memset(data_, 0, kSize); }

@@ -1,0 +1,64 @@
+// Work files in the temporary folder, their removal and wiping, the one owner
+// that disposes of a file at scope end, and the text buffer handed to
+// platform calls.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+// The full name of a new, empty file in the temporary folder (prefix "TMP").
+// When none can be made, throws ui::Error naming the temporary folder; the
+// default error handler shows it and the command ends (the caller never goes
+// on with an empty name).
+std::string NewWorkFileName();
+
+// Deletes the file; true when it was deleted. No message.
+bool RemoveFile(const std::string& name);
+
+// Overwrites the whole file with zero bytes in bounded blocks, flushes it to
+// the disk, then deletes it. No message; works for paths of any length.
+void WipeFile(const std::string& name);
+
+// Owns one file name for a scope: removes the file, or wipes it when it may
+// hold plain text or a secret, however the scope ends. An empty name owns
+// nothing. dispose() does it early, once.
+class ScopedFile {
+ public:
+  enum class Disposal { Remove, Wipe };
+  ScopedFile() = default;
+  ScopedFile(std::string name, Disposal disposal) : name_(std::move(name)), disposal_(disposal) {}
+  ScopedFile(const ScopedFile&) = delete;
+  ScopedFile& operator=(const ScopedFile&) = delete;
+  ScopedFile(ScopedFile&& o) noexcept : name_(std::exchange(o.name_, {})), disposal_(o.disposal_) {}
+  ScopedFile& operator=(ScopedFile&& o) noexcept {
+    if (this != &o) {
+      dispose();
+      name_ = std::exchange(o.name_, {});
+      disposal_ = o.disposal_;
+    }
+    return *this;
+  }
+  ~ScopedFile() { dispose(); }
+  const std::string& name() const { return name_; }
+  void dispose();
+
+ private:
+  std::string name_;
+  Disposal disposal_ = Disposal::Remove;
+};
+
+// A 4096-byte text buffer holding one zero-terminated text. Appending a text
+// that would not fit throws ui::Error instead of overrunning.
+class TextBuffer {
+ public:
+  static constexpr size_t kSize = 4096;
+  TextBuffer();
+  void append(std::string_view text);
+  const char* c_str() const { return data_; }
+  char* data() { return data_; }
+  std::string str() const { return data_; }
+
+ private:
+  char data_[kSize];
+};
