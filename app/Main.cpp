@@ -122,40 +122,35 @@ ui::Font StatusFont() { return ui::MakeFont({"MS Sans Serif", -12, false}); }
 
 }  // namespace
 
-TMainForm* TMainForm::instance_ = nullptr;
-
 TMainForm::TMainForm()
     : ui::Form(MainArgs()),
-      statusline(
-          *this,
-          {{0, 0, 492, 19}, ui::Align::Bottom, ui::Bevel::Raised, ui::Bevel::Lowered, 2, "", ui::TextAlign::Left}),
-      SpeedBar(*this, {{0, 0, 492, 33}, ui::Align::Top, ui::Bevel::None}),
-      Panel2(SpeedBar, {{0, 0, 492, 36}, ui::Align::Top, ui::Bevel::Raised, ui::Bevel::Raised}),
-      SpeedButton1(Panel2, {{8, 5, 25, 25}, "SB_CLEAR", "Clear|Clear text window"}),
-      SpeedButton2(Panel2, {{36, 5, 25, 25}, "SB_OPEN", "Open|Open a text file"}),
-      SpeedButton4(Panel2, {{65, 5, 24, 25}, "SB_SAVE", "Save As|Save text as"}),
-      SpeedButton5(Panel2, {{92, 5, 25, 25}, "SB_COPY", "Copy|Copy to clipboard"}),
-      SpeedButton6(Panel2, {{120, 5, 26, 25}, "SB_PASTE", "Paste|Paste from clipboard"}),
-      SpeedButton7(Panel2, {{148, 5, 26, 25}, "SB_CUT", "Cut|Cut to clipbard"}),
-      SpeedButton11(Panel2, {{181, 5, 25, 25}, "SB_HELP", "Help|Help index"}),
-      SpeedButton12(Panel2, {{210, 5, 24, 25}, "SB_QUIT", "Quit|Exit Sealwright"}),
-      Button2(Panel2, {{241, 8, 68, 21}, "&Decrypt", ui::ModalResult::None, false, false, "|Decrypt text in window"}),
-      Button1(Panel2, {{313, 8, 72, 21}, "&Encrypt", ui::ModalResult::None, false, false, "|Encrypt text in window"}),
-      DelButton(Panel2,
-                {{389, 8, 72, 21}, "De&lete", ui::ModalResult::None, false, false, "|Delete message", false, false}),
-      Button3(Panel2, {{465, 8, 64, 21}, "&Send", ui::ModalResult::None, false, false, "|Send message", false}),
-      Panel1(SpeedBar, {{0, 0, 492, 33},
-                        ui::Align::Bottom,
-                        ui::Bevel::Lowered,
-                        ui::Bevel::None,
-                        0,
-                        "",
-                        ui::TextAlign::Center,
-                        "",
-                        false}),
-      ComboBox1(Panel1, {{4, 5, 261, 21}, false}),
-      memo1(*this, {{0, 0, 492, 200}, ui::Align::Client}) {
-  instance_ = this;
+      statusline(*this, {.bounds = {0, 0, 492, 19},
+                         .align = ui::Align::Bottom,
+                         .inner = ui::Bevel::Lowered,
+                         .borderWidth = 2,
+                         .alignment = ui::TextAlign::Left}),
+      SpeedBar(*this, {.bounds = {0, 0, 492, 33}, .align = ui::Align::Top, .outer = ui::Bevel::None}),
+      Panel2(SpeedBar, {.bounds = {0, 0, 492, 36}, .align = ui::Align::Top, .inner = ui::Bevel::Raised}),
+      SpeedButton1(Panel2, {.bounds = {8, 5, 25, 25}, .bitmap = "SB_CLEAR", .hint = "Clear|Clear text window"}),
+      SpeedButton2(Panel2, {.bounds = {36, 5, 25, 25}, .bitmap = "SB_OPEN", .hint = "Open|Open a text file"}),
+      SpeedButton4(Panel2, {.bounds = {65, 5, 24, 25}, .bitmap = "SB_SAVE", .hint = "Save As|Save text as"}),
+      SpeedButton5(Panel2, {.bounds = {92, 5, 25, 25}, .bitmap = "SB_COPY", .hint = "Copy|Copy to clipboard"}),
+      SpeedButton6(Panel2, {.bounds = {120, 5, 26, 25}, .bitmap = "SB_PASTE", .hint = "Paste|Paste from clipboard"}),
+      SpeedButton7(Panel2, {.bounds = {148, 5, 26, 25}, .bitmap = "SB_CUT", .hint = "Cut|Cut to clipbard"}),
+      SpeedButton11(Panel2, {.bounds = {181, 5, 25, 25}, .bitmap = "SB_HELP", .hint = "Help|Help index"}),
+      SpeedButton12(Panel2, {.bounds = {210, 5, 24, 25}, .bitmap = "SB_QUIT", .hint = "Quit|Exit Sealwright"}),
+      Button2(Panel2, {.bounds = {241, 8, 68, 21}, .caption = "&Decrypt", .hint = "|Decrypt text in window"}),
+      Button1(Panel2, {.bounds = {313, 8, 72, 21}, .caption = "&Encrypt", .hint = "|Encrypt text in window"}),
+      DelButton(Panel2, {.bounds = {389, 8, 72, 21},
+                         .caption = "De&lete",
+                         .hint = "|Delete message",
+                         .visible = false,
+                         .enabled = false}),
+      Button3(Panel2, {.bounds = {465, 8, 64, 21}, .caption = "&Send", .hint = "|Send message", .visible = false}),
+      Panel1(SpeedBar,
+             {.bounds = {0, 0, 492, 33}, .align = ui::Align::Bottom, .outer = ui::Bevel::Lowered, .visible = false}),
+      ComboBox1(Panel1, {.bounds = {4, 5, 261, 21}, .visible = false}),
+      memo1(*this, {.bounds = {0, 0, 492, 200}, .align = ui::Align::Client}) {
   statusFont_ = StatusFont();
   statusline.setFont(statusFont_.get());
   SpeedButton1.onClick = [this] { FileNew(); };
@@ -181,7 +176,6 @@ TMainForm::TMainForm()
 
 TMainForm::~TMainForm() {
   if (!destroyed_) FormDestroy();
-  if (instance_ == this) instance_ = nullptr;
   if (ui::Application::Get().mainForm() == this) ui::Application::Get().setMainForm(nullptr);
 }
 
@@ -207,7 +201,7 @@ void TMainForm::FormCreate() {
   MainMenu.setChecked("N11", Settings.WordWrap);
   MainMenu.setChecked("N12", Settings.AutoDelete);
   MainMenu.setChecked("UseList", Settings.UseList);
-  if (CheckPublicKeyRing()) ReadPublicKeys(KeyList);
+  if (CheckPublicKeyRing()) ReadPublicKeys(KeyList, Status());
   if (Settings.IdSign.empty()) DefaultIDforSigning1Click();
   if (kMailBuild) {
     MailStartStep();
@@ -256,11 +250,6 @@ LRESULT TMainForm::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return ui::Form::handleMessage(msg, wp, lp);
-}
-
-void TMainForm::SetStatus(const std::string& text) {
-  statusline.setCaption(text);
-  statusline.repaint();
 }
 
 void TMainForm::ShowHint(const std::string& hint) { statusline.setCaption(hint); }

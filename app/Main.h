@@ -1,11 +1,13 @@
-// The main window: text window, tool bar, menus and status line. Its
-// handlers are defined beside the commands they run (pgp/, keys/, mail/,
-// settings/); the class layout is the same in both programs.
+// The main window: text window, tool bar, menus and status line. Its handlers
+// are short and call the feature routines (pgp/, keys/, mail/, settings/,
+// dirbrowse/); the class layout is the same in both programs.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "keys/KeyList.h"
+#include "pgp/Crypt.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
 #include "ui/menus.h"
@@ -18,19 +20,16 @@ class TMainForm : public ui::Form {
   // Start-up steps 1 to 13; runs once the window object exists.
   void FormCreate();
 
-  // Program-wide main window, valid from construction to destruction.
-  static TMainForm* Instance() { return instance_; }
-
   std::vector<std::string> KeyList;
   std::vector<std::string> MessageIds;
   bool MailConnected = false;
-  bool ScanCancelled = false;
   unsigned long MailSession = 0;
   std::string MailProfileName;
 
   // The status line's start text.
   const std::string& StartText() const { return startText_; }
-  void SetStatus(const std::string& text);
+  // The status line for commands that say what they are doing.
+  StatusLine Status() { return {&statusline, startText_}; }
 
   ui::FileDialog OpenDialog{ui::FileDialog::Kind::Open};
   ui::FileDialog SaveDialog{ui::FileDialog::Kind::Save};
@@ -101,11 +100,12 @@ class TMainForm : public ui::Form {
   void onClose() override;
 
  private:
+  // The recipients dialog over KeyList, for the encryption commands.
+  RecipientChooser Recipients();
   void FormClose();
   void FormDestroy();
   // Flips a flag, sets its check mark, saves the settings.
   void FlipOption(bool& flag, const char* menuEntry);
-  static TMainForm* instance_;
   std::string startText_;
   ui::Font statusFont_;
   bool destroyed_ = false;

@@ -1,6 +1,5 @@
 #include "keys/Encrypt.h"
 
-#include "app/Main.h"
 #include "files/TextFile.h"
 #include "keys/KeyList.h"
 #include "pgp/quoting.h"
@@ -10,16 +9,17 @@
 
 TEncryptFrm::TEncryptFrm()
     : ui::Form(ui::Form::Args::Dialog("Encrypting", 529, 216, {"System", 16, true})),
-      Panel1(*this, {{0, 0, 529, 216}, ui::Align::Client, ui::Bevel::Lowered}),
-      Panel2(Panel1, {{8, 10, 425, 193}}),
-      ListBox1(Panel2, {{0, 0, 425, 98}, ui::Align::Top, 16}),
-      ListBox2(Panel2, {{0, 98, 425, 95}, ui::Align::Client, 16}),
-      AddBtn(Panel1, {{439, 104, 80, 22}, "&Add"}),
-      RemoveBtn(Panel1, {{439, 128, 80, 22}, "&Remove"}),
-      Button3(Panel1, {{439, 154, 80, 22}, "&Ok", ui::ModalResult::None, true}),
-      Button4(Panel1, {{439, 179, 80, 23}, "&Cancel", ui::ModalResult::Cancel, false, true}) {
-  defaultButton = &Button3;
-  cancelButton = &Button4;
+      Panel1(*this, {.bounds = {0, 0, 529, 216}, .align = ui::Align::Client, .outer = ui::Bevel::Lowered}),
+      Panel2(Panel1, {.bounds = {8, 10, 425, 193}}),
+      ListBox1(Panel2, {.bounds = {0, 0, 425, 98}, .align = ui::Align::Top, .itemHeight = 16}),
+      ListBox2(Panel2, {.bounds = {0, 98, 425, 95}, .align = ui::Align::Client, .itemHeight = 16}),
+      AddBtn(Panel1, {.bounds = {439, 104, 80, 22}, .caption = "&Add"}),
+      RemoveBtn(Panel1, {.bounds = {439, 128, 80, 22}, .caption = "&Remove"}),
+      Button3(Panel1, {.bounds = {439, 154, 80, 22}, .caption = "&Ok", .isDefault = true}),
+      Button4(Panel1, {.bounds = {439, 179, 80, 23},
+                       .caption = "&Cancel",
+                       .modalResult = ui::ModalResult::Cancel,
+                       .isCancel = true}) {
   AddBtn.onClick = [this] { AddBtnClick(); };
   ListBox1.onDblClick = [this] { AddBtnClick(); };
   RemoveBtn.onClick = [this] { RemoveBtnClick(); };
@@ -59,12 +59,12 @@ std::string RecipientListText(const std::vector<std::string>& entries) {
   return text;
 }
 
-bool ChooseRecipients(std::string& recipientsText) {
+bool ChooseRecipients(const std::vector<std::string>& keys, std::string& recipientsText) {
   if (!CheckPublicKeyRing()) return false;
   std::vector<std::string> chosen;
   {
     TEncryptFrm dialog;
-    if (TMainForm* main = TMainForm::Instance()) dialog.ListBox1.assign(main->KeyList);
+    dialog.ListBox1.assign(keys);
     if (dialog.showModal() != ui::ModalResult::Ok) return false;
     chosen = dialog.ListBox2.items();
   }

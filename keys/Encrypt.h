@@ -26,13 +26,13 @@ class TEncryptFrm : public ui::Form {
   void Button3Click();
 };
 
-// Shows the recipients dialog over the main window's KeyList. On OK with at
+// Shows the recipients dialog over a copy of `keys`. On OK with at
 // least one recipient: with UseList off, appends `"<entry>" ` per recipient
 // to `recipientsText`; with UseList on, sets it to the name of a new work
 // file holding one entry per line (CR LF), which the caller then removes.
 // False when there is no key ring, the dialog was cancelled, or an entry
 // cannot be passed to PGP (its error box shown, nothing written).
-bool ChooseRecipients(std::string& recipientsText);
+bool ChooseRecipients(const std::vector<std::string>& keys, std::string& recipientsText);
 
 // The recipients text for entries chosen with UseList off.
 std::string RecipientArguments(const std::vector<std::string>& entries);

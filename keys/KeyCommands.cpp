@@ -2,9 +2,8 @@
 // Every user ID and file name is checked before it goes between double
 // quotes into a command line: a refused value ends the command before any
 // dialog that follows and before PGP runs.
-#include <string>
+#include "keys/KeyCommands.h"
 
-#include "app/Main.h"
 #include "files/TextFile.h"
 #include "keys/KeyList.h"
 #include "keys/Pubkey.h"
@@ -37,51 +36,48 @@ bool CheckFileName(const std::string& name) { return CheckPgpValue("The file nam
 
 }  // namespace
 
-void TMainForm::Generatekeys1Click() {
-  RunPgp(PgpCommand + " -kg");
-  ReadPublicKeys(KeyList);
+void GenerateKeys() { RunPgp(PgpCommand + " -kg"); }
+
+bool AddKey(ui::FileDialog& openDialog, HWND owner) {
+  if (!CheckPublicKeyRing()) return false;
+  openDialog.filter = "Key files (*.key)|*.key|Ascii files (*.asc)|*.asc|All files (*.*)|*.*";
+  openDialog.title = kKeyFileTitle;
+  if (!openDialog.execute(owner)) return false;
+  if (!CheckFileName(openDialog.fileName)) return false;
+  RunPgp(PgpCommand + " -ka " + pgp::Quoted(openDialog.fileName));
+  return true;
 }
 
-void TMainForm::Addapublickey1Click() {
+void ExtractKey(const std::vector<std::string>& keys, ui::FileDialog& saveDialog, HWND owner) {
   if (!CheckPublicKeyRing()) return;
-  OpenDialog.filter = "Key files (*.key)|*.key|Ascii files (*.asc)|*.asc|All files (*.*)|*.*";
-  OpenDialog.title = kKeyFileTitle;
-  if (!OpenDialog.execute(handle())) return;
-  if (!CheckFileName(OpenDialog.fileName)) return;
-  RunPgp(PgpCommand + " -ka " + pgp::Quoted(OpenDialog.fileName));
-  ReadPublicKeys(KeyList);
-}
-
-void TMainForm::Extractakey1Click() {
-  if (!CheckPublicKeyRing()) return;
-  TPublicKeyFrm picker(KeyList);
+  TPublicKeyFrm picker(keys);
   picker.ascii.setVisible(true);
   if (picker.showModal() != ui::ModalResult::Ok) return;
   if (!CheckUserId(picker.SelectedKey)) return;
   {
-    DefaultExtension ext(SaveDialog, "key");
-    SaveDialog.filter = picker.AsciiFile ? "Ascii files (*.asc)|*.asc|All files (*.*)|*.*"
+    DefaultExtension ext(saveDialog, "key");
+    saveDialog.filter = picker.AsciiFile ? "Ascii files (*.asc)|*.asc|All files (*.*)|*.*"
                                          : "Key files (*.key)|*.key|All files (*.*)|*.*";
-    SaveDialog.title = kKeyFileTitle;
-    if (!SaveDialog.execute(handle())) return;
+    saveDialog.title = kKeyFileTitle;
+    if (!saveDialog.execute(owner)) return;
   }
-  if (!CheckFileName(SaveDialog.fileName)) return;
+  if (!CheckFileName(saveDialog.fileName)) return;
   RunPgp(PgpCommand + " -kx" + (picker.AsciiFile ? "a" : "") + " " + pgp::Quoted(picker.SelectedKey) + " " +
-         pgp::Quoted(SaveDialog.fileName));
+         pgp::Quoted(saveDialog.fileName));
 }
 
-void TMainForm::Removeakey1Click() {
-  if (!CheckPublicKeyRing()) return;
-  TPublicKeyFrm picker(KeyList);
-  if (picker.showModal() != ui::ModalResult::Ok) return;
-  if (!CheckUserId(picker.SelectedKey)) return;
+bool RemoveKey(const std::vector<std::string>& keys) {
+  if (!CheckPublicKeyRing()) return false;
+  TPublicKeyFrm picker(keys);
+  if (picker.showModal() != ui::ModalResult::Ok) return false;
+  if (!CheckUserId(picker.SelectedKey)) return false;
   RunPgp(PgpCommand + " -kr " + pgp::Quoted(picker.SelectedKey));
-  ReadPublicKeys(KeyList);
+  return true;
 }
 
-void TMainForm::GetKeyFingerprint1Click() {
+void ShowKeyFingerprint(const std::vector<std::string>& keys) {
   if (!CheckPublicKeyRing()) return;
-  TPublicKeyFrm picker(KeyList);
+  TPublicKeyFrm picker(keys);
   if (picker.showModal() != ui::ModalResult::Ok) return;
   if (!CheckUserId(picker.SelectedKey)) return;
   ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Remove);
@@ -97,8 +93,8 @@ void TMainForm::GetKeyFingerprint1Click() {
   }
 }
 
-void TMainForm::DefaultIDforSigning1Click() {
-  TPublicKeyFrm picker(KeyList);
+void ChooseDefaultSigningId(const std::vector<std::string>& keys) {
+  TPublicKeyFrm picker(keys);
   picker.setText("Choose default ID for signing messages and files");
   if (!Settings.IdSign.empty()) picker.SelectKey(Settings.IdSign);
   if (picker.showModal() != ui::ModalResult::Ok) return;

@@ -1,6 +1,5 @@
 #include "keys/KeyList.h"
 
-#include "app/Main.h"
 #include "files/TextFile.h"
 #include "keys/keylisting.h"
 #include "pgp/runner.h"
@@ -8,31 +7,31 @@
 #include "settings/Settings.h"
 #include "ui/msgbox.h"
 
-bool CheckPublicKeyRing() {
-  if (FileExists(Settings.PgpPath + "\\pubring.pgp")) return true;
-  ui::ErrorBox("PGP Public Key Ring not found, you must generate keys before using PGP !");
-  return false;
-}
-
 namespace {
 
-// Puts the start text back on the status line however the read ends.
+// Puts the status line's own text back however the read ends.
 class StatusRestorer {
  public:
-  StatusRestorer() = default;
+  explicit StatusRestorer(const StatusLine& line) : line_(line) {}
   StatusRestorer(const StatusRestorer&) = delete;
   StatusRestorer& operator=(const StatusRestorer&) = delete;
-  ~StatusRestorer() {
-    if (TMainForm* main = TMainForm::Instance()) main->SetStatus(main->StartText());
-  }
+  ~StatusRestorer() { line_.show(line_.restoreText); }
+
+ private:
+  const StatusLine& line_;
 };
 
 }  // namespace
 
-bool ReadPublicKeys(std::vector<std::string>& list) {
-  TMainForm* main = TMainForm::Instance();
-  if (main) main->SetStatus("Retreiving public keys...");
-  StatusRestorer restoreStatus;
+void StatusLine::show(const std::string& text) const {
+  if (!panel) return;
+  panel->setCaption(text);
+  panel->repaint();
+}
+
+bool ReadPublicKeys(std::vector<std::string>& list, const StatusLine& status) {
+  status.show("Retreiving public keys...");
+  StatusRestorer restoreStatus(status);
   list.clear();
   TextBuffer command;
   command.append(PgpCommand);
@@ -46,5 +45,3 @@ bool ReadPublicKeys(std::vector<std::string>& list) {
   if (list.empty()) ui::ErrorBox("No public keys found !");
   return ran;
 }
-
-void TMainForm::Reredpublickeys1Click() { ReadPublicKeys(KeyList); }

@@ -4,9 +4,17 @@
 #include <string>
 #include <vector>
 
-// True when <PgpPath>\pubring.pgp exists; otherwise shows the key ring error
-// box and returns false.
-bool CheckPublicKeyRing();
+#include "pgp/keyring.h"
+#include "ui/controls.h"
 
-// Refills `list` from PGP's "-kv" listing; the result is whether the PGP job ran.
-bool ReadPublicKeys(std::vector<std::string>& list);
+// Where a long command says what it is doing: a status line panel (none
+// leaves the screen alone) and the text it shows again afterwards.
+struct StatusLine {
+  ui::Panel* panel = nullptr;
+  std::string restoreText;
+  void show(const std::string& text) const;
+};
+
+// Refills `list` from PGP's "-kv" listing, saying so on `status`; the result
+// is whether the PGP job ran.
+bool ReadPublicKeys(std::vector<std::string>& list, const StatusLine& status = {});

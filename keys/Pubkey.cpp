@@ -7,10 +7,13 @@
 
 TPublicKeyFrm::TPublicKeyFrm(const std::vector<std::string>& keys)
     : ui::Form(ui::Form::Args::Dialog("Public Keys", 434, 277, {"System", 16, true})),
-      ListBox1(*this, {{9, 4, 416, 220}, ui::Align::None, 16}),
-      OkBtn(*this, {{232, 252, 91, 21}, "&Ok", ui::ModalResult::None, true}),
-      CancelBtn(*this, {{330, 252, 91, 21}, "&Cancel", ui::ModalResult::Cancel, false, true}),
-      ascii(*this, {{12, 252, 151, 17}, "Save as ASCII file", true, false}),
+      ListBox1(*this, {.bounds = {9, 4, 416, 220}, .itemHeight = 16}),
+      OkBtn(*this, {.bounds = {232, 252, 91, 21}, .caption = "&Ok", .isDefault = true}),
+      CancelBtn(*this, {.bounds = {330, 252, 91, 21},
+                        .caption = "&Cancel",
+                        .modalResult = ui::ModalResult::Cancel,
+                        .isCancel = true}),
+      ascii(*this, {.bounds = {12, 252, 151, 17}, .caption = "Save as ASCII file", .checked = true, .visible = false}),
       keys_(keys) {
   ListBox1.assign(keys_);
   ListBox1.onDblClick = [this] { OkBtnClick(); };

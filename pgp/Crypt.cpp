@@ -1,10 +1,8 @@
-// Encrypt and decrypt commands of the main window.
+// Encrypting and decrypting text and files through PGP.
 #include "pgp/Crypt.h"
 
-#include "app/Main.h"
 #include "files/TextFile.h"
-#include "keys/Encrypt.h"
-#include "keys/KeyList.h"
+#include "pgp/keyring.h"
 #include "pgp/pgpinput.h"
 #include "pgp/quoting.h"
 #include "pgp/runner.h"
@@ -20,12 +18,13 @@ constexpr const char* kPgpFilter = "PGP files (*.pgp)|*.pgp|All files (*.*)|*.*"
 
 }  // namespace
 
-void EncryptWithPgp(const std::string& inputFile, bool fileMode, const std::string& text, std::string& result) {
+void EncryptWithPgp(const RecipientChooser& chooseRecipients, const std::string& inputFile, bool fileMode,
+                    const std::string& text, std::string& result) {
   result.clear();
   if (fileMode && !CheckPgpValue("The file name", inputFile)) return;
   if (Settings.SignFiles && !CheckPgpValue("The signing user ID", Settings.IdSign)) return;
   std::string recipients;
-  if (!ChooseRecipients(recipients)) return;
+  if (!chooseRecipients(recipients)) return;
   ScopedFile listFile(Settings.UseList ? recipients : std::string(), ScopedFile::Disposal::Remove);
   std::string passPhrase;
   if (Settings.SignFiles) {
@@ -85,40 +84,22 @@ bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile,
   return true;
 }
 
-void TMainForm::Encrypttext1Click() {
-  if (!CheckPublicKeyRing() || memo1.textLength() == 0) return;
+std::string EncryptText(const RecipientChooser& chooseRecipients, const std::string& text) {
   std::string armoured;
-  EncryptWithPgp({}, false, memo1.text(), armoured);
-  if (armoured.empty()) return;
-  std::string content;
-  try {
-    content = ReadTextFile(armoured);
-  } catch (...) {
-    RemoveFile(armoured);
-    throw;
-  }
-  RemoveFile(armoured);
-  memo1.setText(content);
+  EncryptWithPgp(chooseRecipients, {}, false, text, armoured);
+  if (armoured.empty()) return {};
+  ScopedFile output(armoured, ScopedFile::Disposal::Remove);
+  return ReadTextFile(output.name());
 }
 
-void TMainForm::Decrypttext1Click() {
+void EncryptFile(const RecipientChooser& chooseRecipients, ui::FileDialog& openDialog, HWND owner) {
   if (!CheckPublicKeyRing()) return;
-  if (memo1.findNoCase("BEGIN PGP MESSAGE") < 0) {
-    ui::ErrorBox("Not a PGP cyphered message !");
-    return;
-  }
-  std::string text = memo1.text();
-  if (DecryptWithPgp({}, {}, false, text)) memo1.setText(text);
-}
-
-void TMainForm::EncryptFileItemClick() {
-  if (!CheckPublicKeyRing()) return;
-  OpenDialog.filter = kTextFilter;
-  OpenDialog.title = "Choose file to encrypt";
-  if (!OpenDialog.execute(handle())) return;
-  const std::string source = OpenDialog.fileName;
+  openDialog.filter = kTextFilter;
+  openDialog.title = "Choose file to encrypt";
+  if (!openDialog.execute(owner)) return;
+  const std::string source = openDialog.fileName;
   std::string started;
-  EncryptWithPgp(source, true, {}, started);
+  EncryptWithPgp(chooseRecipients, source, true, {}, started);
   if (started.empty()) return;
   const std::string expected = PgpOutputName(source, "pgp");
   if (!FileExists(expected)) {
@@ -130,15 +111,15 @@ void TMainForm::EncryptFileItemClick() {
   ui::InfoBox("File : " + expected + "\r\nSuccessfuly created !");
 }
 
-void TMainForm::DecryptFileItemClick() {
+void DecryptFile(ui::FileDialog& openDialog, ui::FileDialog& saveDialog, HWND owner) {
   if (!CheckPublicKeyRing()) return;
-  OpenDialog.filter = kPgpFilter;
-  OpenDialog.title = "Choose file to decrypt";
-  if (!OpenDialog.execute(handle())) return;
-  const std::string input = OpenDialog.fileName;
-  SaveDialog.filter = kTextFilter;
-  SaveDialog.title = "Choose output filename";
-  if (!SaveDialog.execute(handle())) return;
+  openDialog.filter = kPgpFilter;
+  openDialog.title = "Choose file to decrypt";
+  if (!openDialog.execute(owner)) return;
+  const std::string input = openDialog.fileName;
+  saveDialog.filter = kTextFilter;
+  saveDialog.title = "Choose output filename";
+  if (!saveDialog.execute(owner)) return;
   std::string unused;
-  DecryptWithPgp(input, SaveDialog.fileName, true, unused);
+  DecryptWithPgp(input, saveDialog.fileName, true, unused);
 }

@@ -3,22 +3,38 @@
 
 #include <string>
 #include <string_view>
+#include <functional>
 
-// The file PGP writes when it encrypts `input`: the last path component's
-// extension replaced by `ext`, or "." + `ext` appended when that component
-// has no dot ("C:\DIR.X\FILE" gives "C:\DIR.X\FILE.pgp"). Window-free.
-std::string PgpOutputName(std::string_view input, std::string_view ext);
+#include "pgp/cryptname.h"
+#include "ui/dialog.h"
+
+// Shows the recipients dialog and sets its argument to the recipients text
+// (quoted user IDs, or the name of a list file the encryption removes);
+// false when the user cancelled or a box explained why not.
+using RecipientChooser = std::function<bool(std::string&)>;
 
 // Encrypts `text` (text mode, armoured) or the file `inputFile` (file mode)
-// for recipients chosen in the recipients dialog, signing when SignFiles is
+// for recipients from `chooseRecipients`, signing when SignFiles is
 // on. `result` is emptied, then set once PGP has run: in text mode to the
 // armoured file PGP writes beside the work file, in file mode to the
 // expected encrypted file. Every work file of the run, the recipients list
 // included, is gone when this returns, except that armoured file.
-void EncryptWithPgp(const std::string& inputFile, bool fileMode, const std::string& text, std::string& result);
+void EncryptWithPgp(const RecipientChooser& chooseRecipients, const std::string& inputFile, bool fileMode,
+                    const std::string& text, std::string& result);
 
 // Decrypts after asking the pass phrase. Text mode: `text` is the armoured
 // input and receives the plain text; true when it did. File mode: decrypts
 // `inputFile` into `outputFile` (an old output file is removed just before
 // PGP runs); with AutoDelete on, the input is wiped once the output exists.
 bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile, bool fileMode, std::string& text);
+
+// The armoured text of `text` encrypted for the chosen recipients;
+// empty when nothing was encrypted. PGP's armoured file is removed.
+std::string EncryptText(const RecipientChooser& chooseRecipients, const std::string& text);
+
+// Asks for a file through `openDialog`, encrypts it for recipients chosen
+// and reports the result; with AutoDelete the source is wiped.
+void EncryptFile(const RecipientChooser& chooseRecipients, ui::FileDialog& openDialog, HWND owner);
+
+// Asks for an encrypted file and an output name, and decrypts the one into the other.
+void DecryptFile(ui::FileDialog& openDialog, ui::FileDialog& saveDialog, HWND owner);

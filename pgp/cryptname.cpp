@@ -1,4 +1,4 @@
-#include "pgp/Crypt.h"
+#include "pgp/cryptname.h"
 
 std::string PgpOutputName(std::string_view input, std::string_view ext) {
   const size_t dir = input.find_last_of("\\/:");

@@ -4,10 +4,14 @@
 
 TPgpInputFrm::TPgpInputFrm()
     : ui::Form(ui::Form::Args::Dialog("PGP Input", 434, 65, {"MS Sans Serif", -11, true})),
-      Label1(*this, {16, 9, "Please type in your pass phrase :"}),
-      Edit1(*this, {{16, 35, 322, 21}, '*'}),
-      Button1(*this, {{345, 7, 82, 21}, "&Ok", ui::ModalResult::Ok, true}),
-      Button2(*this, {{345, 35, 82, 21}, "&Cancel", ui::ModalResult::Cancel, false, true}) {
+      Label1(*this, {.left = 16, .top = 9, .caption = "Please type in your pass phrase :"}),
+      Edit1(*this, {.bounds = {16, 35, 322, 21}, .passwordChar = '*'}),
+      Button1(*this,
+              {.bounds = {345, 7, 82, 21}, .caption = "&Ok", .modalResult = ui::ModalResult::Ok, .isDefault = true}),
+      Button2(*this, {.bounds = {345, 35, 82, 21},
+                      .caption = "&Cancel",
+                      .modalResult = ui::ModalResult::Cancel,
+                      .isCancel = true}) {
   ui::CenterOverMainForm(*this);
 }
 

@@ -1,6 +1,6 @@
 #include "pgp/status.h"
 
-#include "app/Main.h"
+#include "ui/window.h"
 
 namespace {
 
@@ -19,14 +19,12 @@ ui::Form::Args StatusArgs() {
 
 TStatusFrm::TStatusFrm()
     : ui::Form(StatusArgs()),
-      Panel1(*this, {{0, 0, 313, 35},
-                     ui::Align::Client,
-                     ui::Bevel::None,
-                     ui::Bevel::Lowered,
-                     0,
-                     "Wating for PGP to complete ..."}) {
-  if (TMainForm* main = TMainForm::Instance()) {
-    main->ScanCancelled = false;
+      Panel1(*this, {.bounds = {0, 0, 313, 35},
+                     .align = ui::Align::Client,
+                     .outer = ui::Bevel::None,
+                     .inner = ui::Bevel::Lowered,
+                     .caption = "Wating for PGP to complete ..."}) {
+  if (ui::Form* main = ui::Application::Get().mainForm()) {
     // A child panel of the main window, centred in its client area.
     HWND h = handle();
     SetWindowLongPtrA(h, GWL_STYLE, (GetWindowLongPtrA(h, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
@@ -49,7 +47,7 @@ LRESULT TStatusFrm::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 void TStatusFrm::onKeyUp(WPARAM key) {
   if (key == VK_ESCAPE) {
-    if (TMainForm* main = TMainForm::Instance()) main->ScanCancelled = true;
+    ScanCancelled = true;
   }
 }
 

@@ -10,14 +10,15 @@
 
 class TStatusFrm : public ui::Form {
  public:
-  // Clears the main window's ScanCancelled flag.
   TStatusFrm();
   ~TStatusFrm() override;
   ui::Panel Panel1;
+  // Set by Escape; a caller that pumps messages while the window shows reads it.
+  bool ScanCancelled = false;
 
  protected:
   LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-  // Escape sets the main window's ScanCancelled flag.
+  // Escape sets ScanCancelled.
   void onKeyUp(WPARAM key) override;
 
  private:

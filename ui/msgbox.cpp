@@ -14,8 +14,8 @@ class MessageForm : public Form {
  public:
   MessageForm(std::string_view caption, std::string_view text, LPCSTR icon, unsigned buttons)
       : Form(Args{std::string(caption), 300, 100, FontSpec{"MS Sans Serif", -11, false}, Border::Dialog, true, true}),
-        icon_(*this, {{12, 12, 32, 32}, LoadIconA(nullptr, icon)}),
-        label_(*this, {56, 12, std::string(text), 0}) {
+        icon_(*this, {.bounds = {12, 12, 32, 32}, .icon = LoadIconA(nullptr, icon)}),
+        label_(*this, {.left = 56, .top = 12, .caption = std::string(text)}) {
     // Measure the text to size the form around it.
     HDC dc = GetDC(handle());
     RECT tr{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
@@ -50,8 +50,11 @@ class MessageForm : public Form {
     unsigned enter = (buttons & mbOK) ? mbOK : mbYes;
     unsigned escape = (buttons & mbCancel) ? mbCancel : (buttons & mbNo) ? mbNo : mbOK;
     for (const Def* d : shown) {
-      buttons_.push_back(std::make_unique<Button>(
-          *this, Button::Args{{x, top, bw, bh}, d->caption, d->result, d->flag == enter, d->flag == escape}));
+      buttons_.push_back(std::make_unique<Button>(*this, Button::Args{.bounds = {x, top, bw, bh},
+                                                                      .caption = d->caption,
+                                                                      .modalResult = d->result,
+                                                                      .isDefault = d->flag == enter,
+                                                                      .isCancel = d->flag == escape}));
       x += bw + gap;
     }
     setClientSize(clientW, top + bh + 12);

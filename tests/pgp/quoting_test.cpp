@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "pgp/Crypt.h"
+#include "pgp/cryptname.h"
 
 using pgp::Quoted;
 using pgp::QuotingProblem;

@@ -436,11 +436,10 @@ TEST_F(PassPhrase, CancelEscapeAndCloseBoxLeaveTheTextUntouched) {
 class StatusWindow : public Runner {};
 
 TEST_F(StatusWindow, IsAChildOfTheMainWindowAndEscapeSetsScanCancelled) {
-  form_->ScanCancelled = true;
   std::unique_ptr<TStatusFrm> status;
   ShowStatusWindow(true, status, "Connecting ...");
   ASSERT_TRUE(status);
-  EXPECT_FALSE(form_->ScanCancelled);
+  EXPECT_FALSE(status->ScanCancelled);
   EXPECT_EQ(GetParent(status->handle()), form_->handle());
   EXPECT_EQ(status->Panel1.text(), "Connecting ...");
   std::atomic<bool> done{false};
@@ -454,7 +453,7 @@ TEST_F(StatusWindow, IsAChildOfTheMainWindowAndEscapeSetsScanCancelled) {
   });
   PumpUntil(done);
   robot.join();
-  EXPECT_TRUE(form_->ScanCancelled);
+  EXPECT_TRUE(status->ScanCancelled);
   ShowStatusWindow(false, status, {});
   EXPECT_FALSE(status);
   EXPECT_FALSE(IsWindow(h));

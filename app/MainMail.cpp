@@ -1,4 +1,4 @@
-// Mailbox integration: present in sealwright95, inert in sealwrightnt.
+// The main window's mail commands: present in sealwright95, inert in sealwrightnt.
 #include "app/Main.h"
 #include "settings/Settings.h"
 
@@ -20,7 +20,6 @@ void TMainForm::MailStartStep() {
   Panel1.setVisible(true);
   realign();
   MailProfileName.clear();
-  ScanCancelled = false;
 #endif
 }
 

@@ -1,4 +1,4 @@
-// The Configuration menu's option commands.
+// The main window's Configuration menu commands.
 #include "app/Main.h"
 #include "dirbrowse/chdir.h"
 #include "pgp/pgpcommand.h"
