@@ -130,15 +130,11 @@ bool Button::reflectCommand(WORD code) {
 SpeedButton::SpeedButton(Window& parent, const Args& args) : Window(&parent) {
   hint = args.hint;
   if (args.bitmap) {
-    bitmap_ = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), args.bitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    bitmap_.reset(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), args.bitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   }
   create(0, OwnClass("SwSpeedButton", 0, COLOR_BTNFACE, nullptr), "", kChild | WS_VISIBLE, args.bounds, parent.handle(),
          NewId());
-}
-
-SpeedButton::~SpeedButton() {
-  if (bitmap_) DeleteObject(bitmap_);
 }
 
 void SpeedButton::click() {
@@ -152,18 +148,15 @@ void SpeedButton::paint(HDC dc) {
   DrawEdge(dc, &rc, pressed_ ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
   if (!bitmap_) return;
   BITMAP bm;
-  GetObjectA(bitmap_, sizeof bm, &bm);
+  GetObjectA(bitmap_.get(), sizeof bm, &bm);
   int w = bm.bmWidth / 2;
   int h = bm.bmHeight;
-  HDC mem = CreateCompatibleDC(dc);
-  {
-    SelectObjectScope useBitmap(mem, bitmap_);
-    COLORREF transparent = GetPixel(mem, 0, h - 1);
-    int x = (rc.right - w) / 2 + (pressed_ ? 1 : 0);
-    int y = (rc.bottom - h) / 2 + (pressed_ ? 1 : 0);
-    TransparentBlt(dc, x, y, w, h, mem, enabled() ? 0 : w, 0, w, h, transparent);
-  }
-  DeleteDC(mem);
+  Dc mem(CreateCompatibleDC(dc));
+  SelectObjectScope useBitmap(mem.get(), bitmap_.get());
+  COLORREF transparent = GetPixel(mem.get(), 0, h - 1);
+  int x = (rc.right - w) / 2 + (pressed_ ? 1 : 0);
+  int y = (rc.bottom - h) / 2 + (pressed_ ? 1 : 0);
+  TransparentBlt(dc, x, y, w, h, mem.get(), enabled() ? 0 : w, 0, w, h, transparent);
 }
 
 LRESULT SpeedButton::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -228,17 +221,16 @@ void Label::setCaption(std::string_view caption) {
 }
 
 void Label::autoSize() {
-  HDC dc = GetDC(handle());
   SIZE size{0, 0};
   {
-    SelectObjectScope useFont(dc, font() ? font() : GetStockObject(DEFAULT_GUI_FONT));
+    WindowDc dc(handle());
+    SelectObjectScope useFont(dc.get(), font() ? font() : GetStockObject(DEFAULT_GUI_FONT));
     std::string t = text();
     TEXTMETRICA tm;
-    GetTextMetricsA(dc, &tm);
-    GetTextExtentPoint32A(dc, t.c_str(), static_cast<int>(t.size()), &size);
+    GetTextMetricsA(dc.get(), &tm);
+    GetTextExtentPoint32A(dc.get(), t.c_str(), static_cast<int>(t.size()), &size);
     size.cy = tm.tmHeight;
   }
-  ReleaseDC(handle(), dc);
   Rect b = bounds();
   setBounds({b.left, b.top, autoSize_ ? size.cx : b.width, size.cy});
 }

@@ -83,7 +83,6 @@ class SpeedButton : public Window {
     std::string hint;
   };
   SpeedButton(Window& parent, const Args& args);
-  ~SpeedButton() override;
   std::function<void()> onClick;
   void click();
 
@@ -92,7 +91,7 @@ class SpeedButton : public Window {
 
  private:
   void paint(HDC dc);
-  HBITMAP bitmap_ = nullptr;
+  Bitmap bitmap_;
   bool pressed_ = false;
   bool tracking_ = false;
 };

@@ -54,6 +54,10 @@ struct IconTraits {
   static HICON invalid() { return nullptr; }
   static void close(HICON h) { DestroyIcon(h); }
 };
+struct DcTraits {
+  static HDC invalid() { return nullptr; }
+  static void close(HDC h) { DeleteDC(h); }
+};
 struct MenuTraits {
   static HMENU invalid() { return nullptr; }
   static void close(HMENU h) { DestroyMenu(h); }
@@ -74,6 +78,24 @@ using FindHandle = Unique<HANDLE, FindTraits>;
 using RegKey = Unique<HKEY, KeyTraits>;
 using Icon = Unique<HICON, IconTraits>;
 using Menu = Unique<HMENU, MenuTraits>;
+// A device context made by CreateDC or CreateCompatibleDC (printer, memory).
+using Dc = Unique<HDC, DcTraits>;
+
+// A window's device context from GetDC, released at scope end.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
 
 // BeginPaint and EndPaint around one WM_PAINT.
 class PaintScope {

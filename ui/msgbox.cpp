@@ -17,14 +17,13 @@ class MessageForm : public Form {
         icon_(*this, {.bounds = {12, 12, 32, 32}, .icon = LoadIconA(nullptr, icon)}),
         label_(*this, {.left = 56, .top = 12, .caption = std::string(text)}) {
     // Measure the text to size the form around it.
-    HDC dc = GetDC(handle());
     RECT tr{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
     {
-      SelectObjectScope useFont(dc, Window::font());
+      WindowDc dc(handle());
+      SelectObjectScope useFont(dc.get(), Window::font());
       std::string t(text);
-      DrawTextA(dc, t.c_str(), static_cast<int>(t.size()), &tr, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+      DrawTextA(dc.get(), t.c_str(), static_cast<int>(t.size()), &tr, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     }
-    ReleaseDC(handle(), dc);
     int textW = tr.right;
     int textH = std::max<int>(tr.bottom, 32);
     label_.setBounds({56, 12 + (textH > 32 ? 0 : (32 - tr.bottom) / 2), textW, static_cast<int>(tr.bottom)});
