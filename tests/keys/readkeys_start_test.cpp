@@ -13,6 +13,7 @@
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
 #include "tests/support/dialogs.h"
+#include "tests/support/process.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
 #include "ui/handles.h"
@@ -60,19 +61,16 @@ TEST(ReadKeysWithoutInterpreter, ShowsBothErrorsAndEmptiesTheList) {
   ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
   ASSERT_FALSE(testenv::Exists(lonely.file("command.com")));
   SetEnvironmentVariableA(kChildVariable, "1");
-  std::string command = "\"" + copy + "\" --gtest_filter=ReadKeysWithoutInterpreter.Child";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  BOOL started =
-      CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, lonely.path().c_str(), &si, &pi);
+  testproc::Outcome child =
+      testproc::Run({.commandLine = "\"" + copy + "\" --gtest_filter=ReadKeysWithoutInterpreter.Child",
+                     .directory = lonely.path(),
+                     .capture = false,
+                     .creationFlags = 0,
+                     .timeoutMs = 120000});
   SetEnvironmentVariableA(kChildVariable, nullptr);
-  ASSERT_TRUE(started);
-  ui::Handle process(pi.hProcess), thread(pi.hThread);
-  ASSERT_EQ(WaitForSingleObject(process.get(), 120000), WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(process.get(), &code);
-  EXPECT_EQ(code, 0u) << "the copy's own test failed; its output is in this test's log";
+  ASSERT_TRUE(child.started);
+  ASSERT_TRUE(child.ended);
+  EXPECT_EQ(child.exitCode, 0u) << "the copy's own test failed; its output is in this test's log";
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "files/workfiles.h"
 #include "settings/Settings.h"
 #include "tests/support/dialogs.h"
+#include "tests/support/process.h"
 #include "tests/support/robot.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
@@ -69,27 +70,6 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  {
-    ui::FindHandle find(FindFirstFileA((dir + "\\*").c_str(), &fd));
-    if (find) {
-      do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string path = dir + "\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveTree(path);
-        } else {
-          SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-          DeleteFileA(path.c_str());
-        }
-      } while (FindNextFileA(find.get(), &fd));
-    }
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
 // Files of a folder (not below it) that contain `secret`; programs skipped.
 std::vector<std::string> FilesHolding(const std::string& folder, const std::string& secret) {
   std::vector<std::string> found;
@@ -122,12 +102,7 @@ void ScreenshotNow(HWND window, const std::string& name) {
                         std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
                         std::to_string(r.left) + "+" + std::to_string(r.top) + " +repage '" + folder + "/" + name +
                         ".png'\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-  ui::Handle process(pi.hProcess), thread(pi.hThread);
-  WaitForSingleObject(process.get(), 10000);
+  testproc::Run({.commandLine = command, .capture = false, .creationFlags = 0, .timeoutMs = 10000});
 }
 
 // A PGP folder holding the scripted PGP as PGP.EXE, and a temporary folder of
@@ -136,7 +111,7 @@ class Runner : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = SystemTemp() + "swrunner" + std::to_string(GetCurrentProcessId());
-    RemoveTree(root_);
+    testproc::RemoveTree(root_);
     pgp_ = root_ + "\\pgp";
     temp_ = root_ + "\\tmp";
     ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr));
@@ -158,7 +133,7 @@ class Runner : public ::testing::Test {
   void TearDown() override {
     form_.reset();
     SetEnvironmentVariableA("TMP", hadTmp_ ? oldTmp_.c_str() : nullptr);
-    RemoveTree(root_);
+    testproc::RemoveTree(root_);
   }
   void scenario(const std::string& text) { WriteTextFile(pgp_ + "\\scenario.txt", text); }
   std::string log() { return Contents(pgp_ + "\\pgp.log"); }

@@ -1,5 +1,7 @@
 #include "tests/support/testenv.h"
 
+#include "tests/support/process.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -26,29 +28,9 @@ TempDir::TempDir() {
   CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-namespace {
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = dir + "\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full);
-      } else {
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-}  // namespace
+namespace {}  // namespace
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() { testproc::RemoveTree(path_); }
 
 void MakePgpFolder(const std::string& folder, const std::initializer_list<const char*>& keys, bool withRing) {
   CopyFileA((BinDir() + "scriptpgp.exe").c_str(), (folder + "\\PGP.EXE").c_str(), FALSE);

@@ -12,6 +12,7 @@
 
 #include "standins/pgp26/gpg.h"
 #include "standins/pgp26/host.h"
+#include "tests/support/process.h"
 
 namespace pgp26 {
 namespace {
@@ -38,32 +39,11 @@ class Pgp26Wine : public ::testing::Test {
 
   // Runs `"<dir>\PGP.EXE" <args> +BatchMode` with standard output in a file.
   static PgpRun Pgp(const std::string& args, const std::string& answers = "") {
-    const std::string outFile = In("stdout.txt"), inFile = In("stdin.txt"), errFile = In("stderr.txt");
-    WriteWholeFile(inFile, answers);
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    Handle in(CreateFileA(inFile.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr));
-    Handle out(CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
-    Handle err(CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in.get();
-    si.hStdOutput = out.get();
-    si.hStdError = err.get();
-    std::string cmd = "\"" + Dir() + "\\PGP.EXE\" " + args + " +BatchMode";
-    PROCESS_INFORMATION pi{};
-    PgpRun r;
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr, &si, &pi))
-      return r;
-    Handle process(pi.hProcess), thread(pi.hThread);
-    WaitForSingleObject(process.get(), 120000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    in = Handle();
-    out = Handle();
-    r.exit = static_cast<int>(code);
-    r.out = Slurp(outFile);
-    return r;
+    testproc::Outcome o = testproc::Run({.commandLine = "\"" + Dir() + "\\PGP.EXE\" " + args + " +BatchMode",
+                                         .stdinText = answers,
+                                         .creationFlags = DETACHED_PROCESS,
+                                         .timeoutMs = 120000});
+    return {o.started ? static_cast<int>(o.exitCode) : -1, o.out};
   }
 
   // Runs sh commands on the host (plain gpg); returns their standard output.

@@ -8,27 +8,12 @@
 #include <string>
 
 #include "standins/scriptpgp/scriptmsg.h"
+#include "tests/support/process.h"
+#include "ui/handles.h"
 
 namespace {
 
-class Handle {
- public:
-  explicit Handle(HANDLE h = nullptr) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-  Handle(Handle&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
-  Handle& operator=(Handle&& o) noexcept {
-    std::swap(h_, o.h_);
-    return *this;
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (h_) CloseHandle(h_);
-  }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
+using ui::Handle;
 
 std::string ThisFolder() {
   char path[MAX_PATH];
@@ -37,33 +22,9 @@ std::string ThisFolder() {
   return s.substr(0, s.find_last_of('\\'));
 }
 
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
 // Wine: right after the child ended, opening its redirected output fails
 // unless the reader shares write access too.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-struct RunResult {
-  DWORD exitCode = 0;
-  std::string out;
-  std::string err;
-};
 
 const char* const kListing =
     "\r\n"
@@ -83,11 +44,11 @@ class ScriptPgp : public ::testing::Test {
     GetTempPathA(MAX_PATH, temp);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::string(temp) + "scriptpgp_" + std::to_string(GetCurrentProcessId()) + "_" + info->name();
-    RemoveTree(dir_);
+    testproc::RemoveTree(dir_);
     ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA((ThisFolder() + "\\scriptpgp.exe").c_str(), Path("PGP.EXE").c_str(), FALSE));
   }
-  void TearDown() override { RemoveTree(dir_); }
+  void TearDown() override { testproc::RemoveTree(dir_); }
 
   std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
 
@@ -118,45 +79,11 @@ class ScriptPgp : public ::testing::Test {
     return "\"" + Path("PGP.EXE") + "\" " + options + " +BatchMode";
   }
 
-  RunResult Run(const std::string& options) const {
-    RunResult result;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const std::string outName = dir_ + ".out", errName = dir_ + ".err";
-    {
-      Handle out(CreateFileA(outName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, 0, nullptr));
-      Handle err(CreateFileA(errName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, 0, nullptr));
-      // Wine passes no standard handle at all when one of them is null.
-      Handle in(
-          CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
-      STARTUPINFOA si{};
-      si.cb = sizeof si;
-      si.dwFlags = STARTF_USESTDHANDLES;
-      si.hStdInput = in.get();
-      si.hStdOutput = out.get();
-      si.hStdError = err.get();
-      PROCESS_INFORMATION pi{};
-      std::string cmd = CommandLine(options);
-      const BOOL started =
-          CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-      EXPECT_TRUE(started) << cmd;
-      if (!started) return result;
-      Handle process(pi.hProcess), thread(pi.hThread);
-      EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
-      GetExitCodeProcess(process.get(), &result.exitCode);
-    }
-    auto slurp = [](const std::string& path) {
-      std::string data;
-      Handle f(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-      char buf[4096];
-      DWORD got = 0;
-      while (f.get() && ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) data.append(buf, got);
-      DeleteFileA(path.c_str());
-      return data;
-    };
-    result.out = slurp(outName);
-    result.err = slurp(errName);
+  testproc::Outcome Run(const std::string& options) const {
+    const std::string cmd = CommandLine(options);
+    testproc::Outcome result = testproc::Run({.commandLine = cmd});
+    EXPECT_TRUE(result.started) << cmd;
+    EXPECT_TRUE(result.ended) << cmd;
     return result;
   }
 
@@ -166,7 +93,7 @@ class ScriptPgp : public ::testing::Test {
 TEST_F(ScriptPgp, LogsEveryCommandLineAndPrintsTheListingByteForByte) {
   const std::string listing = "odd\nbytes \xE9\r\n\r\npub  1024/00000001 2000/01/01 X\n";
   Write("listing.txt", listing);
-  const RunResult r = Run(" -kv");
+  const testproc::Outcome r = Run(" -kv");
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_EQ(r.out, listing);
   Run(" -kvc \"Alice Example\"");
@@ -174,7 +101,7 @@ TEST_F(ScriptPgp, LogsEveryCommandLineAndPrintsTheListingByteForByte) {
 }
 
 TEST_F(ScriptPgp, EmptyRingListingWhenNoListingFile) {
-  const RunResult r = Run("-kv");
+  const testproc::Outcome r = Run("-kv");
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_EQ(r.out, "\r\nKey ring: '" + Path("pubring.pgp") +
                        "'\r\nType Bits/KeyID    Date       User ID\r\n0 matching keys found.\r\n");
@@ -182,7 +109,7 @@ TEST_F(ScriptPgp, EmptyRingListingWhenNoListingFile) {
 
 TEST_F(ScriptPgp, FingerprintOfTheFirstMatchingKey) {
   Write("listing.txt", kListing);
-  RunResult r = Run(" -kvc \"alice example\"");
+  testproc::Outcome r = Run(" -kvc \"alice example\"");
   EXPECT_EQ(r.exitCode, 0u);
   const std::size_t at = r.out.find(
       "pub  1024/0DBF906D 1996/03/04 Alice Example <alice@example.org>\r\n"
@@ -252,7 +179,7 @@ TEST_F(ScriptPgp, EncryptionOutputNamesAndContent) {
   Write("listing.txt", kListing);
   const std::string plain("line 1\r\n\0\xff end", 14);
   Write("TMP3A7.TMP", plain);
-  RunResult r = Run(" -ea \"" + Path("TMP3A7.TMP") + "\" \"Alice Example\" \"bob@EXAMPLE.org\" ");
+  testproc::Outcome r = Run(" -ea \"" + Path("TMP3A7.TMP") + "\" \"Alice Example\" \"bob@EXAMPLE.org\" ");
   EXPECT_EQ(r.exitCode, 0u) << r.err;
   EXPECT_EQ(r.out, "");
   auto m = scriptpgp::ParseScriptMessage(Read("TMP3A7.asc").value_or(""));
@@ -277,7 +204,7 @@ TEST_F(ScriptPgp, EncryptionOutputNamesAndContent) {
 TEST_F(ScriptPgp, UnknownRecipientWritesNothing) {
   Write("listing.txt", kListing);
   Write("in.txt", "x");
-  const RunResult r = Run(" -e \"" + Path("in.txt") + "\" \"Alice\" \"Zed\" ");
+  const testproc::Outcome r = Run(" -e \"" + Path("in.txt") + "\" \"Alice\" \"Zed\" ");
   EXPECT_EQ(r.exitCode, 21u);
   EXPECT_NE(r.err.find("Zed"), std::string::npos);
   EXPECT_FALSE(Exists("in.pgp"));
@@ -298,7 +225,7 @@ TEST_F(ScriptPgp, SigningNeedsTheScenarioPassPhrase) {
   Write("scenario.txt", "passphrase=open sesame\r\n");
   Write("in.txt", "signed text");
   const std::string input = " -esa \"" + Path("in.txt") + "\" \"Alice Example\" \"Bob Example\"  -u\"Carol Example\"";
-  RunResult r = Run(input + " -z\"secret\"");
+  testproc::Outcome r = Run(input + " -z\"secret\"");
   EXPECT_EQ(r.exitCode, 20u);
   EXPECT_FALSE(Exists("in.asc"));
 
@@ -314,7 +241,7 @@ TEST_F(ScriptPgp, DecryptionChecksThePassPhrase) {
   Write("msg.tmp", "Some mail text first\r\n\r\n" +
                        scriptpgp::FormatScriptMessage({std::string("\0plain\r\n", 8), {"Alice"}, "Carol Example"}));
   const std::string args = " \"" + Path("msg.tmp") + "\" -o \"" + Path("out.tmp") + "\"";
-  RunResult r = Run(args + " -z\"wrong\"");
+  testproc::Outcome r = Run(args + " -z\"wrong\"");
   EXPECT_EQ(r.exitCode, 31u);
   EXPECT_NE(r.err.find("Error:  Bad pass phrase."), std::string::npos);
   EXPECT_FALSE(Exists("out.tmp"));
@@ -336,7 +263,7 @@ TEST_F(ScriptPgp, ScenarioModes) {
   const std::string encrypt = " -ea \"" + Path("in.txt") + "\" \"Alice\" ";
 
   Write("scenario.txt", "mode=nothing\r\n");
-  RunResult r = Run(encrypt);
+  testproc::Outcome r = Run(encrypt);
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_FALSE(Exists("in.asc"));
   EXPECT_EQ(Run("-kv").out, "");
@@ -372,7 +299,7 @@ TEST_F(ScriptPgp, BadArgumentsAndBadScenario) {
   EXPECT_EQ(Run(" -kq").exitCode, 5u);
   EXPECT_EQ(Run(" -kx \"only the key\"").exitCode, 5u);
   Write("scenario.txt", "mode=sometimes\r\n");
-  const RunResult r = Run("-kv");
+  const testproc::Outcome r = Run("-kv");
   EXPECT_EQ(r.exitCode, 5u);
   EXPECT_NE(r.err.find("sometimes"), std::string::npos);
 }
