@@ -41,6 +41,16 @@ POINT CommonControl::keyboardMenuPoint() {
   return {r.left + 8, r.top + 8};
 }
 
+// A right click ends in NM_RCLICK; Wine's tree view sends no WM_CONTEXTMENU
+// after it, so the menu opens here, and the click counts as handled.
+bool CommonControl::reflectNotify(NMHDR* header, LRESULT* result) {
+  if (header->code != static_cast<UINT>(NM_RCLICK) || !popupMenu) return false;
+  DWORD pos = GetMessagePos();
+  popupMenu->popup(handle(), static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos)));
+  *result = TRUE;
+  return true;
+}
+
 LRESULT CommonControl::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_CONTEXTMENU && popupMenu) {
     POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};

@@ -45,6 +45,7 @@ class CommonControl : public Window {
   explicit CommonControl(Window& parent) : Window(&parent) {}
   void createControl(DWORD exStyle, const char* className, DWORD style, const Rect& r);
   LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool reflectNotify(NMHDR* header, LRESULT* result) override;
   // The control's own handling of a message.
   LRESULT classHandling(UINT msg, WPARAM wp, LPARAM lp);
   // Where the menu opens for the keyboard's context-menu key, in screen pixels.

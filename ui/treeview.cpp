@@ -114,7 +114,7 @@ bool TreeView::reflectNotify(NMHDR* header, LRESULT* result) {
       if (onChange) onChange(reinterpret_cast<NMTREEVIEWA*>(header)->itemNew.hItem);
       return true;
     default:
-      return false;
+      return CommonControl::reflectNotify(header, result);
   }
 }
 
