@@ -258,6 +258,7 @@ TEST_F(MainWindow, PgpPathCommandSelectsTheStoredFolderAndKeepsItOnCancel) {
   for (char c : pgp_.path()) typed += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   Settings.PgpPath = typed + "\\";
   Settings.IdSign = "Bob Example";
+  Settings.Pause = false;
   SaveSettings();
   Settings = TSettings{};
   Run([&](Robot& r, TMainForm&) {
