@@ -265,6 +265,15 @@ TEST_F(Folders, SelectPathInAnyCaseAndWithMissingParts) {
   EXPECT_EQ(f.Tree.CurrentDir, "D:\\Work\\Some\\Path\\deep");
   f.Tree.SelectPath("d:");
   EXPECT_EQ(f.Tree.CurrentDir, "D:");
+  // Handlers given at construction run after the tree's own handling.
+  std::string seen;
+  int expansions = 0;
+  TDirTree chained(f, {.bounds = {0, 0, 10, 10},
+                       .onExpanding = [&](ui::TreeNode, bool&) { ++expansions; },
+                       .onChange = [&](ui::TreeNode) { seen = chained.CurrentDir; }});
+  chained.SelectPath("D:\\Work");
+  EXPECT_EQ(seen, "D:\\Work");
+  EXPECT_EQ(expansions, 2);
   f.Tree.SelectPath("D:\\Work\\Some\\Mid");
   f.Tree.Refresh();
   EXPECT_EQ(f.Tree.CurrentDir, "D:\\Work\\Some\\Mid");
