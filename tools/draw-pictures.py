@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the tool-button pictures and the program icon into res/.
+"""Draws the tool-button pictures, the directory pictures and the program icon
+into res/.
 
 Each tool picture is a 32x16 bitmap: the normal image, then the disabled one.
-The lower left pixel's colour (olive) is transparent. Run again after editing
-a glyph; the outputs are committed.
+The lower left pixel's colour (olive) is transparent. The directory pictures
+are 16-colour strips of 16x16 images ("Images", "SmallImages") and of the same
+images at 32x32 ("LargeImages"), olive transparent. Run again after editing a
+glyph; the outputs are committed.
 """
 import os
 import struct
@@ -78,6 +81,100 @@ ICON = [
 ]
 
 
+# The directory tree's images, in the order of their indexes.
+FOLDER = [
+    "................", "................", "..kkkk..........", ".kyyyyk.........",
+    "kyyyyyykkkkkkk..", "kywwwwwwwwwwwyk.", "kywyyyyyyyyyyyk.", "kywyyyyyyyyyyyk.",
+    "kywyyyyyyyyyyyk.", "kywyyyyyyyyyyyk.", "kywyyyyyyyyyyyk.", "kyyyyyyyyyyyyyk.",
+    "kyyyyyyyyyyyyyk.", "kkkkkkkkkkkkkkk.", "................", "................"]
+OPEN_FOLDER = [
+    "................", "................", "..kkkk..........", ".kyyyyk.........",
+    "kyyyyyykkkkkk...", "kyyyyyyyyyyyk...", "kyykkkkkkkkkkkkk", "kyykyyyyyyyyyyk.",
+    "kykyyyyyyyyyyk..", "kykyyyyyyyyyyk..", "kkyyyyyyyyyyk...", "kkyyyyyyyyyyk...",
+    "kyyyyyyyyyyk....", "kkkkkkkkkkkk....", "................", "................"]
+FLOPPY = [
+    "................", ".kkkkkkkkkkkkk..", ".kbkssssssskbk..", ".kbkssssgsskbk..",
+    ".kbkssssgsskbk..", ".kbkssssssskbk..", ".kbbkkkkkkkbbk..", ".kbbbbbbbbbbbk..",
+    ".kbwwwwwwwwwbk..", ".kbwkkkkkkkwbk..", ".kbwwwwwwwwwbk..", ".kbwkkkkkkkwbk..",
+    ".kbwwwwwwwwwbk..", "..kkkkkkkkkkkk..", "................", "................"]
+HARD_DISK = [
+    "................", "................", "................", "................",
+    "................", "...kkkkkkkkkkkk.", "..kwwwwwwwwwwkk.", ".kwwwwwwwwwwkgk.",
+    ".kkkkkkkkkkkkgk.", ".ksssssssssskgk.", ".ksssssssRRskk..", ".kgggggggggggk..",
+    ".kkkkkkkkkkkkk..", "................", "................", "................"]
+RAM = [
+    "................", "................", "................", "...s.s.s.s.s....",
+    "...s.s.s.s.s....", "..kkkkkkkkkkk...", "..kgggggggggk...", "..kgkkkkkkkgk...",
+    "..kgggggggggk...", "..kgkkkkkkkgk...", "..kgggggggggk...", "..kkkkkkkkkkk...",
+    "...s.s.s.s.s....", "...s.s.s.s.s....", "................", "................"]
+NETWORK = [
+    "................", "................", "...kkkkkkkkkkkk.", "..kwwwwwwwwwwkk.",
+    ".kwwwwwwwwwwkgk.", ".kkkkkkkkkkkkgk.", ".ksssssssssskgk.", ".ksssssssGGskk..",
+    ".kgggggggggggk..", ".kkkkkkkkkkkkk..", "........k.......", "........k.......",
+    "..kkkkkkkkkkkk..", "................", "................", "................"]
+CD = [
+    "................", "................", "......kkkk......", "....kksswwkk....",
+    "...ksssswwwwk...", "..ksssssswwwsk..", "..kssssggsssssk.", ".ksssskkkksssk..",
+    ".ksssskkkksssk..", "..kssssggsssssk.", "..kscccsssssssk.", "...kcccssssssk..",
+    "....kkcsssskk...", "......kkkk......", "................", "................"]
+TREE_IMAGES = [FOLDER, OPEN_FOLDER, FLOPPY, HARD_DISK, RAM, NETWORK, CD]
+
+# The list's documents: a page with a folded corner and a 7x7 sign on it.
+PAGE = [
+    "..kkkkkkkk......", "..kwwwwwwkk.....", "..kwwwwwwkwk....", "..kwwwwwwkkkk...",
+    "..kwwwwwwwwwk...", "..kwwwwwwwwwk...", "..kwwwwwwwwwk...", "..kwwwwwwwwwk...",
+    "..kwwwwwwwwwk...", "..kwwwwwwwwwk...", "..kwwwwwwwwwk...", "..kwwwwwwwwwk...",
+    "..kwwwwwwwwwk...", "..kwwwwwwwwwk...", "..kkkkkkkkkkk...", "................"]
+GEAR = ["...g...", ".ggggg.", ".gg.gg.", "ggg.ggg", ".gg.gg.", ".ggggg.", "...g..."]
+WINDOW = ["kkkkkkk", "kbbbbbk", "kwwwwwk", "kwwwwwk", "kwwwwwk", "kwwwwwk", "kkkkkkk"]
+ARROW = ["...R...", "...RR..", "RRRRRR.", "RRRRRRR", "RRRRRR.", "...RR..", "...R..."]
+PICTURE = ["kkkkkkk", "kBBBByk", "kBBBBBk", "kBGBBBk", "kGGGBGk", "kGGGGGk", "kkkkkkk"]
+
+
+def document(sign):
+    rows = [list(r) for r in PAGE]
+    for y, line in enumerate(sign):
+        for x, c in enumerate(line):
+            if c != '.':
+                rows[6 + y][4 + x] = c
+    return [''.join(r) for r in rows]
+
+
+LIST_IMAGES = [FOLDER, OPEN_FOLDER, document(GEAR), document(WINDOW), document(ARROW), document(PICTURE)]
+
+# The 16 colours of a 4-bit bitmap; every glyph colour is among them.
+VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+       (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+       (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+
+
+def bmp4(width, height, pixel):
+    row = ((width + 1) // 2 + 3) & ~3
+    data = bytearray()
+    for y in range(height - 1, -1, -1):
+        line = bytearray(row)
+        for x in range(width):
+            index = VGA.index(pixel(x, y))
+            line[x // 2] |= index << (4 if x % 2 == 0 else 0)
+        data += line
+    palette = b''.join(bytes((b, g, r, 0)) for r, g, b in VGA)
+    offset = 14 + 40 + len(palette)
+    header = struct.pack('<2sIHHI', b'BM', offset + len(data), 0, 0, offset)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 4, 0, len(data), 2835, 2835, 16, 16)
+    return header + info + palette + bytes(data)
+
+
+def strip(glyphs, scale):
+    for g in glyphs:
+        assert len(g) == 16 and all(len(r) == 16 for r in g), g
+    size = 16 * scale
+
+    def pixel(x, y):
+        g = glyphs[x // size]
+        return PALETTE[g[y // scale][(x % size) // scale]]
+    return bmp4(size * len(glyphs), size, pixel)
+
+
 def grey(rgb):
     if rgb == OLIVE:
         return rgb
@@ -131,6 +228,10 @@ def main():
             return c if x < 16 else grey(c)
         with open(os.path.join(out, name.lower() + '.bmp'), 'wb') as f:
             f.write(bmp24(32, 16, pixel))
+    for name, glyphs, scale in (('dir_images', TREE_IMAGES, 1), ('dir_small', LIST_IMAGES, 1),
+                                ('dir_large', LIST_IMAGES, 2)):
+        with open(os.path.join(out, name + '.bmp'), 'wb') as f:
+            f.write(strip(glyphs, scale))
     with open(os.path.join(out, 'sealwright.ico'), 'wb') as f:
         f.write(ico(32, ICON))
 

@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cctype>
 
 #include "settings/Settings.h"
+#include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
 #include "ui/window.h"
@@ -222,9 +224,8 @@ TEST_F(MainWindow, FirstStartAsksForThePgpFolderBeforeTheWindow) {
     HWND chooser = r.waitWindow("Path to Pgp :");
     ASSERT_TRUE(chooser);
     EXPECT_FALSE(r.visible(form.handle()));
+    EXPECT_TRUE(testenv::SelectFolderInTree(r, chooser, pgp_.path()));
     r.screenshot(chooser, shotPrefix_ + "chooser");
-    HWND edit = r.findChild(chooser, "", "Edit");
-    r.setText(edit, pgp_.path() + "\\");
     r.clickButton(chooser, "&Ok");
     // IdSign is empty, so start-up goes on to the default signing ID; with
     // the key ring present the window then stands at the default bounds.
@@ -247,6 +248,39 @@ TEST_F(MainWindow, FirstStartAsksForThePgpFolderBeforeTheWindow) {
   LoadSettings();
   EXPECT_EQ(Settings.PgpPath, pgp_.path());
   EXPECT_EQ(PgpCommand, "\"" + pgp_.path() + "\\PGP.EXE\" ");
+}
+
+TEST_F(MainWindow, PgpPathCommandSelectsTheStoredFolderAndKeepsItOnCancel) {
+  // A folder typed in another letter case and with a trailing backslash comes
+  // back as the file system spells it.
+  Settings = TSettings{};
+  std::string typed;
+  for (char c : pgp_.path()) typed += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  Settings.PgpPath = typed + "\\";
+  Settings.IdSign = "Bob Example";
+  Settings.Pause = false;
+  SaveSettings();
+  Settings = TSettings{};
+  Run([&](Robot& r, TMainForm&) {
+    HWND main = WaitMain(r);
+    ASSERT_TRUE(main);
+    r.menu(main, {"&Configuration", "&PGP path"});
+    HWND chooser = r.waitWindow("Path to Pgp :");
+    ASSERT_TRUE(chooser);
+    r.clickButton(chooser, "&Ok");
+    r.waitGone(chooser);
+    r.sync(main);
+    EXPECT_EQ(Settings.PgpPath, pgp_.path());
+    EXPECT_EQ(PgpCommand, "\"" + pgp_.path() + "\\PGP.EXE\" ");
+    r.menu(main, {"&Configuration", "&PGP path"});
+    chooser = r.waitWindow("Path to Pgp :");
+    ASSERT_TRUE(chooser);
+    r.clickButton(chooser, "&Cancel");
+    r.waitGone(chooser);
+    r.sync(main);
+    EXPECT_EQ(Settings.PgpPath, pgp_.path());
+    r.close(main);
+  });
 }
 
 TEST_F(MainWindow, AboutBox) {

@@ -1,6 +1,9 @@
 #include "tests/support/dialogs.h"
 
+#include <commctrl.h>
 #include <dlgs.h>
+
+#include <cctype>
 
 namespace testenv {
 
@@ -40,6 +43,46 @@ void ConfirmFileDialog(robot::Robot& r, const char* title) {
   if (!dialog) return;
   r.click(GetDlgItem(dialog, IDOK));
   r.waitGone(dialog, 20000);
+}
+
+bool SelectFolderInTree(robot::Robot& r, HWND chooser, const std::string& path) {
+  HWND tree = r.findChild(chooser, "", "SysTreeView32");
+  if (!tree) return false;
+  auto upper = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+  };
+  HTREEITEM node = nullptr;
+  size_t start = 0;
+  while (start < path.size()) {
+    size_t slash = path.find('\\', start);
+    std::string part = upper(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+    start = slash == std::string::npos ? path.size() : slash + 1;
+    if (part.empty()) continue;
+    // The drive level ends in "(C:)"; folders match whole.
+    std::string wanted = node ? part : "(" + part + ")";
+    HTREEITEM child = node ? TreeView_GetChild(tree, node) : TreeView_GetRoot(tree);
+    for (; child; child = TreeView_GetNextSibling(tree, child)) {
+      char text[MAX_PATH] = "";
+      TVITEMA item{};
+      item.mask = TVIF_TEXT;
+      item.hItem = child;
+      item.pszText = text;
+      item.cchTextMax = MAX_PATH;
+      SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+      std::string t = upper(text);
+      if (node ? t == wanted
+               : t.size() >= wanted.size() && t.compare(t.size() - wanted.size(), wanted.size(), wanted) == 0) {
+        break;
+      }
+    }
+    if (!child) return false;
+    TreeView_Expand(tree, child, TVE_EXPAND);
+    node = child;
+  }
+  if (!node) return false;
+  TreeView_SelectItem(tree, node);
+  return true;
 }
 
 void PumpUntil(const std::atomic<bool>& done) {

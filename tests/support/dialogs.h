@@ -24,6 +24,10 @@ void TypePassPhrase(robot::Robot& r, const std::string& pass);
 // Its OK button is clicked rather than Enter typed: the process's first file
 // dialog can take Wine longer than a key stroke's wait to come to the front.
 void ConfirmFileDialog(robot::Robot& r, const char* title);
+// In the directory chooser's tree, opens the nodes along `path` (a drive
+// node by its "(C:)", folders by name, any letter case) and selects the last
+// one. False when a part is missing.
+bool SelectFolderInTree(robot::Robot& r, HWND chooser, const std::string& path);
 // Handles this thread's messages until `done`.
 void PumpUntil(const std::atomic<bool>& done);
 // Runs `script` on the robot while this thread idles in a message loop.
