@@ -33,6 +33,7 @@ class TMainForm : public ui::Form {
 
   ui::FileDialog OpenDialog{ui::FileDialog::Kind::Open};
   ui::FileDialog SaveDialog{ui::FileDialog::Kind::Save};
+  ui::PrintDialog PrintDialog;
 
   // Controls, in containment order.
   ui::Panel statusline;
@@ -97,6 +98,7 @@ class TMainForm : public ui::Form {
 
  protected:
   LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool preTranslateKey(MSG& msg) override;
   void onClose() override;
 
  private:
