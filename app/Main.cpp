@@ -261,18 +261,6 @@ LRESULT TMainForm::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   return ui::Form::handleMessage(msg, wp, lp);
 }
 
-// The keyboard's menu key opens the text window's pop-up menu when it is
-// released; Wine's rich-edit control does not ask for it by itself.
-bool TMainForm::preTranslateKey(MSG& msg) {
-  if (msg.hwnd == memo1.handle() && msg.wParam == VK_APPS && (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP)) {
-    if (msg.message == WM_KEYUP) {
-      SendMessageA(handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(memo1.handle()), MAKELPARAM(-1, -1));
-    }
-    return true;
-  }
-  return ui::Form::preTranslateKey(msg);
-}
-
 void TMainForm::ShowHint(const std::string& hint) { statusline.setCaption(hint); }
 
 // --- Text window commands --------------------------------------------------

@@ -98,7 +98,6 @@ class TMainForm : public ui::Form {
 
  protected:
   LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-  bool preTranslateKey(MSG& msg) override;
   void onClose() override;
 
  private:
