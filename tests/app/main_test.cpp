@@ -281,6 +281,10 @@ TEST_F(MainWindow, StartUpGoesOnAfterAFailingStep) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     EXPECT_FALSE(r.appears("Sealwright 32", 300));
+    // The step has failed; screenshots need a temporary folder again.
+    SetEnvironmentVariableA("TMP", tmp);
+    SetEnvironmentVariableA("TEMP", temp);
+    r.screenshot(main, shotPrefix_ + "after_failed_step");
     r.menu(main, {"&Help", "&About..."});
     HWND about = r.waitWindow("About...");
     ASSERT_TRUE(about);

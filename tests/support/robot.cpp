@@ -673,7 +673,7 @@ std::string Robot::screenshot(HWND window, std::string_view name) {
       "import -window root -crop " + geometry + " +repage " + testproc::ShQuote(unixFolder + "/" + safe + ".png"),
       kScreenshotTimeoutMs);
   if (!outcome) {
-    fail("screenshot: import did not finish within " + std::to_string(kScreenshotTimeoutMs) + " ms");
+    fail("screenshot: import could not run or did not finish within " + std::to_string(kScreenshotTimeoutMs) + " ms");
     return {};
   }
   if (outcome->status != 0 || GetFileAttributesA(png.c_str()) == INVALID_FILE_ATTRIBUTES) {
