@@ -1,9 +1,5 @@
 #include "app/Main.h"
 
-#include <cderr.h>
-#include <commdlg.h>
-#include <richedit.h>
-
 #include "app/About.h"
 #include "files/TextFile.h"
 #include "keys/KeyList.h"
@@ -180,18 +176,23 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::FormCreate() {
-  SetMailConnected(false);
-  ui::Application::Get().onHint = [this](const std::string& h) { ShowHint(h); };
+  // A step that fails shows the default error box and start-up goes on with
+  // the next one, so the window always comes up and stays usable.
+  ui::Application& app = ui::Application::Get();
+  app.runHandled([this] { SetMailConnected(false); });
+  app.onHint = [this](const std::string& h) { ShowHint(h); };
   setText(kProductCaption);
   startText_ = std::string(kProductCaption) + " " + kNotice;
   statusline.setCaption(startText_);
   hint = "|" + startText_;
-  LoadSettings();
-  if (Settings.PgpPath.empty()) PGPpath1Click();
+  app.runHandled([] { LoadSettings(); });
+  app.runHandled([this] {
+    if (Settings.PgpPath.empty()) PGPpath1Click();
+  });
   PgpCommand = pgp::MakePgpCommand(Settings.PgpPath);
   KeyList.clear();
   MessageIds.clear();
-  RestoreWindowBounds(*this);
+  app.runHandled([this] { RestoreWindowBounds(*this); });
   memo1.setWordWrap(Settings.WordWrap);
   show();
   repaint();
@@ -201,19 +202,27 @@ void TMainForm::FormCreate() {
   MainMenu.setChecked("N11", Settings.WordWrap);
   MainMenu.setChecked("N12", Settings.AutoDelete);
   MainMenu.setChecked("UseList", Settings.UseList);
-  if (CheckPublicKeyRing()) ReadPublicKeys(KeyList, Status());
-  if (Settings.IdSign.empty()) DefaultIDforSigning1Click();
-  if (kMailBuild) {
-    MailStartStep();
-  } else {
-    MainMenu.setVisible("Readmailboxmessages1", false);
-    MainMenu.setVisible("N16", false);
-    repaint();
-  }
+  app.runHandled([this] {
+    if (CheckPublicKeyRing()) ReadPublicKeys(KeyList, Status());
+  });
+  app.runHandled([this] {
+    if (Settings.IdSign.empty()) DefaultIDforSigning1Click();
+  });
+  app.runHandled([this] {
+    if (kMailBuild) {
+      MailStartStep();
+    } else {
+      MainMenu.setVisible("Readmailboxmessages1", false);
+      MainMenu.setVisible("N16", false);
+      repaint();
+    }
+  });
 }
 
+// The close is never refused: when storing the bounds fails, the error is
+// shown once and the window closes all the same.
 void TMainForm::onClose() {
-  FormClose();
+  ui::Application::Get().runHandled([this] { FormClose(); });
   DestroyWindow(handle());
 }
 
@@ -284,48 +293,8 @@ void TMainForm::FileSaveAs() {
 }
 
 void TMainForm::FilePrint() {
-  PRINTDLGA pd{};
-  pd.lStructSize = sizeof pd;
-  pd.hwndOwner = handle();
-  pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
-  if (!PrintDlgA(&pd)) {
-    DWORD err = CommDlgExtendedError();
-    if (err == PDERR_NODEFAULTPRN) throw ui::Error("There is no default printer currently selected");
-    if (err != 0) throw ui::Error("Printing failed (error " + std::to_string(err) + ")");
-    return;
-  }
-  if (pd.hDevMode) GlobalFree(pd.hDevMode);
-  if (pd.hDevNames) GlobalFree(pd.hDevNames);
-  HDC dc = pd.hDC;
-  DOCINFOA doc{};
-  doc.cbSize = sizeof doc;
-  doc.lpszDocName = "Sealwright Message";
-  bool ok = StartDocA(dc, &doc) > 0;
-  if (ok) {
-    // The whole page area in twips, no margins.
-    int w = MulDiv(GetDeviceCaps(dc, PHYSICALWIDTH), 1440, GetDeviceCaps(dc, LOGPIXELSX));
-    int h = MulDiv(GetDeviceCaps(dc, PHYSICALHEIGHT), 1440, GetDeviceCaps(dc, LOGPIXELSY));
-    FORMATRANGE fr{};
-    fr.hdc = fr.hdcTarget = dc;
-    fr.rc = fr.rcPage = {0, 0, w, h};
-    fr.chrg.cpMin = 0;
-    fr.chrg.cpMax = -1;
-    int total = memo1.textLength();
-    do {
-      ok = StartPage(dc) > 0;
-      if (!ok) break;
-      fr.chrg.cpMin =
-          static_cast<LONG>(SendMessageA(memo1.handle(), EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&fr)));
-      ok = EndPage(dc) > 0;
-    } while (ok && fr.chrg.cpMin < total && fr.chrg.cpMin > 0);
-    SendMessageA(memo1.handle(), EM_FORMATRANGE, FALSE, 0);
-    if (ok)
-      EndDoc(dc);
-    else
-      AbortDoc(dc);
-  }
-  DeleteDC(dc);
-  if (!ok) throw ui::Error("Printer error");
+  ui::Dc printer = PrintDialog.execute(handle());
+  if (printer) memo1.print(printer.get(), "Sealwright Message");
 }
 
 void TMainForm::FileExit() { close(); }

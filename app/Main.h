@@ -33,6 +33,7 @@ class TMainForm : public ui::Form {
 
   ui::FileDialog OpenDialog{ui::FileDialog::Kind::Open};
   ui::FileDialog SaveDialog{ui::FileDialog::Kind::Save};
+  ui::PrintDialog PrintDialog;
 
   // Controls, in containment order.
   ui::Panel statusline;

@@ -135,7 +135,7 @@ void RestoreWindowBounds(ui::Window& form) {
 
 void SaveWindowBounds(ui::Window& form) {
   ui::RegKey key = OpenSettingsKey();
-  ui::Rect r = form.bounds();
+  ui::Rect r = form.normalBounds();
   WriteNumber(key.get(), "Xpos", r.left);
   WriteNumber(key.get(), "Ypos", r.top);
   WriteNumber(key.get(), "Xsiz", r.width);

@@ -36,4 +36,5 @@ void SaveSettings();
 // Left, top, width and height from the store, all or nothing: any failed read
 // gives 50, 50, 500 by 400.
 void RestoreWindowBounds(ui::Window& form);
+// Stores the normal bounds, also when the window is minimised or maximised.
 void SaveWindowBounds(ui::Window& form);

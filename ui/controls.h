@@ -209,6 +209,10 @@ class RichEdit : public Window {
   void paste();
   // Position of `what` in the whole text, ignoring letter case; -1 when absent.
   int findNoCase(std::string_view what) const;
+  // Prints the whole text on `printer` as one job titled `title`, in the
+  // control's font, laid out over the printable area page after page with
+  // long lines broken at its width. Throws Error when the printer fails.
+  void print(HDC printer, const std::string& title);
 };
 
 }  // namespace ui

@@ -1,7 +1,9 @@
 #include "ui/dialog.h"
 
+#include <cderr.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <winspool.h>
 
 #include <vector>
 
@@ -227,6 +229,31 @@ bool FileDialog::execute(HWND owner) {
   fileName = name.data();
   filterIndex = static_cast<int>(ofn.nFilterIndex);
   return true;
+}
+
+Dc PrintDialog::execute(HWND owner) {
+  // Without any printer Wine's dialog shows a box of its own and then
+  // reports a plain cancel: ask first, so the error is never lost.
+  DWORD needed = 0, count = 0;
+  EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
+  if (needed == 0) throw Error("No printers are installed");
+  PRINTDLGA pd{};
+  pd.lStructSize = sizeof pd;
+  pd.hwndOwner = owner;
+  pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
+  BOOL ok = PrintDlgA(&pd);
+  if (pd.hDevMode) GlobalFree(pd.hDevMode);
+  if (pd.hDevNames) GlobalFree(pd.hDevNames);
+  Dc printer(pd.hDC);
+  if (ok) return printer;
+  switch (DWORD error = CommDlgExtendedError()) {
+    case 0:
+      return {};
+    case PDERR_NODEFAULTPRN:
+      throw Error("There is no default printer currently selected");
+    default:
+      throw Error("Printing failed (error " + std::to_string(error) + ")");
+  }
 }
 
 }  // namespace ui

@@ -1,5 +1,5 @@
 // Forms (top-level windows designed in code) with modal showing, and the
-// common file dialogs.
+// common file and print dialogs.
 #pragma once
 
 #include <windows.h>
@@ -120,6 +120,15 @@ class FileDialog {
 
  private:
   Kind kind_;
+};
+
+// The standard print dialog with default options.
+class PrintDialog {
+ public:
+  // Shows the dialog; the chosen printer's device context, empty when the
+  // user cancelled. Throws Error naming the problem when there is no printer
+  // to choose or the dialog fails.
+  Dc execute(HWND owner);
 };
 
 }  // namespace ui

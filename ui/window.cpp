@@ -159,6 +159,22 @@ Rect Window::bounds() const {
   return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
+Rect Window::normalBounds() const {
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  if (!GetWindowPlacement(hwnd_, &wp)) return bounds();
+  RECT r = wp.rcNormalPosition;
+  // The placement is in work-area coordinates: they differ from the screen's
+  // by the task bar when it sits at the left or top.
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (!(GetWindowLongA(hwnd_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+      GetMonitorInfoA(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &mi)) {
+    OffsetRect(&r, mi.rcWork.left - mi.rcMonitor.left, mi.rcWork.top - mi.rcMonitor.top);
+  }
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 void Window::setBounds(const Rect& r) {
   SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -239,6 +255,14 @@ void Application::handleException(std::exception_ptr error) {
     ShowDefaultError(text);
   } catch (...) {
     MessageBoxA(nullptr, (text + ".").c_str(), title_.c_str(), MB_ICONSTOP | MB_OK);
+  }
+}
+
+void Application::runHandled(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (...) {
+    handleException(std::current_exception());
   }
 }
 

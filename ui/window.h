@@ -48,6 +48,10 @@ class Window {
   // child, in screen pixels for a top-level window.
   Rect bounds() const;
   void setBounds(const Rect& r);
+  // A top-level window's bounds in screen pixels as they are when it is
+  // neither minimised nor maximised (a minimised window's own bounds lie far
+  // off the screen).
+  Rect normalBounds() const;
   int clientWidth() const;
   int clientHeight() const;
   void setVisible(bool visible);
@@ -122,6 +126,10 @@ class Application {
   // The default error handler: stop icon, OK, caption = title, the error's
   // text followed by a full stop. The program runs on.
   void handleException(std::exception_ptr error);
+
+  // Runs `step`; an error it throws goes to the default error handler and
+  // the caller goes on.
+  void runHandled(const std::function<void()>& step);
 
   // Runs the message loop until WM_QUIT; returns its exit code.
   int run();

@@ -3,6 +3,7 @@
 #include "app/Main.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <windows.h>
 
 #include <atomic>
@@ -73,6 +74,18 @@ class MainWindow : public testing::Test {
     RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(&v), &size);
     if (k) RegCloseKey(k);
     return v;
+  }
+
+  // Lets nobody set values in the settings key, or everybody again.
+  static void DenyWrites(bool deny) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        deny ? "D:(D;;0x2;;;WD)(A;;KA;;;WD)" : "D:(A;;KA;;;WD)", SDDL_REVISION_1, &sd, nullptr));
+    HKEY k = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, WRITE_DAC, &k), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+    RegCloseKey(k);
+    LocalFree(sd);
   }
 
   testenv::TempDir pgp_;
@@ -217,6 +230,121 @@ TEST_F(MainWindow, CloseBoxStoresTheBoundsLikeExit) {
   });
   EXPECT_EQ(Number("Xpos"), 60u);
   EXPECT_EQ(Number("Ysiz"), 420u);
+}
+
+TEST_F(MainWindow, CloseAlwaysClosesAndStoresTheNormalBounds) {
+  StoreSettings();
+  Run([&](Robot& r, TMainForm&) {
+    HWND main = WaitMain(r);
+    ASSERT_TRUE(main);
+    SetWindowPos(main, nullptr, 70, 80, 520, 410, SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    r.sync(main);
+    EXPECT_TRUE(IsIconic(main));
+    r.close(main);
+  });
+  EXPECT_EQ(Number("Xpos"), 70u);
+  EXPECT_EQ(Number("Ypos"), 80u);
+  EXPECT_EQ(Number("Xsiz"), 520u);
+  EXPECT_EQ(Number("Ysiz"), 410u);
+  // A store that cannot be written: the error shows once, the window closes.
+  std::string box;
+  Run([&](Robot& r, TMainForm&) {
+    HWND main = WaitMain(r);
+    ASSERT_TRUE(main);
+    DenyWrites(true);
+    r.close(main);
+    box = testenv::AnswerBox(r, "Sealwright 32");
+    if (!r.waitGone(main, 5000)) {
+      ADD_FAILURE() << "the close was refused";
+      PostThreadMessageA(GetWindowThreadProcessId(main, nullptr), WM_QUIT, 0, 0);
+    }
+  });
+  DenyWrites(false);
+  EXPECT_EQ(box, "Failed to set data for 'Xpos'.");
+}
+
+TEST_F(MainWindow, StartUpGoesOnAfterAFailingStep) {
+  StoreSettings();
+  // No work file can be made for the key list: the temporary folder lies
+  // below a plain file.
+  testenv::TempDir scratch;
+  testenv::WriteFile(scratch.file("blocked"), "");
+  const std::string blocked = scratch.file("blocked") + "\\tmp";
+  char tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+  GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+  SetEnvironmentVariableA("TMP", blocked.c_str());
+  SetEnvironmentVariableA("TEMP", blocked.c_str());
+  std::string box;
+  Run([&](Robot& r, TMainForm&) {
+    box = testenv::AnswerBox(r, "Sealwright 32");
+    HWND main = WaitMain(r);
+    ASSERT_TRUE(main);
+    EXPECT_FALSE(r.appears("Sealwright 32", 300));
+    // The step has failed; screenshots need a temporary folder again.
+    SetEnvironmentVariableA("TMP", tmp);
+    SetEnvironmentVariableA("TEMP", temp);
+    r.screenshot(main, shotPrefix_ + "after_failed_step");
+    r.menu(main, {"&Help", "&About..."});
+    HWND about = r.waitWindow("About...");
+    ASSERT_TRUE(about);
+    r.clickButton(about, "&Ok");
+    r.waitGone(about);
+    r.close(main);
+  });
+  SetEnvironmentVariableA("TMP", tmp);
+  SetEnvironmentVariableA("TEMP", temp);
+  EXPECT_EQ(box, "Cannot create a work file in the temporary folder " + blocked + "\\.");
+}
+
+TEST_F(MainWindow, KeysAndThePopUpMenuReachTheirCommands) {
+  StoreSettings();
+  Run([&](Robot& r, TMainForm& form) {
+    HWND main = WaitMain(r);
+    ASSERT_TRUE(main);
+    for (int i = 0; i < 300 && FindWindowA("WineConsoleClass", nullptr); ++i) r.sleep(10);
+    r.sleep(500);
+    form.memo1.setText("plain text\r\n");
+    r.key(main, VK_F3);
+    EXPECT_EQ(testenv::AnswerBox(r, "Error"), "Not a PGP cyphered message !");
+    struct Case {
+      UINT key;
+      const char* window;
+      bool asciiBox;
+    } cases[] = {{VK_F2, "Encrypting", false},
+                 {VK_F4, "Choose public key file", false},
+                 {VK_F5, "Public Keys", true},
+                 {VK_F6, "Public Keys", false},
+                 {VK_F7, "Public Keys", false}};
+    for (const auto& c : cases) {
+      r.key(main, c.key);
+      HWND w = r.waitWindow(c.window);
+      ASSERT_TRUE(w) << c.window;
+      HWND ascii = r.findChild(w, "Save as ASCII file");
+      EXPECT_EQ(ascii && r.visible(ascii), c.asciiBox) << c.key;
+      r.close(w);
+      r.waitGone(w);
+    }
+    r.key(main, 'W', true);
+    EXPECT_FALSE(r.menuChecked(main, {"&Configuration", "&WordWrap"}));
+    EXPECT_EQ(Number("WordWrap"), 0u);
+    // In the text window, the keyboard's menu key opens the pop-up menu; its
+    // first entry clears the window.
+    PostMessageA(form.memo1.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(form.memo1.handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    r.sync(main);
+    r.key(form.memo1.handle(), VK_APPS);
+    HWND popup = nullptr;
+    for (int i = 0; i < 200 && !(popup = FindWindowA("#32768", nullptr)); ++i) r.sleep(10);
+    ASSERT_TRUE(popup);
+    r.key(main, VK_DOWN);
+    r.key(main, VK_RETURN);
+    r.waitGone(popup);
+    r.sync(main);
+    EXPECT_EQ(form.memo1.textLength(), 0);
+    r.close(main);
+  });
 }
 
 TEST_F(MainWindow, FirstStartAsksForThePgpFolderBeforeTheWindow) {

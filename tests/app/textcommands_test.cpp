@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <dlgs.h>
+
 #include <memory>
 
 #include "app/Main.h"
@@ -93,6 +95,67 @@ TEST_F(TextCommands, UnreadableFileReachesTheDefaultErrorBoxAndLeavesTheWindow) 
   CloseHandle(lock);
   EXPECT_EQ(box, "Cannot open file " + in + ".");
   EXPECT_EQ(form_->memo1.text(), "kept\r\n");
+}
+
+TEST_F(TextCommands, SaveAsOverAFileThatCannotBeWrittenLeavesTheWindow) {
+  const std::string out = dir_.file("locked.txt");
+  testenv::WriteFile(out, "old\r\n");
+  form_->memo1.setText("kept\r\n");
+  HANDLE lock = CreateFileA(out.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  std::string box;
+  RunIdle([&](Robot& r) {
+    r.menu(form_->handle(), {"&File", "&Save As..."});
+    HWND dialog = r.waitWindow("Save file");
+    ASSERT_TRUE(dialog);
+    HWND edit = GetDlgItem(dialog, edt1);
+    if (!edit) edit = r.findChild(GetDlgItem(dialog, cmb13), "", "Edit");
+    r.setText(edit, out);
+    r.click(GetDlgItem(dialog, IDOK));
+    // The dialog asks before replacing the file, in a box of the same caption.
+    HWND confirm = nullptr;
+    for (int i = 0; i < 200 && !confirm; ++i, r.sleep(25)) {
+      HWND w = FindWindowExA(nullptr, nullptr, "#32770", "Save file");
+      if (w == dialog) w = FindWindowExA(nullptr, dialog, "#32770", "Save file");
+      if (w && r.visible(w)) confirm = w;
+    }
+    ASSERT_TRUE(confirm);
+    r.clickButton(confirm, "&Yes");
+    box = testenv::AnswerBox(r, "Sealwright 32");
+  });
+  CloseHandle(lock);
+  EXPECT_EQ(box, "Cannot create file " + out + ".");
+  EXPECT_EQ(form_->memo1.text(), "kept\r\n");
+  EXPECT_EQ(testenv::ReadFile(out), "old\r\n");
+}
+
+// Each command sets only the filter and title: the name and the filter entry
+// last confirmed stay for the next command that uses the same dialog.
+TEST_F(TextCommands, FileDialogsKeepTheLastNameAndFilterEntryAcrossCommands) {
+  testenv::TempDir pgp;
+  testenv::MakePgpFolder(pgp.path(), {"Alice Example"});
+  Settings.PgpPath = pgp.path();
+  const std::string in = dir_.file("message.asc");
+  testenv::WriteFile(in, "text\r\n");
+  RunIdle([&](Robot& r) {
+    r.menu(form_->handle(), {"&File", "&Open..."});
+    HWND open = r.waitWindow("Open text file");
+    ASSERT_TRUE(open);
+    // The dialog takes a choice of filter when the list closes on it.
+    r.selectItem(GetDlgItem(open, cmb1), 1);
+    PostMessageA(open, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK), reinterpret_cast<LPARAM>(GetDlgItem(open, cmb1)));
+    ChooseFile(r, open, in);
+    r.menu(form_->handle(), {"&File", "&Encrypt", "&Encrypt file..."});
+    HWND encrypt = r.waitWindow("Choose file to encrypt");
+    ASSERT_TRUE(encrypt);
+    EXPECT_EQ(r.listSelection(GetDlgItem(encrypt, cmb1)), 1);
+    HWND name = GetDlgItem(encrypt, edt1);
+    if (!name) name = r.findChild(GetDlgItem(encrypt, cmb13), "", "Edit");
+    EXPECT_EQ(r.text(name), "message.asc");
+    r.click(GetDlgItem(encrypt, IDCANCEL));
+    r.waitGone(encrypt);
+  });
+  EXPECT_EQ(form_->OpenDialog.filterIndex, 2);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// A key list read whose PGP job cannot start. The test program runs a copy
+// A key list read and a text decryption whose PGP job cannot start. The test program runs a copy
 // of itself from a folder with no command.com beside it (Wine has none of its
 // own), so the runner's process creation really fails there.
 #include <gtest/gtest.h>
@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/Main.h"
@@ -50,6 +51,21 @@ TEST(ReadKeysWithoutInterpreter, Child) {
   EXPECT_EQ(third, "No public keys found !");
   EXPECT_TRUE(form.KeyList.empty());
   EXPECT_EQ(form.statusline.text(), form.StartText());
+
+  // Text decryption: the same message, the window unchanged, no work file left.
+  const std::set<std::string> before = testenv::TempFiles();
+  const std::string armoured = "-----BEGIN PGP MESSAGE-----\r\nabc\r\n-----END PGP MESSAGE-----\r\n";
+  form.memo1.setText(armoured);
+  std::string shown;
+  Robot d([&](Robot& rb) {
+    testenv::TypePassPhrase(rb, "secret");
+    shown = testenv::AnswerBox(rb, "Error");
+  });
+  form.Decrypttext1Click();
+  d.join();
+  EXPECT_EQ(shown, "Unable to execute : \r\n\r\n" + PgpCommand);
+  EXPECT_EQ(form.memo1.text(), armoured);
+  EXPECT_EQ(testenv::TempFiles(), before);
 }
 
 TEST(ReadKeysWithoutInterpreter, ShowsBothErrorsAndEmptiesTheList) {

@@ -122,6 +122,29 @@ TEST_F(Crypt, TextEncryptionUnsignedAsksNoPassPhrase) {
   EXPECT_EQ(TempFiles(), before_);
 }
 
+// PGP wrote no armoured file: the file error reaches the default error box,
+// the window keeps its text and the plain-text copy is wiped. With signing on
+// and no default ID chosen, PGP is asked to sign with an empty ID.
+TEST_F(Crypt, TextEncryptionWithoutResultAndWithAnEmptySigningId) {
+  testenv::WriteFile(pgp_.file("scenario.txt"), std::string("passphrase=") + kPass + "\r\nmode=nothing\r\n");
+  Settings.IdSign.clear();
+  form_->setText("Crypt test window");  // not taken for the error box
+  form_->memo1.setText(kPlain);
+  std::string shown;
+  Robot r([&](Robot& r) {
+    ChooseKeys(r, {0});
+    TypePassPhrase(r, kPass);
+    shown = AnswerBox(r, "Sealwright 32");
+  });
+  // As from the menu: what the command throws goes to the default handler.
+  ui::Application::Get().runHandled([&] { form_->Encrypttext1Click(); });
+  r.join();
+  EXPECT_EQ(shown, "File not found.");
+  EXPECT_NE(Log().find("\"Alice Example\"  -u\"\" -z\""), std::string::npos) << Log();
+  EXPECT_EQ(form_->memo1.text(), kPlain);
+  EXPECT_EQ(TempFiles(), before_);
+}
+
 TEST_F(Crypt, TextEncryptionThroughRecipientsListFile) {
   Settings.UseList = true;
   EncryptText(false);

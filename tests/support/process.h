@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace testproc {
@@ -37,5 +38,20 @@ Outcome Run(const Launch& launch);
 // Removes the folder with everything below it, retrying files a child that
 // has just ended may still hold open.
 void RemoveTree(const std::string& dir);
+
+// The host path of a Windows path under Wine; empty elsewhere.
+std::string UnixPath(const std::string& windowsPath);
+// Single-quoted for sh.
+std::string ShQuote(const std::string& s);
+
+struct HostOutcome {
+  int status = -1;
+  std::string out;  // standard output and error
+};
+// Runs `script` with the host's sh under Wine and waits for its end, up to
+// `timeoutMs`; nothing when it could not be started or did not end in time.
+// Wine gives a host program no process handle: the end is seen by a status
+// file the shell moves into place last.
+std::optional<HostOutcome> RunHostShell(const std::string& script, DWORD timeoutMs);
 
 }  // namespace testproc

@@ -8,12 +8,13 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "tests/support/process.h"
+
 namespace robot {
 namespace {
 
 constexpr int kPollMs = 25;
-// Screenshots run ImageMagick as a Unix process, which Wine starts without a
-// process handle: the robot waits for the status file it writes instead.
+// Screenshots run ImageMagick as a Unix process.
 constexpr int kScreenshotTimeoutMs = 15000;
 constexpr int kRescueMs = 5000;
 // Marks the robot's own posted message; the registered message id alone could
@@ -32,10 +33,6 @@ struct HookRemover {
   void operator()(HHOOK h) const { UnhookWindowsHookEx(h); }
 };
 using Hook = std::unique_ptr<std::remove_pointer_t<HHOOK>, HookRemover>;
-
-struct HeapFreer {
-  void operator()(char* p) const { HeapFree(GetProcessHeap(), 0, p); }
-};
 
 // Thrown when the UI thread does not answer; ends the script.
 struct Timeout : std::runtime_error {
@@ -158,35 +155,6 @@ std::string menuItemText(HMENU menu, int pos) {
 }
 
 std::string withoutShortcut(const std::string& text) { return text.substr(0, text.find('\t')); }
-
-std::string unixPath(const std::string& windowsPath) {
-  using Convert = char*(__cdecl*)(const wchar_t*);
-  auto convert = reinterpret_cast<Convert>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
-  if (!convert) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
-  std::wstring wide(n, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), n);
-  std::unique_ptr<char, HeapFreer> path(convert(wide.c_str()));
-  return path ? std::string(path.get()) : std::string();
-}
-
-// Quoted for sh inside a Windows command line argument: single quotes for sh,
-// and no double quote, which would end the argument.
-std::string shQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-std::string readSmallFile(const std::string& path) {
-  HANDLE raw = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) return {};
-  Handle file(raw);
-  char text[64] = {};
-  DWORD got = 0;
-  ReadFile(file.get(), text, sizeof text - 1, &got, nullptr);
-  return std::string(text, got);
-}
 
 // <build> from <build>\bin\program.exe.
 std::string buildDir() {
@@ -693,40 +661,23 @@ std::string Robot::screenshot(HWND window, std::string_view name) {
   std::string folder = build + "\\screenshots";
   CreateDirectoryA(folder.c_str(), nullptr);
   std::string png = folder + "\\" + safe + ".png";
-  std::string status = folder + "\\" + safe + ".status";
   DeleteFileA(png.c_str());
-  DeleteFileA(status.c_str());
-  std::string unixFolder = unixPath(folder);
+  std::string unixFolder = testproc::UnixPath(folder);
   if (build.empty() || unixFolder.empty()) {
     fail("screenshot: no Unix path for \"" + folder + "\" (screenshots need Wine)");
     return {};
   }
-  std::string unixPng = shQuote(unixFolder + "/" + safe + ".png");
-  std::string unixStatus = unixFolder + "/" + safe + ".status";
   std::string geometry = std::to_string(shown.right - shown.left) + "x" + std::to_string(shown.bottom - shown.top) +
                          "+" + std::to_string(shown.left - screen.left) + "+" + std::to_string(shown.top - screen.top);
-  // Written to a temporary name first so the robot never reads a half file.
-  std::string command = "Z:\\bin\\sh -c \"import -window root -crop " + geometry + " +repage " + unixPng +
-                        " >/dev/null 2>&1; echo $? >" + shQuote(unixStatus + ".tmp") + " && mv " +
-                        shQuote(unixStatus + ".tmp") + " " + shQuote(unixStatus) + "\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    fail("screenshot: cannot start sh (error " + std::to_string(GetLastError()) + ")");
+  auto outcome = testproc::RunHostShell(
+      "import -window root -crop " + geometry + " +repage " + testproc::ShQuote(unixFolder + "/" + safe + ".png"),
+      kScreenshotTimeoutMs);
+  if (!outcome) {
+    fail("screenshot: import could not run or did not finish within " + std::to_string(kScreenshotTimeoutMs) + " ms");
     return {};
   }
-  Handle process(pi.hProcess), thread(pi.hThread);
-  for (DWORD start = GetTickCount(); GetFileAttributesA(status.c_str()) == INVALID_FILE_ATTRIBUTES; Sleep(50)) {
-    if (GetTickCount() - start >= kScreenshotTimeoutMs) {
-      fail("screenshot: import did not finish within " + std::to_string(kScreenshotTimeoutMs) + " ms");
-      return {};
-    }
-  }
-  std::string answer = readSmallFile(status);
-  DeleteFileA(status.c_str());
-  if (std::atoi(answer.c_str()) != 0 || GetFileAttributesA(png.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    fail("screenshot: import failed with status " + answer);
+  if (outcome->status != 0 || GetFileAttributesA(png.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    fail("screenshot: import failed with status " + std::to_string(outcome->status) + ": " + outcome->out);
     return {};
   }
   return png;

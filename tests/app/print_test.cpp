@@ -1,0 +1,181 @@
+// File > Print on a real printer: the tests' own print server (started by
+// wine-run before Wine) has a PDF printer as the default, and the PDF it
+// writes is read back with pdftotext. The first page is kept as a PNG beside
+// the screenshots.
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <shlwapi.h>
+
+#include <memory>
+#include <sstream>
+
+#include "app/Main.h"
+#include "settings/Settings.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/process.h"
+#include "tests/support/robot.h"
+#include "tests/support/testenv.h"
+
+namespace {
+
+using robot::Robot;
+using testenv::RunIdle;
+
+constexpr int kLines = 200;
+
+std::string Number(int i) {
+  char n[8];
+  snprintf(n, sizeof n, "%03d", i);
+  return n;
+}
+
+// Line i starts with "Start<i>" and ends with "End<i>"; every 20th is far
+// wider than the page, so the page width has to break it.
+std::string Text() {
+  std::string text;
+  for (int i = 1; i <= kLines; ++i) {
+    text += "Start" + Number(i) + " line of the printed message";
+    if (i % 20 == 7) {
+      for (int w = 0; w < 60; ++w) text += " widening";
+    }
+    text += " End" + Number(i) + "\r\n";
+  }
+  return text;
+}
+
+class Printing : public testing::Test {
+ protected:
+  void SetUp() override {
+    Settings = TSettings{};
+    Settings.WordWrap = false;
+    form_ = std::make_unique<TMainForm>();
+    form_->setText("Sealwright test window");
+    form_->memo1.setWordWrap(false);
+    form_->show();
+  }
+  void TearDown() override { form_.reset(); }
+
+  // File > Print, then the print dialog's `button`.
+  void Print(Robot& r, const char* button) {
+    r.menu(form_->handle(), {"&File", "&Print"});
+    HWND dialog = r.waitWindow("Print");
+    ASSERT_TRUE(dialog);
+    r.clickButton(dialog, button);
+    r.waitGone(dialog);
+    r.sync(form_->handle());
+  }
+
+  std::unique_ptr<TMainForm> form_;
+  testenv::TempDir dir_;
+};
+
+TEST_F(Printing, EveryLineReachesThePaperAndCancelPrintsNothing) {
+  const char* pdfDir = getenv("SW_PDF_DIR");
+  ASSERT_TRUE(pdfDir) << "no print server: tools/print-server needs cups and printer-driver-cups-pdf";
+  form_->memo1.setText(Text());
+  // PDFs newer than this mark are this test's.
+  const std::string mark = dir_.file("mark");
+  testenv::WriteFile(mark, "");
+  RunIdle([&](Robot& r) {
+    Print(r, "Cancel");
+    Print(r, "OK");
+  });
+  const std::string page1 = testproc::UnixPath(testenv::BinDir() + "..\\screenshots") + "/print_page1";
+  const std::string script = "d=" + testproc::ShQuote(pdfDir) +
+                             "; mark=" + testproc::ShQuote(testproc::UnixPath(mark)) + "; mkdir -p \"$(dirname " +
+                             testproc::ShQuote(page1) +
+                             ")\"\n"
+                             // The PDF printer writes asynchronously: wait until the queue is empty.
+                             "for i in $(seq 300); do\n"
+                             "  new=$(find \"$d\" -maxdepth 1 -name '*.pdf' -newer \"$mark\")\n"
+                             "  [ -n \"$new\" ] && [ -z \"$(lpstat -o 2>/dev/null)\" ] && break\n"
+                             "  sleep 0.2\n"
+                             "done\n"
+                             "[ \"$(echo \"$new\" | grep -c .)\" = 1 ] || { echo \"PDFs: $new\"; exit 1; }\n"
+                             "pdfinfo \"$new\" | sed -n 's/^Pages: *//p'\n"
+                             "pdftotext \"$new\" -\n"
+                             "pdftoppm -png -r 60 -f 1 -l 1 -singlefile \"$new\" " +
+                             testproc::ShQuote(page1) + "\nrm -f \"$new\"\n";
+  auto outcome = testproc::RunHostShell(script, 90000);
+  ASSERT_TRUE(outcome);
+  ASSERT_EQ(outcome->status, 0) << outcome->out;
+
+  std::istringstream in(outcome->out);
+  int pages = 0;
+  in >> pages;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Every line's first and last word, in order.
+  size_t at = 0;
+  int found = 0;
+  for (int i = 1; i <= kLines; ++i) {
+    size_t start = text.find("Start" + Number(i), at);
+    size_t end = start == std::string::npos ? start : text.find("End" + Number(i), start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "line " << i << " missing or out of order";
+      continue;
+    }
+    at = end;
+    ++found;
+  }
+  // Pages are separated by form feeds; every page but the last is full.
+  std::vector<int> rows(1, 0);
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    for (char c : line) {
+      if (c == '\f') rows.push_back(0);
+    }
+    if (line.find_first_not_of(" \f") != std::string::npos) ++rows.back();
+  }
+  while (!rows.empty() && rows.back() == 0) rows.pop_back();
+  int total = 0;
+  for (int n : rows) total += n;
+  ASSERT_FALSE(rows.empty());
+  const int perPage = rows.front();
+  EXPECT_EQ(pages, static_cast<int>(rows.size()));
+  EXPECT_EQ(pages, (total + perPage - 1) / perPage) << "rows " << total << ", " << perPage << " on page 1";
+  for (size_t p = 0; p + 1 < rows.size(); ++p) EXPECT_EQ(rows[p], perPage) << "page " << p + 1;
+  std::printf("printed: %d pages, %d rows (%d on a full page), %d of %d lines found\n", pages, total, perPage, found,
+              kLines);
+}
+
+// With no printer at all the default error box says so and nothing is
+// printed. The printers are kept aside in a key of their own meanwhile.
+TEST_F(Printing, WithoutAPrinterTheErrorBoxNamesTheProblem) {
+  const char* printers = "System\\CurrentControlSet\\Control\\Print\\Printers";
+  const char* aside = "Software\\Sealwright printers aside";
+  const char* windows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+  HKEY from = nullptr, to = nullptr, win = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, printers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &from, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, aside, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &to, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, windows, 0, KEY_ALL_ACCESS, &win), ERROR_SUCCESS);
+  char device[512] = {};
+  DWORD size = sizeof device - 1;
+  const bool hadDefault =
+      RegQueryValueExA(win, "Device", nullptr, nullptr, reinterpret_cast<BYTE*>(device), &size) == 0;
+  ASSERT_EQ(SHCopyKeyA(from, nullptr, to, 0), ERROR_SUCCESS);
+  RegCloseKey(from);
+  SHDeleteKeyA(HKEY_LOCAL_MACHINE, printers);
+  RegDeleteValueA(win, "Device");
+  form_->memo1.setText("text\r\n");
+  std::string box;
+  RunIdle([&](Robot& r) {
+    r.menu(form_->handle(), {"&File", "&Print"});
+    box = testenv::AnswerBox(r, "Sealwright 32");
+    EXPECT_FALSE(r.appears("Print", 300));
+  });
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, printers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &from, nullptr);
+  SHCopyKeyA(to, nullptr, from, 0);
+  if (hadDefault) {
+    RegSetValueExA(win, "Device", 0, REG_SZ, reinterpret_cast<BYTE*>(device), static_cast<DWORD>(strlen(device) + 1));
+  }
+  RegCloseKey(win);
+  RegCloseKey(from);
+  RegCloseKey(to);
+  SHDeleteKeyA(HKEY_CURRENT_USER, aside);
+  EXPECT_EQ(box, "No printers are installed.");
+}
+
+}  // namespace
