@@ -65,7 +65,13 @@ void TMainForm::ScanMailbox(const TStatusFrm& status) {
       });
   if (ComboBox1.count() > 0) {
     ComboBox1.select(0);
-    ComboBox1Change();
+    // A body file that cannot be read is shown like any command's error;
+    // start-up goes on.
+    try {
+      ComboBox1Change();
+    } catch (...) {
+      ui::Application::Get().handleException(std::current_exception());
+    }
   }
 }
 

@@ -85,7 +85,10 @@ void ScanPgpMessages(Session& session, HWND parent,
 std::optional<std::string> ReadMessageText(Session& session, HWND parent, const std::string& id) {
   Record record;
   if (session.ReadMail(parent, id, kShowRead, record) != 0) return std::nullopt;
-  if (record->nFileCount == 0 || !record->lpFiles || !record->lpFiles[0].lpszPathName) return std::nullopt;
+  if (record->nFileCount == 0 || !record->lpFiles || !record->lpFiles[0].lpszPathName ||
+      !*record->lpFiles[0].lpszPathName) {
+    return std::nullopt;
+  }
   // The body file goes on every path, also when reading it fails.
   ScopedFile body(record->lpFiles[0].lpszPathName, ScopedFile::Disposal::Remove);
   std::string text = ReadTextFile(body.name());

@@ -24,7 +24,7 @@ struct Message {
   bool hasSender = false;
   std::string sender, subject, body;
   ULONG readCode = 0, deleteCode = 0;
-  bool noFile = false;
+  bool noFile = false, badFile = false;
   bool unread = true;
   bool deleted = false;
 };
@@ -112,6 +112,8 @@ State& Current() {
         m.deleteCode = Number(value);
       } else if (key == "nofile") {
         m.noFile = value == "1";
+      } else if (key == "badfile") {
+        m.badFile = value == "1";
       } else if (key == "idlength") {
         m.id.assign(Number(value), 'x');
       }
@@ -233,7 +235,7 @@ MAPI_STANDIN_EXPORT ULONG WINAPI MAPIReadMail(LHANDLE session, ULONG_PTR parent,
     if (flags & MAPI_BODY_AS_FILE) {
       if (!m->noFile) {
         r->path = s.folder + "body" + std::to_string(++s.bodyCount) + ".txt";
-        std::ofstream(r->path, std::ios::binary) << m->body;
+        if (!m->badFile) std::ofstream(r->path, std::ios::binary) << m->body;
         r->file.lpszPathName = r->path.data();
         r->message.nFileCount = 1;
         r->message.lpFiles = &r->file;
