@@ -61,9 +61,10 @@ void TMainForm::ScanMailbox(const TStatusFrm& status) {
         // the main window itself, so the status window takes it back.
         if (GetActiveWindow() == handle() && GetFocus() != status.handle()) SetFocus(status.handle());
         ui::Application::Get().processMessages();
-        return !status.ScanCancelled;
+        // Closing the window meanwhile ended the session: the scan ends too.
+        return MailSession && !status.ScanCancelled;
       });
-  if (ComboBox1.count() > 0) {
+  if (MailSession && ComboBox1.count() > 0) {
     ComboBox1.select(0);
     // A body file that cannot be read is shown like any command's error;
     // start-up goes on.
@@ -120,7 +121,6 @@ void TMainForm::N16Click() {
 // sealwrightnt never opens a session.
 void TMainForm::MailSessionEnd::operator()(mail::Session*) const {}
 void TMainForm::MailStartStep() {}
-void TMainForm::ScanMailbox(const TStatusFrm&) {}
 void TMainForm::MailShutdownStep() {}
 void TMainForm::ComboBox1Change() {}
 void TMainForm::DelButtonClick() {}

@@ -31,7 +31,6 @@ class Mail : public testing::Test {
   void SetUp() override {
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
     testenv::MakePgpFolder(pgp_.path(), {"Alice Example <alice@example.org>"});
-    SetEnvironmentVariableA("SW_MAPI_SCRIPT", box_.file("script.txt").c_str());
   }
   void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey); }
 
@@ -45,7 +44,10 @@ class Mail : public testing::Test {
     Settings.Pause = false;
     SaveSettings();
     Settings = TSettings{};
-    testenv::WriteFile(box_.file("script.txt"), mailbox);
+    // The stand-in reads a script again only under another name.
+    std::string scriptFile = box_.file("script" + std::to_string(++runs_) + ".txt");
+    SetEnvironmentVariableA("SW_MAPI_SCRIPT", scriptFile.c_str());
+    testenv::WriteFile(scriptFile, mailbox);
     TMainForm form;
     std::atomic<bool> created{false};
     Robot r([&](Robot& rb) {
@@ -106,6 +108,7 @@ class Mail : public testing::Test {
   }
 
   testenv::TempDir pgp_, box_;
+  int runs_ = 0;
   // Runs on the robot while start-up is still going on.
   std::function<void(Robot&, HWND)> duringStart_;
 };
@@ -138,6 +141,7 @@ TEST_F(Mail, ReadMsgsOffShowsTheBarAndSendLogsOnFirst) {
     EXPECT_TRUE(Calls("MAPIFindNext").empty());
     r.close(main);
   });
+  ASSERT_FALSE(Calls().empty());
   EXPECT_EQ(Calls().back(), "MAPILogoff session=1 parent=0x0 flags=0x0 reserved=0 -> 0");
 }
 
@@ -215,6 +219,16 @@ TEST_F(Mail, EscapeStopsALongScanAndKeepsWhatWasFound) {
         ExpectRecordsFreedOnce();
         r.close(main);
       });
+  // Closing the window during the scan ends the scan there, logged off.
+  testenv::WriteFile(box_.file("mapi.log"), "");
+  duringStart_ = [&](Robot& r, HWND main) {
+    for (int i = 0; i < 1000 && Calls("MAPIReadMail").size() < 4; ++i) r.sleep(20);
+    r.close(main);
+  };
+  Run(true, "delay=15\nfiller=400\n", [](Robot&, TMainForm&, HWND) {});
+  EXPECT_LT(Calls("MAPIFindNext").size(), 402u);
+  ASSERT_FALSE(Calls().empty());
+  EXPECT_EQ(Calls().back(), "MAPILogoff session=1 parent=0x0 flags=0x0 reserved=0 -> 0");
 }
 
 TEST_F(Mail, DeleteAsksAndKeepsTheListsPaired) {
