@@ -3,6 +3,7 @@
 // dirbrowse/); the class layout is the same in both programs.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@
 #include "ui/controls.h"
 #include "ui/dialog.h"
 #include "ui/menus.h"
+
+namespace mail {
+class Session;
+}
+class TStatusFrm;
 
 class TMainForm : public ui::Form {
  public:
@@ -23,8 +29,12 @@ class TMainForm : public ui::Form {
   std::vector<std::string> KeyList;
   std::vector<std::string> MessageIds;
   bool MailConnected = false;
-  unsigned long MailSession = 0;
-  std::string MailProfileName;
+  // The mail session with its profile name, from the mail step of start-up
+  // to that of shutdown; ending it logs off. sealwright95 only.
+  struct MailSessionEnd {
+    void operator()(mail::Session* session) const;
+  };
+  std::unique_ptr<mail::Session, MailSessionEnd> MailSession;
 
   // The status line's start text.
   const std::string& StartText() const { return startText_; }
@@ -90,6 +100,8 @@ class TMainForm : public ui::Form {
   void SetMailConnected(bool connected);
   void MailStartStep();
   void MailShutdownStep();
+  // Lists the mailbox's PGP messages; Escape in `status` stops it.
+  void ScanMailbox(const TStatusFrm& status);
   void ComboBox1Change();
   void DelButtonClick();
   void N16Click();

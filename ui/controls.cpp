@@ -347,6 +347,8 @@ void ComboBox::add(std::string_view item) {
   SendMessageA(handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
 }
 
+void ComboBox::remove(int index) { SendMessageA(handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0); }
+
 void ComboBox::clear() { SendMessageA(handle(), CB_RESETCONTENT, 0, 0); }
 
 int ComboBox::count() const { return static_cast<int>(SendMessageA(handle(), CB_GETCOUNT, 0, 0)); }

@@ -179,6 +179,7 @@ class ComboBox : public Window {
   ComboBox(Window& parent, const Args& args);
   std::function<void()> onChange;
   void add(std::string_view item);
+  void remove(int index);
   void clear();
   int count() const;
   int selected() const;

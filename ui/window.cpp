@@ -294,6 +294,16 @@ bool Application::processMessage(MSG& msg) {
   return true;
 }
 
+void Application::processMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (!processMessage(msg)) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+  }
+}
+
 int Application::run() {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) processMessage(msg);

@@ -135,6 +135,9 @@ class Application {
   int run();
   // Handles one message in any loop; false when it was WM_QUIT.
   bool processMessage(MSG& msg);
+  // Handles the messages waiting in the queue, then returns (a quit request
+  // is put back for the loop that waits for it).
+  void processMessages();
 
  private:
   void trackMouse(const MSG& msg);

@@ -1,0 +1,112 @@
+#include "mail/session.h"
+
+#include <cstring>
+#include <set>
+
+#include "files/TextFile.h"
+#include "mail/mailtext.h"
+#include "ui/msgbox.h"
+
+namespace mail {
+
+namespace {
+
+ULONG_PTR Parent(HWND window) { return reinterpret_cast<ULONG_PTR>(window); }
+
+// The mail system may hand back a null text; the list then shows it empty.
+std::string_view Text(const char* s) { return s ? s : ""; }
+
+// A copy of `text` in a 4096-byte buffer; nullopt when it does not fit.
+std::optional<TextBuffer> Buffered(const std::string& text) {
+  if (text.size() >= TextBuffer::kSize) return std::nullopt;
+  TextBuffer buffer;
+  buffer.append(text);
+  return buffer;
+}
+
+}  // namespace
+
+Session::~Session() {
+  if (open_) MAPILogoff(handle_, 0, 0, 0);
+}
+
+bool Session::Logon(HWND parent) {
+  LHANDLE handle = 0;
+  open_ = MAPILogon(Parent(parent), profileName_.data(), nullptr, MAPI_LOGON_UI | MAPI_NEW_SESSION, 0, &handle) == 0;
+  if (open_) handle_ = handle;
+  return open_;
+}
+
+bool Session::FindNext(HWND parent, const std::string& seed, std::string& next) {
+  auto seedBuffer = Buffered(seed);
+  if (!seedBuffer) return false;
+  TextBuffer found;
+  char type[] = "";
+  if (MAPIFindNext(handle_, Parent(parent), type, seedBuffer->data(), 0, 0, found.data()) != 0) return false;
+  // A mail system that filled the whole buffer left no terminator: refused.
+  if (strnlen(found.c_str(), TextBuffer::kSize) == TextBuffer::kSize) return false;
+  next = found.str();
+  return true;
+}
+
+ULONG Session::ReadMail(HWND parent, const std::string& id, FLAGS flags, Record& record) {
+  auto idBuffer = Buffered(id);
+  if (!idBuffer) return MAPI_E_INVALID_MESSAGE;
+  lpMapiMessage message = nullptr;
+  ULONG code = MAPIReadMail(handle_, Parent(parent), idBuffer->data(), flags, 0, &message);
+  if (code == 0 && !message) return MAPI_E_FAILURE;
+  if (code == 0) record.reset(message);
+  return code;
+}
+
+ULONG Session::DeleteMail(HWND parent, const std::string& id) {
+  auto idBuffer = Buffered(id);
+  if (!idBuffer) return MAPI_E_INVALID_MESSAGE;
+  return MAPIDeleteMail(handle_, Parent(parent), idBuffer->data(), 0, 0);
+}
+
+void ScanPgpMessages(Session& session, HWND parent,
+                     const std::function<void(const std::string& id, const std::string& entry)>& found,
+                     const std::function<bool()>& goOn) {
+  std::set<std::string> seen;
+  std::string current, next;
+  while (session.FindNext(parent, current, next) && seen.insert(next).second) {
+    current = next;
+    Record record;
+    if (session.ReadMail(parent, current, kScanRead, record) == 0 && HoldsPgpMessage(record->lpszNoteText)) {
+      const char* sender = record->lpOriginator ? record->lpOriginator->lpszName : nullptr;
+      found(current, EntryText(Text(sender), Text(record->lpszSubject)));
+    }
+    record.reset();
+    if (!goOn()) break;
+  }
+}
+
+std::optional<std::string> ReadMessageText(Session& session, HWND parent, const std::string& id) {
+  Record record;
+  if (session.ReadMail(parent, id, kShowRead, record) != 0) return std::nullopt;
+  if (record->nFileCount == 0 || !record->lpFiles || !record->lpFiles[0].lpszPathName ||
+      !*record->lpFiles[0].lpszPathName) {
+    return std::nullopt;
+  }
+  // The body file goes on every path, also when reading it fails.
+  ScopedFile body(record->lpFiles[0].lpszPathName, ScopedFile::Disposal::Remove);
+  std::string text = ReadTextFile(body.name());
+  record.reset();
+  body.dispose();
+  return text;
+}
+
+bool SendDocument(HWND parent, const std::string& path) {
+  auto paths = Buffered(path);
+  if (!paths) return false;
+  TextBuffer names;
+  names.append("PGPDOC.TXT");
+  char delimiter[] = ";";
+  ULONG result = MAPISendDocuments(Parent(parent), delimiter, paths->data(), names.data(), 0);
+  return (result & 0xFFFF) == 0;
+}
+
+void ShowMapiError(ULONG code) { ui::ErrorBox(MapiErrorText(code)); }
+
+}  // namespace mail
