@@ -70,6 +70,14 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
+// The batch files of a folder.
+std::vector<std::string> BatchFilesIn(const std::string& folder) {
+  std::vector<std::string> found;
+  for (const auto& name : FilesIn(folder))
+    if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".BAT") == 0) found.push_back(folder + "\\" + name);
+  return found;
+}
+
 // Files of a folder (not below it) that contain `secret`; programs skipped.
 std::vector<std::string> FilesHolding(const std::string& folder, const std::string& secret) {
   std::vector<std::string> found;
@@ -137,6 +145,8 @@ class Runner : public ::testing::Test {
   }
   void scenario(const std::string& text) { WriteTextFile(pgp_ + "\\scenario.txt", text); }
   std::string log() { return Contents(pgp_ + "\\pgp.log"); }
+  // The run's batch file lives in the temporary folder; none is left anywhere.
+  bool noBatchFile() { return BatchFilesIn(temp_).empty() && BatchFilesIn(ProgramFolder()).empty(); }
   // Neither the program folder, nor the temporary folders hold the pass phrase.
   void expectNoPassPhraseLeft() {
     for (const auto& folder : {ProgramFolder(), temp_, SystemTemp()}) {
@@ -154,15 +164,14 @@ TEST_F(Runner, WithoutPauseNothingOfTheRunRemains) {
   ASSERT_TRUE(RunPgp(PgpCommand + "-kv"));
   EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv +BatchMode\r\n");
   EXPECT_TRUE(FilesIn(temp_).empty());
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
-  EXPECT_EQ(pgp::BatchFile(), ProgramFolder() + "\\runner_test.BAT");
+  EXPECT_TRUE(noBatchFile());
 }
 
 TEST_F(Runner, CallersOutputFileIsKeptWithPgpsOutput) {
   std::string out = NewWorkFileName();
   ASSERT_TRUE(RunPgp(PgpCommand + "-kv", out, true));
   EXPECT_EQ(Contents(out), kListing);
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(noBatchFile());
   EXPECT_TRUE(RemoveFile(out));
   EXPECT_TRUE(FilesIn(temp_).empty());
 }
@@ -175,8 +184,8 @@ TEST_F(Runner, PauseShowsTheOutputAndDeletesTheFilesAfterTheViewerCloses) {
     HWND memo = r.children(viewer, "RichEdit20A").empty() ? nullptr : r.children(viewer, "RichEdit20A")[0];
     ASSERT_NE(memo, nullptr);
     EXPECT_EQ(r.text(memo), kListing);
-    EXPECT_TRUE(FileExists(pgp::BatchFile()));
-    EXPECT_EQ(FilesIn(temp_).size(), 1u);
+    EXPECT_EQ(BatchFilesIn(temp_).size(), 1u);
+    EXPECT_EQ(FilesIn(temp_).size(), 2u);
     RECT rc;
     GetClientRect(viewer, &rc);
     EXPECT_EQ(rc.right, 523);
@@ -186,7 +195,7 @@ TEST_F(Runner, PauseShowsTheOutputAndDeletesTheFilesAfterTheViewerCloses) {
   });
   EXPECT_TRUE(RunPgp(PgpCommand + "-kv"));
   robot.join();
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(noBatchFile());
   EXPECT_TRUE(FilesIn(temp_).empty());
 }
 
@@ -196,12 +205,12 @@ TEST_F(Runner, ViewerFailureStillWipesTheBatchFile) {
   scenario("passphrase=x\n");
   // PGP's output cannot be redirected into a folder that does not exist, so
   // the viewer finds no file.
-  EXPECT_THROW(RunPgp(PgpCommand + "-kv -z \"" + kPass + "\"", temp_ + "\\missing\\out.txt", true), ui::Error);
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_THROW(RunPgp(PgpCommand + "-kv", temp_ + "\\missing\\out.txt", true, kPass), ui::Error);
+  EXPECT_TRUE(noBatchFile());
   expectNoPassPhraseLeft();
 }
 
-TEST_F(Runner, SlowRunShowsTheStatusWindowAndReusesTheBatchFile) {
+TEST_F(Runner, SlowRunShowsTheStatusWindowWithABatchFileOfItsOwn) {
   scenario("delay=3000\n");
   Settings.RunIcon = true;  // the console stays off the main window
   std::atomic<int> run{0};
@@ -214,7 +223,9 @@ TEST_F(Runner, SlowRunShowsTheStatusWindowAndReusesTheBatchFile) {
       }
       ASSERT_NE(status, nullptr) << "run " << i;
       EXPECT_EQ(GetParent(status), form_->handle());
-      EXPECT_NE(Contents(pgp::BatchFile()).find(i == 1 ? "-kv +BatchMode" : "-kvc +BatchMode"), std::string::npos);
+      auto batch = BatchFilesIn(temp_);
+      ASSERT_EQ(batch.size(), 1u);
+      EXPECT_NE(Contents(batch[0]).find(i == 1 ? "-kv +BatchMode" : "-kvc +BatchMode"), std::string::npos);
       if (i == 1) {
         Sleep(500);
         ScreenshotNow(form_->handle(), "pgp_status_over_main");
@@ -242,15 +253,17 @@ TEST_F(Runner, SlowRunShowsTheStatusWindowAndReusesTheBatchFile) {
   run = 2;
   EXPECT_TRUE(RunPgp(PgpCommand + "-kvc"));
   robot.join();
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(noBatchFile());
   EXPECT_EQ(FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr), nullptr);
 }
 
-TEST_F(Runner, PassPhraseReachesPgpByteForByteAndIsWipedAfter) {
-  scenario("passphrase=x\n");
-  ASSERT_TRUE(RunPgp(PgpCommand + "-kv -z \"" + kPass + "\""));
-  EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv -z \"" + kPass + "\" +BatchMode\r\n");
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+TEST_F(Runner, PassPhraseReachesPgpOnlyThroughItsEnvironment) {
+  // The program's own environment is left as it was.
+  ASSERT_TRUE(RunPgp(PgpCommand + "-kv", {}, false, kPass));
+  EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv +BatchMode\r\n");
+  char inherited[8];
+  EXPECT_EQ(GetEnvironmentVariableA("PGPPASS", inherited, sizeof inherited), 0u);
+  EXPECT_TRUE(noBatchFile());
   expectNoPassPhraseLeft();
 }
 
@@ -260,13 +273,13 @@ TEST_F(Runner, StartFailureNamesThePgpCommandAndLeavesNothing) {
     if (!box) return;
     EXPECT_NE(r.findChild(box, "Unable to execute : \r\n\r\n" + PgpCommand), nullptr);
     EXPECT_EQ(FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr), nullptr);
-    EXPECT_FALSE(FileExists(pgp::BatchFile()));
+    EXPECT_TRUE(noBatchFile());
     r.clickButton(box, "OK");
   });
-  EXPECT_FALSE(pgp::RunPgpWith("no-such-interpreter.com /c", PgpCommand + "-kv -z \"" + kPass + "\"", {}, false));
+  EXPECT_FALSE(pgp::RunPgpWith("no-such-interpreter.com /c", PgpCommand + "-kv", {}, false, kPass));
   robot.join();
   EXPECT_EQ(log(), "");
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(noBatchFile());
   EXPECT_TRUE(FilesIn(temp_).empty());
   expectNoPassPhraseLeft();
 }
