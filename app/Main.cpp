@@ -201,7 +201,7 @@ void TMainForm::FormCreate() {
   MainMenu.setChecked("N11", Settings.WordWrap);
   MainMenu.setChecked("N12", Settings.AutoDelete);
   MainMenu.setChecked("UseList", Settings.UseList);
-  if (CheckPublicKeyRing()) ReadPublicKeys(KeyList, Status());
+  if (CheckPublicKeyRing()) ReadPublicKeys(KeyList, KeyIds, Status());
   if (Settings.IdSign.empty()) DefaultIDforSigning1Click();
   if (kMailBuild) {
     MailStartStep();

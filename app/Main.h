@@ -21,6 +21,7 @@ class TMainForm : public ui::Form {
   void FormCreate();
 
   std::vector<std::string> KeyList;
+  KeyIdList KeyIds;  // the key ID of each KeyList entry, at the same index
   std::vector<std::string> MessageIds;
   bool MailConnected = false;
   unsigned long MailSession = 0;

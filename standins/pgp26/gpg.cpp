@@ -102,7 +102,7 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
   s += "exec </dev/null >/dev/null 2>&1\n";
   s += "umask 077\n";
   s += "PATH=/usr/local/bin:/usr/bin:/bin; export PATH\n";
-  s += "unset GNUPGHOME GPG_AGENT_INFO\n";
+  s += "unset GNUPGHOME GPG_AGENT_INFO PGPPASS\n";
   s += "cd / && chmod 700 " + ShQuote(p.home) + " " + ShQuote(p.work) + "\n";
   // The agent refuses a socket path with ':', and Wine's paths pass through
   // "dosdevices/c:": gpg gets the home's physical path.

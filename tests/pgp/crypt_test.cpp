@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
 #include "standins/scriptpgp/scriptmsg.h"
@@ -232,6 +233,24 @@ TEST_F(Crypt, TextEncryptionUnsignedAsksNoPassPhrase) {
   ASSERT_TRUE(message);
   EXPECT_EQ(message->signer, "");
   EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, TheSecondOfTwoLookAlikeKeysIsNamedByItsKeyId) {
+  testenv::MakePgpFolder(pgp_.path(), {"Ada", "Ada"});
+  ASSERT_TRUE(ReadPublicKeys(form_->KeyList, form_->KeyIds));
+  for (bool useList : {false, true}) {
+    Settings.UseList = useList;
+    form_->memo1.setText(kPlain);
+    Robot r([&](Robot& r) { ChooseKeys(r, {1}); });
+    Settings.SignFiles = false;
+    form_->Encrypttext1Click();
+    r.join();
+    auto message = scriptpgp::ParseScriptMessage(form_->memo1.text());
+    ASSERT_TRUE(message) << form_->memo1.text();
+    EXPECT_EQ(message->recipients, (std::vector<std::string>{"0x00001001"}));
+  }
+  EXPECT_NE(Log().find("-ea \""), std::string::npos);
+  EXPECT_NE(Log().find("\" \"0x00001001\" "), std::string::npos) << Log();
 }
 
 TEST_F(Crypt, TextEncryptionThroughRecipientsListFile) {

@@ -178,6 +178,11 @@ TEST(Pgp26Keys, ListingLayoutAndEscaping) {
             "            Key fingerprint = 00 11 22 33 44 55 66 77 88 99  AA BB CC DD EE FF 12 34 56 78\r\n"
             "                              Alice at work: office\r\n"
             "1 matching key found.\r\n");
+  // The echoed user ID is escaped like every printed one: it cannot forge a fingerprint line.
+  id = "x\r\n            Key fingerprint = 66 66";
+  const std::string echoed = FormatListing({}, req);
+  EXPECT_NE(echoed.find("looking for user ID \"x\\x0d\\x0a            Key"), std::string::npos) << echoed;
+  EXPECT_EQ(echoed.find("\n            Key fingerprint"), std::string::npos) << echoed;
   EXPECT_EQ(FormatFingerprint("00112233445566778899AABBCCDDEEFF"), " 00 11 22 33 44 55 66 77  88 99 AA BB CC DD EE FF");
   EXPECT_EQ(DisplayUserId("a\tb\x7f"), "a\\x09b\\x7f");
 }
