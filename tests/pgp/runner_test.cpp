@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Main.h"
@@ -265,6 +266,39 @@ TEST_F(Runner, PassPhraseReachesPgpOnlyThroughItsEnvironment) {
   EXPECT_EQ(GetEnvironmentVariableA("PGPPASS", inherited, sizeof inherited), 0u);
   EXPECT_TRUE(noBatchFile());
   expectNoPassPhraseLeft();
+}
+
+// The second copy of the program for the test below; does nothing on its own.
+TEST_F(Runner, PeerCopy) {
+  const char* out = std::getenv("SW_RUNNER_PEER_OUTPUT");
+  if (!out) GTEST_SKIP() << "started only by TwoCopiesRunningAtOnceEachGetTheirOwnResult";
+  scenario("delay=1500\n");
+  ASSERT_TRUE(RunPgp(PgpCommand + "-kvc \"Alice\"", out, true));
+}
+
+TEST_F(Runner, TwoCopiesRunningAtOnceEachGetTheirOwnResult) {
+  scenario("delay=1500\n");
+  const std::string peerOut = root_ + "\\peer.txt";
+  SetEnvironmentVariableA("SW_RUNNER_PEER_OUTPUT", peerOut.c_str());
+  char self[MAX_PATH];
+  std::string command(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+  testproc::Outcome peer;
+  std::thread other(
+      [&] { peer = testproc::Run({.commandLine = "\"" + command + "\" --gtest_filter=Runner.PeerCopy"}); });
+  Sleep(700);  // the other copy is inside its run
+  const std::string out = temp_ + "\\own.txt";
+  EXPECT_TRUE(RunPgp(PgpCommand + "-kv", out, true));
+  other.join();
+  SetEnvironmentVariableA("SW_RUNNER_PEER_OUTPUT", nullptr);
+  EXPECT_TRUE(peer.ended);
+  EXPECT_EQ(peer.exitCode, 0u) << peer.out << peer.err;
+  EXPECT_EQ(Contents(out), kListing);
+  const std::string peerListing = Contents(peerOut);
+  EXPECT_NE(peerListing.find("Key fingerprint"), std::string::npos) << peerListing << peer.out;
+  EXPECT_NE(peerListing, kListing);
+  EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv +BatchMode\r\n");
+  RemoveFile(out);
+  EXPECT_TRUE(noBatchFile());
 }
 
 TEST_F(Runner, StartFailureNamesThePgpCommandAndLeavesNothing) {
