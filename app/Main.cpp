@@ -8,6 +8,7 @@
 #include "files/TextFile.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
+#include "pgp/quoting.h"
 #include "settings/Settings.h"
 #include "ui/errors.h"
 #include "ui/msgbox.h"
@@ -187,6 +188,8 @@ void TMainForm::FormCreate() {
   statusline.setCaption(startText_);
   hint = "|" + startText_;
   LoadSettings();
+  // A stored folder that cannot stand between double quotes is not used.
+  if (!pgp::QuotingProblem(Settings.PgpPath).empty()) Settings.PgpPath.clear();
   if (Settings.PgpPath.empty()) PGPpath1Click();
   PgpCommand = pgp::MakePgpCommand(Settings.PgpPath);
   KeyList.clear();

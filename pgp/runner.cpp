@@ -54,6 +54,30 @@ std::vector<char> EnvironmentWithPassPhrase(const std::string& passPhrase) {
   return block;
 }
 
+// The interpreter program named first in `interpreter`, looked for in this
+// program's folder, the system folders and the path, never in the current
+// folder (which the platform's own search tries first); empty when absent.
+std::string FindInterpreter(const std::string& interpreter) {
+  const std::string name = interpreter.substr(0, interpreter.find(' '));
+  char folder[MAX_PATH] = {};
+  std::string places;
+  DWORD n = GetModuleFileNameA(nullptr, folder, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) {
+    places = std::string(folder, n);
+    places = places.substr(0, places.find_last_of('\\') + 1) + ";";
+  }
+  if (GetSystemDirectoryA(folder, MAX_PATH)) places += std::string(folder) + ";";
+  if (GetWindowsDirectoryA(folder, MAX_PATH)) places += std::string(folder) + ";";
+  if (DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0)) {
+    std::string path(size, '\0');
+    path.resize(GetEnvironmentVariableA("PATH", path.data(), size));
+    places += path;
+  }
+  char found[MAX_PATH] = {};
+  n = SearchPathA(places.c_str(), name.c_str(), nullptr, MAX_PATH, found, nullptr);
+  return n > 0 && n < MAX_PATH ? std::string(found, n) : std::string();
+}
+
 // Overwrites the block before its memory is given back.
 struct WipedBlock {
   std::vector<char> bytes;
@@ -89,7 +113,9 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
   std::unique_ptr<TStatusFrm> status;
   ShowStatusWindow(true, status, "Waiting for PGP to complete...");
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, kCreationFlags,
+  const std::string program = FindInterpreter(interpreter);
+  if (program.empty() ||
+      !CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, kCreationFlags,
                       environment.bytes.empty() ? nullptr : environment.bytes.data(), nullptr, &si, &pi)) {
     ShowStatusWindow(false, status, {});
     wiper.dispose();

@@ -26,7 +26,9 @@ namespace pgp {
 STARTUPINFOA StartupRecord(bool runIcon);
 
 // RunPgp with the interpreter's command line given; the quoted batch file
-// name follows it after one blank. RunPgp passes "command.com /c".
+// name follows it after one blank. RunPgp passes "command.com /c". The
+// interpreter is looked for in this program's folder, the system folders and
+// the path, not in the current folder.
 bool RunPgpWith(const std::string& interpreter, const std::string& arguments, std::string outputFile, bool keepOutput,
                 const std::optional<std::string>& passPhrase = std::nullopt);
 
