@@ -4,6 +4,7 @@
 #include "files/TextFile.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
+#include "pgp/quoting.h"
 #include "settings/Settings.h"
 #include "ui/errors.h"
 #include "ui/msgbox.h"
@@ -185,7 +186,11 @@ void TMainForm::FormCreate() {
   startText_ = std::string(kProductCaption) + " " + kNotice;
   statusline.setCaption(startText_);
   hint = "|" + startText_;
-  app.runHandled([] { LoadSettings(); });
+  app.runHandled([] {
+    LoadSettings();
+    // A stored folder that cannot stand between double quotes is not used.
+    if (!pgp::QuotingProblem(Settings.PgpPath).empty()) Settings.PgpPath.clear();
+  });
   app.runHandled([this] {
     if (Settings.PgpPath.empty()) PGPpath1Click();
   });
@@ -203,7 +208,7 @@ void TMainForm::FormCreate() {
   MainMenu.setChecked("N12", Settings.AutoDelete);
   MainMenu.setChecked("UseList", Settings.UseList);
   app.runHandled([this] {
-    if (CheckPublicKeyRing()) ReadPublicKeys(KeyList, Status());
+    if (CheckPublicKeyRing()) ReadPublicKeys(KeyList, KeyIds, Status());
   });
   app.runHandled([this] {
     if (Settings.IdSign.empty()) DefaultIDforSigning1Click();

@@ -27,6 +27,7 @@ class TMainForm : public ui::Form {
   void FormCreate();
 
   std::vector<std::string> KeyList;
+  KeyIdList KeyIds;  // the key ID of each KeyList entry, at the same index
   std::vector<std::string> MessageIds;
   bool MailConnected = false;
   // The mail session with its profile name, from the mail step of start-up

@@ -6,7 +6,7 @@
 #include "ui/msgbox.h"
 
 RecipientChooser TMainForm::Recipients() {
-  return [this](std::string& recipients) { return ChooseRecipients(KeyList, recipients); };
+  return [this](std::string& recipients) { return ChooseRecipients(KeyList, KeyIds, recipients); };
 }
 
 void TMainForm::Encrypttext1Click() {

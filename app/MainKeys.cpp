@@ -6,21 +6,21 @@
 
 void TMainForm::Generatekeys1Click() {
   GenerateKeys();
-  ReadPublicKeys(KeyList, Status());
+  ReadPublicKeys(KeyList, KeyIds, Status());
 }
 
 void TMainForm::Addapublickey1Click() {
-  if (AddKey(OpenDialog, handle())) ReadPublicKeys(KeyList, Status());
+  if (AddKey(OpenDialog, handle())) ReadPublicKeys(KeyList, KeyIds, Status());
 }
 
-void TMainForm::Extractakey1Click() { ExtractKey(KeyList, SaveDialog, handle()); }
+void TMainForm::Extractakey1Click() { ExtractKey(KeyList, KeyIds, SaveDialog, handle()); }
 
 void TMainForm::Removeakey1Click() {
-  if (RemoveKey(KeyList)) ReadPublicKeys(KeyList, Status());
+  if (RemoveKey(KeyList, KeyIds)) ReadPublicKeys(KeyList, KeyIds, Status());
 }
 
-void TMainForm::GetKeyFingerprint1Click() { ShowKeyFingerprint(KeyList); }
+void TMainForm::GetKeyFingerprint1Click() { ShowKeyFingerprint(KeyList, KeyIds); }
 
-void TMainForm::Reredpublickeys1Click() { ReadPublicKeys(KeyList, Status()); }
+void TMainForm::Reredpublickeys1Click() { ReadPublicKeys(KeyList, KeyIds, Status()); }
 
 void TMainForm::DefaultIDforSigning1Click() { ChooseDefaultSigningId(KeyList); }

@@ -2,6 +2,7 @@
 #include "app/Main.h"
 #include "dirbrowse/chdir.h"
 #include "pgp/pgpcommand.h"
+#include "pgp/quoting.h"
 #include "settings/Settings.h"
 
 void TMainForm::FlipOption(bool& flag, const char* menuEntry) {
@@ -15,7 +16,8 @@ void TMainForm::FlipOption(bool& flag, const char* menuEntry) {
 // folder chosen is kept.
 void TMainForm::PGPpath1Click() {
   std::string chosen = ChooseDirectory(Settings.PgpPath, "Path to Pgp :");
-  if (chosen == Settings.PgpPath) return;
+  // The folder goes between double quotes on every PGP command line.
+  if (chosen == Settings.PgpPath || !CheckPgpValue("The PGP folder", chosen)) return;
   Settings.PgpPath = chosen;
   PgpCommand = pgp::MakePgpCommand(Settings.PgpPath);
   SaveSettings();

@@ -11,6 +11,7 @@ std::string ReadTextFile(const std::string& path) {
   if (!f) ui::ThrowInOutError(GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(f.get(), &size)) ui::ThrowInOutError(GetLastError());
+  if (size.QuadPart >= 0x80000000LL) throw ui::Error("File too large to read (2 GiB or more) : " + path);
   std::string data(static_cast<size_t>(size.QuadPart), '\0');
   size_t done = 0;
   while (done < data.size()) {
@@ -39,4 +40,26 @@ void WriteTextFile(const std::string& path, std::string_view text) {
 bool FileExists(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+std::string FullPath(const std::string& name) {
+  std::string full(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetFullPathNameA(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return name;
+    if (n < full.size()) {
+      full.resize(n);
+      return full;
+    }
+    full.resize(n);
+  }
+}
+
+}  // namespace
+
+bool SameFilePath(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, FullPath(a).c_str(), -1, FullPath(b).c_str(), -1) ==
+         CSTR_EQUAL;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -16,6 +17,34 @@ std::string NewWorkFileName() {
   if (n == 0 || n >= TextBuffer::kSize || GetTempFileNameA(folder.c_str(), "TMP", 0, name.data()) == 0) {
     throw ui::Error("Cannot create a work file in the temporary folder " + folder.str());
   }
+  return name.str();
+}
+
+std::string NewWorkFileName(std::string_view extension) {
+  TextBuffer folder;
+  DWORD n = GetTempPathA(TextBuffer::kSize, folder.data());
+  if (n > 0 && n < TextBuffer::kSize) {
+    // The process ID keeps programs apart, the exclusive creation everything else.
+    const DWORD start = GetTickCount();
+    for (DWORD attempt = 0; attempt < 1000; ++attempt) {
+      char stem[32];
+      std::snprintf(stem, sizeof stem, "SW%lX%04lX.", GetCurrentProcessId(), (start + attempt) & 0xFFFFu);
+      std::string name = folder.str() + stem + std::string(extension);
+      ui::Handle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (file) return name;
+      if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+  }
+  throw ui::Error("Cannot create a work file in the temporary folder " + folder.str());
+}
+
+std::string UnusedNameBeside(const std::string& file) {
+  size_t slash = file.find_last_of("\\/:");
+  std::string folder = slash == std::string::npos ? std::string(".") : file.substr(0, slash + 1);
+  TextBuffer name;
+  if (folder.size() >= TextBuffer::kSize - 14 || GetTempFileNameA(folder.c_str(), "SW", 0, name.data()) == 0)
+    throw ui::Error("Cannot create a file in the folder " + folder);
+  RemoveFile(name.str());
   return name.str();
 }
 

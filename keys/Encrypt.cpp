@@ -2,6 +2,7 @@
 
 #include "files/TextFile.h"
 #include "keys/KeyList.h"
+#include "keys/keylisting.h"
 #include "pgp/quoting.h"
 #include "files/workfiles.h"
 #include "settings/Settings.h"
@@ -32,12 +33,16 @@ void TEncryptFrm::FormCreate() { ui::CenterOverMainForm(*this); }
 
 void TEncryptFrm::AddBtnClick() {
   int i = ListBox1.selected();
-  if (i >= 0) ListBox2.add(ListBox1.item(i));
+  if (i < 0) return;
+  ListBox2.add(ListBox1.item(i));
+  Chosen.push_back(static_cast<size_t>(i));
 }
 
 void TEncryptFrm::RemoveBtnClick() {
   int i = ListBox2.selected();
-  if (i >= 0) ListBox2.remove(i);
+  if (i < 0) return;
+  ListBox2.remove(i);
+  Chosen.erase(Chosen.begin() + i);
 }
 
 void TEncryptFrm::Button3Click() {
@@ -59,17 +64,19 @@ std::string RecipientListText(const std::vector<std::string>& entries) {
   return text;
 }
 
-bool ChooseRecipients(const std::vector<std::string>& keys, std::string& recipientsText) {
+bool ChooseRecipients(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds,
+                      std::string& recipientsText) {
   if (!CheckPublicKeyRing()) return false;
   std::vector<std::string> chosen;
   {
     TEncryptFrm dialog;
     dialog.ListBox1.assign(keys);
     if (dialog.showModal() != ui::ModalResult::Ok) return false;
-    chosen = dialog.ListBox2.items();
+    // The key list's own entries: the list box would cut a text at a zero byte.
+    for (size_t index : dialog.Chosen) chosen.push_back(keys::KeySelector(keys, keyIds, index));
   }
   if (chosen.empty()) return false;
-  // A user ID goes between double quotes on the command line, or as one line
+  // A name goes between double quotes on the command line, or as one line
   // of the list file: both break on the same characters.
   for (const auto& e : chosen)
     if (!CheckPgpValue("The user ID \"" + e + "\"", e)) return false;

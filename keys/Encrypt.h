@@ -20,19 +20,24 @@ class TEncryptFrm : public ui::Form {
   ui::Button Button3;
   ui::Button Button4;
 
+  // The key list indexes of ListBox2's entries, in its order.
+  std::vector<size_t> Chosen;
+
   void FormCreate();
   void AddBtnClick();
   void RemoveBtnClick();
   void Button3Click();
 };
 
-// Shows the recipients dialog over a copy of `keys`. On OK with at
-// least one recipient: with UseList off, appends `"<entry>" ` per recipient
+// Shows the recipients dialog over a copy of `keys`. Each chosen key is
+// named to PGP by keys::KeySelector (its key ID from `keyIds`). On OK with at
+// least one recipient: with UseList off, appends `"<name>" ` per recipient
 // to `recipientsText`; with UseList on, sets it to the name of a new work
-// file holding one entry per line (CR LF), which the caller then removes.
-// False when there is no key ring, the dialog was cancelled, or an entry
+// file holding one name per line (CR LF), which the caller then removes.
+// False when there is no key ring, the dialog was cancelled, or a name
 // cannot be passed to PGP (its error box shown, nothing written).
-bool ChooseRecipients(const std::vector<std::string>& keys, std::string& recipientsText);
+bool ChooseRecipients(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds,
+                      std::string& recipientsText);
 
 // The recipients text for entries chosen with UseList off.
 std::string RecipientArguments(const std::vector<std::string>& entries);

@@ -48,12 +48,14 @@ bool AddKey(ui::FileDialog& openDialog, HWND owner) {
   return true;
 }
 
-void ExtractKey(const std::vector<std::string>& keys, ui::FileDialog& saveDialog, HWND owner) {
+void ExtractKey(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds,
+                ui::FileDialog& saveDialog, HWND owner) {
   if (!CheckPublicKeyRing()) return;
   TPublicKeyFrm picker(keys);
   picker.ascii.setVisible(true);
   if (picker.showModal() != ui::ModalResult::Ok) return;
-  if (!CheckUserId(picker.SelectedKey)) return;
+  const std::string key = keys::KeySelector(keys, keyIds, picker.SelectedIndex);
+  if (!CheckUserId(key)) return;
   {
     DefaultExtension ext(saveDialog, "key");
     saveDialog.filter = picker.AsciiFile ? "Ascii files (*.asc)|*.asc|All files (*.*)|*.*"
@@ -62,28 +64,31 @@ void ExtractKey(const std::vector<std::string>& keys, ui::FileDialog& saveDialog
     if (!saveDialog.execute(owner)) return;
   }
   if (!CheckFileName(saveDialog.fileName)) return;
-  RunPgp(PgpCommand + " -kx" + (picker.AsciiFile ? "a" : "") + " " + pgp::Quoted(picker.SelectedKey) + " " +
+  RunPgp(PgpCommand + " -kx" + (picker.AsciiFile ? "a" : "") + " " + pgp::Quoted(key) + " " +
          pgp::Quoted(saveDialog.fileName));
 }
 
-bool RemoveKey(const std::vector<std::string>& keys) {
+bool RemoveKey(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds) {
   if (!CheckPublicKeyRing()) return false;
   TPublicKeyFrm picker(keys);
   if (picker.showModal() != ui::ModalResult::Ok) return false;
-  if (!CheckUserId(picker.SelectedKey)) return false;
-  RunPgp(PgpCommand + " -kr " + pgp::Quoted(picker.SelectedKey));
+  const std::string key = keys::KeySelector(keys, keyIds, picker.SelectedIndex);
+  if (!CheckUserId(key)) return false;
+  RunPgp(PgpCommand + " -kr " + pgp::Quoted(key));
   return true;
 }
 
-void ShowKeyFingerprint(const std::vector<std::string>& keys) {
+void ShowKeyFingerprint(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds) {
   if (!CheckPublicKeyRing()) return;
   TPublicKeyFrm picker(keys);
   if (picker.showModal() != ui::ModalResult::Ok) return;
-  if (!CheckUserId(picker.SelectedKey)) return;
+  const std::string key = keys::KeySelector(keys, keyIds, picker.SelectedIndex);
+  if (!CheckUserId(key)) return;
   ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Remove);
+  // The box names the key as the user saw it.
   std::string quotedKey = pgp::Quoted(picker.SelectedKey);
   std::string fingerprint;
-  if (RunPgp(PgpCommand + " -kvc " + quotedKey, output.name(), true)) {
+  if (RunPgp(PgpCommand + " -kvc " + pgp::Quoted(key), output.name(), true)) {
     fingerprint = keys::FindFingerprint(ReadTextFile(output.name()));
   }
   if (!fingerprint.empty()) {

@@ -29,18 +29,22 @@ void StatusLine::show(const std::string& text) const {
   panel->repaint();
 }
 
-bool ReadPublicKeys(std::vector<std::string>& list, const StatusLine& status) {
+bool ReadPublicKeys(std::vector<std::string>& list, KeyIdList& ids, const StatusLine& status) {
   status.show("Retreiving public keys...");
   StatusRestorer restoreStatus(status);
   list.clear();
+  ids.clear();
   TextBuffer command;
   command.append(PgpCommand);
   command.append("-kv");
   ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Remove);
   const bool ran = RunPgp(command.str(), output.name(), true);
-  if (ran)
-    list = keys::ParseKeyListing(ReadTextFile(output.name()));
-  else
+  if (ran) {
+    for (auto& entry : keys::ReadKeyListing(ReadTextFile(output.name()))) {
+      list.push_back(std::move(entry.text));
+      ids.push_back(std::move(entry.keyId));
+    }
+  } else
     ui::ErrorBox("Error retreiving public keys !");
   if (list.empty()) ui::ErrorBox("No public keys found !");
   return ran;

@@ -15,6 +15,9 @@ struct StatusLine {
   void show(const std::string& text) const;
 };
 
-// Refills `list` from PGP's "-kv" listing, saying so on `status`; the result
-// is whether the PGP job ran.
-bool ReadPublicKeys(std::vector<std::string>& list, const StatusLine& status = {});
+// The key ID of each key list entry, at the same index (see keys::KeySelector).
+using KeyIdList = std::vector<std::string>;
+
+// Refills `list` and its key IDs `ids` from PGP's "-kv" listing, saying so on
+// `status`; the result is whether the PGP job ran.
+bool ReadPublicKeys(std::vector<std::string>& list, KeyIdList& ids, const StatusLine& status = {});

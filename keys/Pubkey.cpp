@@ -34,7 +34,8 @@ void TPublicKeyFrm::OkBtnClick() {
     ui::ErrorBox("You must select a public key !");
     return;
   }
-  SelectedKey = keys_[static_cast<size_t>(index)];
+  SelectedIndex = static_cast<size_t>(index);
+  SelectedKey = keys_[SelectedIndex];
   AsciiFile = ascii.checked();
   setModalResult(ui::ModalResult::Ok);
 }

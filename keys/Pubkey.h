@@ -20,6 +20,7 @@ class TPublicKeyFrm : public ui::Form {
 
   // Results, set when the picker closes with OK.
   std::string SelectedKey;
+  size_t SelectedIndex = 0;  // of SelectedKey in the list given
   bool AsciiFile = true;
 
   // Selects the first entry equal to `key` (exact); nothing when none is.

@@ -4,9 +4,9 @@ namespace keys {
 
 namespace {
 
-// Calls `line` for each line of `text` without its CR LF or LF end.
-template <typename F>
-void ForEachLine(std::string_view text, F&& line) {
+// The lines of `text` without their CR LF or LF end.
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
@@ -14,33 +14,68 @@ void ForEachLine(std::string_view text, F&& line) {
     if (end == std::string_view::npos) end = text.size();
     size_t stop = end;
     if (stop > pos && text[stop - 1] == '\r' && end != text.size()) --stop;
-    if (!line(text.substr(pos, stop - pos))) return;
+    lines.push_back(text.substr(pos, stop - pos));
     pos = next;
   }
+  return lines;
+}
+
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// "pub  1024/0DBF906D 1996/03/04 User ID": the key ID, and where the user ID
+// starts (after the date and one blank; column 31 when the fields are not there).
+KeyEntry ReadKeyLine(std::string_view line) {
+  constexpr size_t kUserIdColumn = 30;  // 0-based: the 31st character
+  KeyEntry entry;
+  size_t textAt = kUserIdColumn;
+  size_t slash = line.find('/');
+  if (slash != std::string_view::npos && slash < kUserIdColumn) {
+    size_t end = slash + 1;
+    while (end < line.size() && IsHex(line[end])) ++end;
+    if (end - slash - 1 >= 1 && end - slash - 1 <= 16 && (end == line.size() || line[end] == ' ')) {
+      entry.keyId = std::string(line.substr(slash + 1, end - slash - 1));
+      size_t date = end + 1;
+      size_t dateEnd = line.find(' ', date);
+      if (date < line.size() && dateEnd != std::string_view::npos && dateEnd - date == 10) textAt = dateEnd + 1;
+    }
+  }
+  if (line.size() > textAt) entry.text = std::string(line.substr(textAt));
+  return entry;
 }
 
 }  // namespace
 
-std::vector<std::string> ParseKeyListing(std::string_view listing) {
-  constexpr size_t kUserIdColumn = 30;  // 0-based: the 31st character
-  std::vector<std::string> keys;
-  ForEachLine(listing, [&](std::string_view line) {
-    if (line.substr(0, 3) == "pub")
-      keys.emplace_back(line.size() > kUserIdColumn ? line.substr(kUserIdColumn) : std::string_view{});
-    return true;
-  });
+std::vector<KeyEntry> ReadKeyListing(std::string_view listing) {
+  std::vector<KeyEntry> keys;
+  for (std::string_view line : Lines(listing))
+    if (line.substr(0, 3) == "pub") keys.push_back(ReadKeyLine(line));
   return keys;
 }
 
+std::vector<std::string> ParseKeyListing(std::string_view listing) {
+  std::vector<std::string> texts;
+  for (auto& entry : ReadKeyListing(listing)) texts.push_back(std::move(entry.text));
+  return texts;
+}
+
+std::string KeySelector(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds, size_t index) {
+  if (keyIds.size() == keys.size() && index < keyIds.size() && !keyIds[index].empty()) return "0x" + keyIds[index];
+  return index < keys.size() ? keys[index] : std::string();
+}
+
 std::string FindFingerprint(std::string_view output) {
-  std::string found;
-  ForEachLine(output, [&](std::string_view line) {
-    size_t at = line.find("Key fingerprint");
-    if (at == std::string_view::npos) return true;
-    found.assign(line.substr(at));
-    return false;
-  });
-  return found;
+  const std::vector<std::string_view> lines = Lines(output);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].substr(0, 3) != "pub") continue;
+    size_t userIdLine = ReadKeyLine(lines[i]).text == "*** KEY REVOKED ***" ? i + 1 : i;
+    if (userIdLine + 1 >= lines.size()) return {};
+    std::string_view next = lines[userIdLine + 1];
+    size_t at = next.find_first_not_of(' ');
+    // Further user IDs stand at the user-ID column; the fingerprint before it.
+    if (at == std::string_view::npos || at >= 30 || next.substr(at, 17) != "Key fingerprint =") return {};
+    return std::string(next.substr(at));
+  }
+  return {};
 }
 
 }  // namespace keys

@@ -1,6 +1,8 @@
 // Encrypting and decrypting text and files through PGP.
 #include "pgp/Crypt.h"
 
+#include <optional>
+
 #include "files/TextFile.h"
 #include "pgp/keyring.h"
 #include "pgp/pgpinput.h"
@@ -18,23 +20,51 @@ constexpr const char* kPgpFilter = "PGP files (*.pgp)|*.pgp|All files (*.*)|*.*"
 
 }  // namespace
 
+namespace {
+
+// PGP refuses to overwrite, so an output that is there before the run would
+// pass for a result it never wrote: it is refused. Output onto the input
+// would leave nothing.
+bool CheckNewOutput(const std::string& input, const std::string& output) {
+  if (SameFilePath(input, output)) {
+    ui::ErrorBox("The output file is the input file : \r\n\r\n" + output);
+    return false;
+  }
+  if (FileExists(output)) {
+    ui::ErrorBox("Output file already exists : \r\n\r\n" + output);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void EncryptWithPgp(const RecipientChooser& chooseRecipients, const std::string& inputFile, bool fileMode,
                     const std::string& text, std::string& result) {
   result.clear();
   if (fileMode && !CheckPgpValue("The file name", inputFile)) return;
+  if (fileMode && !CheckNewOutput(inputFile, PgpOutputName(inputFile, "pgp"))) return;
   if (Settings.SignFiles && !CheckPgpValue("The signing user ID", Settings.IdSign)) return;
   std::string recipients;
   if (!chooseRecipients(recipients)) return;
   ScopedFile listFile(Settings.UseList ? recipients : std::string(), ScopedFile::Disposal::Remove);
-  std::string passPhrase;
+  std::optional<std::string> passPhrase;
   if (Settings.SignFiles) {
-    if (!AskPassPhrase(passPhrase)) return;
-    if (!CheckPgpValue("The pass phrase", passPhrase)) return;
+    passPhrase.emplace();
+    if (!AskPassPhrase(*passPhrase)) return;
+    if (!CheckPgpValue("The pass phrase", *passPhrase)) return;
   }
   // The plain-text copy is wiped on every path, also when PGP did not start.
   ScopedFile plain(fileMode ? std::string() : NewWorkFileName(), ScopedFile::Disposal::Wipe);
   if (!fileMode) WriteTextFile(plain.name(), text);
   const std::string& input = fileMode ? inputFile : plain.name();
+  const std::string output = PgpOutputName(input, fileMode ? "pgp" : "asc");
+  // The work file's name is new, so an armoured file beside it is a leftover
+  // of an earlier run that must not pass for this run's result.
+  if (!fileMode && FileExists(output) && !RemoveFile(output)) {
+    ui::ErrorBox("Output file already exists : \r\n\r\n" + output);
+    return;
+  }
 
   std::string command = PgpCommand + "-e";
   if (Settings.SignFiles) command += "s";
@@ -44,38 +74,45 @@ void EncryptWithPgp(const RecipientChooser& chooseRecipients, const std::string&
     command += "-@ " + pgp::Quoted(listFile.name());
   else
     command += recipients;
-  if (Settings.SignFiles) command += " -u" + pgp::Quoted(Settings.IdSign) + " -z" + pgp::Quoted(passPhrase);
+  if (Settings.SignFiles) command += " -u" + pgp::Quoted(Settings.IdSign);
 
-  if (RunPgp(command)) result = PgpOutputName(input, fileMode ? "pgp" : "asc");
+  if (RunPgp(command, {}, false, passPhrase)) result = output;
 }
 
 bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile, bool fileMode, std::string& text) {
   if (!CheckPublicKeyRing()) return false;
   if (fileMode && (!CheckPgpValue("The file name", inputFile) || !CheckPgpValue("The output file name", outputFile)))
     return false;
+  if (fileMode && SameFilePath(inputFile, outputFile)) {
+    ui::ErrorBox("The output file is the input file : \r\n\r\n" + outputFile);
+    return false;
+  }
   std::string passPhrase;
   if (!AskPassPhrase(passPhrase)) return false;
   if (!CheckPgpValue("The pass phrase", passPhrase)) return false;
 
+  // File mode: PGP writes a new file beside the chosen output, which replaces
+  // the old output only once PGP made it, so a failed run loses nothing.
   ScopedFile input(fileMode ? std::string() : NewWorkFileName(), ScopedFile::Disposal::Wipe);
-  ScopedFile output(fileMode ? std::string() : NewWorkFileName(), ScopedFile::Disposal::Wipe);
+  ScopedFile output(fileMode ? UnusedNameBeside(outputFile) : NewWorkFileName(), ScopedFile::Disposal::Wipe);
   if (!fileMode) {
     // Only the name is kept: PGP creates the output itself.
     RemoveFile(output.name());
     WriteTextFile(input.name(), text);
   }
   const std::string& in = fileMode ? inputFile : input.name();
-  const std::string& out = fileMode ? outputFile : output.name();
-  const std::string command =
-      PgpCommand + pgp::Quoted(in) + " -o " + pgp::Quoted(out) + " -z" + pgp::Quoted(passPhrase);
+  const std::string& out = output.name();
+  const std::string command = PgpCommand + pgp::Quoted(in) + " -o " + pgp::Quoted(out);
 
+  if (!RunPgp(command, {}, false, passPhrase) || !FileExists(out)) return false;
   if (fileMode) {
-    RemoveFile(outputFile);
-    RunPgp(command);
-    if (Settings.AutoDelete && FileExists(outputFile)) WipeFile(inputFile);
+    if (!MoveFileExA(out.c_str(), outputFile.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      ui::ErrorBox("Cannot replace the output file : \r\n\r\n" + outputFile);
+      return false;
+    }
+    if (Settings.AutoDelete) WipeFile(inputFile);
     return false;
   }
-  if (!RunPgp(command) || !FileExists(out)) return false;
   try {
     text = ReadTextFile(out);
   } catch (const ui::Error&) {
@@ -101,6 +138,7 @@ void EncryptFile(const RecipientChooser& chooseRecipients, ui::FileDialog& openD
   std::string started;
   EncryptWithPgp(chooseRecipients, source, true, {}, started);
   if (started.empty()) return;
+  // The output was refused when it existed before the run: one there now is new.
   const std::string expected = PgpOutputName(source, "pgp");
   if (!FileExists(expected)) {
     ui::ErrorBox("Output file not found : \r\n\r\n" + expected + "\r\n");

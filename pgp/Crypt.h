@@ -17,15 +17,20 @@ using RecipientChooser = std::function<bool(std::string&)>;
 // for recipients from `chooseRecipients`, signing when SignFiles is
 // on. `result` is emptied, then set once PGP has run: in text mode to the
 // armoured file PGP writes beside the work file, in file mode to the
-// expected encrypted file. Every work file of the run, the recipients list
-// included, is gone when this returns, except that armoured file.
+// expected encrypted file. In file mode an output that already exists, or
+// that would be the input itself, is refused with an error box before
+// anything is asked; in text mode a leftover armoured file of the work
+// file's name is removed before PGP runs. The pass phrase reaches PGP in its
+// environment. Every work file of the run, the recipients list included, is
+// gone when this returns, except that armoured file.
 void EncryptWithPgp(const RecipientChooser& chooseRecipients, const std::string& inputFile, bool fileMode,
                     const std::string& text, std::string& result);
 
 // Decrypts after asking the pass phrase. Text mode: `text` is the armoured
-// input and receives the plain text; true when it did. File mode: decrypts
-// `inputFile` into `outputFile` (an old output file is removed just before
-// PGP runs); with AutoDelete on, the input is wiped once the output exists.
+// input and receives the plain text; true when it did. File mode: refuses an
+// output equal to the input; PGP decrypts `inputFile` into a new file beside
+// `outputFile`, which replaces an old output only once PGP wrote it; with
+// AutoDelete on, the input is wiped only after that.
 bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile, bool fileMode, std::string& text);
 
 // The armoured text of `text` encrypted for the chosen recipients;

@@ -14,6 +14,9 @@ std::string QuotingProblem(std::string_view value) {
       case '\0':
         return "it contains a zero byte";
       default:
+        // Command interpreters act on control characters (Ctrl-Z ends the
+        // line for some), so none may stand between the quotes.
+        if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') return "it contains a control character";
         break;
     }
   }

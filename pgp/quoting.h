@@ -7,8 +7,9 @@
 namespace pgp {
 
 // Why `value` cannot stand between double quotes on a command line that a
-// command interpreter runs (a double quote, CR, LF or a zero byte would break
-// out of the quotes), or empty when it can.
+// command interpreter runs (a double quote, CR, LF, a zero byte or any other
+// control character, 0x00 to 0x1F and 0x7F, would break out of the quotes or
+// cut the line), or empty when it can.
 std::string QuotingProblem(std::string_view value);
 
 // `"` + value + `"`.

@@ -1,5 +1,6 @@
 #include "pgp/runner.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -17,20 +18,11 @@ namespace {
 // CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP | CREATE_SEPARATE_WOW_VDM
 constexpr DWORD kCreationFlags = 0x0A30;
 
-std::string OwnPath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
+// The batch file was created empty and exclusively for this run; it is
+// opened again only to write it, never replaced.
 void WriteBatchFile(const std::string& name, const std::string& text) {
-  ui::Handle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ui::Handle file(
+      CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) ui::ThrowInOutError(GetLastError());
   DWORD written = 0;
   if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
@@ -41,6 +33,56 @@ void WriteBatchFile(const std::string& name, const std::string& text) {
     ui::ThrowInOutError(error);
   }
 }
+
+// A copy of this program's environment with PGPPASS set to `passPhrase`
+// (any inherited PGPPASS dropped), in the block form CreateProcessA takes.
+// PGP reads its pass phrase from there when no -z option is given, so the
+// pass phrase is on no command line and in no file.
+std::vector<char> EnvironmentWithPassPhrase(const std::string& passPhrase) {
+  std::vector<char> block;
+  if (char* own = GetEnvironmentStringsA()) {
+    for (const char* entry = own; *entry; entry += std::strlen(entry) + 1) {
+      if (_strnicmp(entry, "PGPPASS=", 8) == 0) continue;
+      block.insert(block.end(), entry, entry + std::strlen(entry) + 1);
+    }
+    FreeEnvironmentStringsA(own);
+  }
+  const std::string entry = "PGPPASS=" + passPhrase;
+  block.insert(block.end(), entry.begin(), entry.end());
+  block.push_back('\0');
+  block.push_back('\0');
+  return block;
+}
+
+// The interpreter program named first in `interpreter`, looked for in this
+// program's folder, the system folders and the path, never in the current
+// folder (which the platform's own search tries first); empty when absent.
+std::string FindInterpreter(const std::string& interpreter) {
+  const std::string name = interpreter.substr(0, interpreter.find(' '));
+  char folder[MAX_PATH] = {};
+  std::string places;
+  DWORD n = GetModuleFileNameA(nullptr, folder, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) {
+    places = std::string(folder, n);
+    places = places.substr(0, places.find_last_of('\\') + 1) + ";";
+  }
+  if (GetSystemDirectoryA(folder, MAX_PATH)) places += std::string(folder) + ";";
+  if (GetWindowsDirectoryA(folder, MAX_PATH)) places += std::string(folder) + ";";
+  if (DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0)) {
+    std::string path(size, '\0');
+    path.resize(GetEnvironmentVariableA("PATH", path.data(), size));
+    places += path;
+  }
+  char found[MAX_PATH] = {};
+  n = SearchPathA(places.c_str(), name.c_str(), nullptr, MAX_PATH, found, nullptr);
+  return n > 0 && n < MAX_PATH ? std::string(found, n) : std::string();
+}
+
+// Overwrites the block before its memory is given back.
+struct WipedBlock {
+  std::vector<char> bytes;
+  ~WipedBlock() { SecureZeroMemory(bytes.data(), bytes.size()); }
+};
 
 }  // namespace
 
@@ -54,15 +96,16 @@ STARTUPINFOA StartupRecord(bool runIcon) {
   return si;
 }
 
-std::string BatchFile() { return BatchFileNameFor(OwnPath()); }
-
-bool RunPgpWith(const std::string& interpreter, const std::string& arguments, std::string outputFile, bool keepOutput) {
+bool RunPgpWith(const std::string& interpreter, const std::string& arguments, std::string outputFile, bool keepOutput,
+                const std::optional<std::string>& passPhrase) {
   STARTUPINFOA si = StartupRecord(Settings.RunIcon);
   bool ownOutput = outputFile.empty();
   if (ownOutput) outputFile = NewWorkFileName();
-  std::string batch = BatchFile();
+  ScopedFile ownOutputFile(ownOutput && !keepOutput ? outputFile : std::string(), ScopedFile::Disposal::Remove);
+  ScopedFile wiper(NewWorkFileName("BAT"), ScopedFile::Disposal::Wipe);
+  const std::string& batch = wiper.name();
   WriteBatchFile(batch, BatchFileText(arguments, outputFile));
-  ScopedFile wiper(batch, ScopedFile::Disposal::Wipe);
+  WipedBlock environment{passPhrase ? EnvironmentWithPassPhrase(*passPhrase) : std::vector<char>{}};
 
   std::string commandLine = interpreter + " \"" + batch + "\"";
   std::vector<char> buffer(commandLine.begin(), commandLine.end());
@@ -70,10 +113,13 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
   std::unique_ptr<TStatusFrm> status;
   ShowStatusWindow(true, status, "Waiting for PGP to complete...");
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, kCreationFlags, nullptr, nullptr, &si, &pi)) {
+  const std::string program = FindInterpreter(interpreter);
+  if (program.empty() ||
+      !CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, kCreationFlags,
+                      environment.bytes.empty() ? nullptr : environment.bytes.data(), nullptr, &si, &pi)) {
     ShowStatusWindow(false, status, {});
     wiper.dispose();
-    if (ownOutput && !keepOutput) RemoveFile(outputFile);
+    ownOutputFile.dispose();
     ui::ErrorBox("Unable to execute : \r\n\r\n" + PgpCommand);
     return false;
   }
@@ -84,12 +130,12 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
   Sleep(2);
   if (Settings.Pause) ViewPgpOutput(outputFile);
   if (!keepOutput) RemoveFile(outputFile);
-  wiper.dispose();
   return true;
 }
 
 }  // namespace pgp
 
-bool RunPgp(const std::string& arguments, std::string outputFile, bool keepOutput) {
-  return pgp::RunPgpWith("command.com /c", arguments, std::move(outputFile), keepOutput);
+bool RunPgp(const std::string& arguments, std::string outputFile, bool keepOutput,
+            const std::optional<std::string>& passPhrase) {
+  return pgp::RunPgpWith("command.com /c", arguments, std::move(outputFile), keepOutput, passPhrase);
 }

@@ -5,11 +5,6 @@ int LastCharPos(char c, std::string_view s) {
   return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
 }
 
-std::string BatchFileNameFor(std::string_view programPath) {
-  int dot = LastCharPos('.', programPath);
-  return std::string(programPath.substr(0, static_cast<size_t>(dot))) + "BAT";
-}
-
 std::string DoublePercents(std::string_view text) {
   std::string out;
   out.reserve(text.size());

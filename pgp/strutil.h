@@ -8,10 +8,6 @@
 // 1-based position of the last occurrence of `c` in `s`; 0 when absent.
 int LastCharPos(char c, std::string_view s);
 
-// The batch file for a program path: the path cut after its last "." and
-// followed by "BAT" ("BAT" alone when the path has no ".").
-std::string BatchFileNameFor(std::string_view programPath);
-
 // Every "%" doubled, so the command interpreter's percent expansion gives
 // back the original text.
 std::string DoublePercents(std::string_view text);

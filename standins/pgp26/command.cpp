@@ -187,7 +187,8 @@ std::vector<std::string> ParseRecipientList(std::string_view text) {
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(pos, end - pos);
     while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
-    if (!line.empty() && line[0] != '#') out.emplace_back(line);
+    // Every line names a recipient, also one that starts with '#'.
+    if (!line.empty()) out.emplace_back(line);
     pos = end + 1;
   }
   return out;

@@ -65,8 +65,8 @@ struct ParseResult {
 // Parses the arguments after the program name.
 ParseResult ParseArguments(const std::vector<Token>& args);
 
-// Recipients from a -@ list file: one per line, "#" lines and blank lines
-// skipped, trailing white space removed.
+// Recipients from a -@ list file: one per line (a line starting with "#"
+// included), blank lines skipped, trailing white space removed.
 std::vector<std::string> ParseRecipientList(std::string_view text);
 
 }  // namespace pgp26

@@ -102,12 +102,24 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
   s += "exec </dev/null >/dev/null 2>&1\n";
   s += "umask 077\n";
   s += "PATH=/usr/local/bin:/usr/bin:/bin; export PATH\n";
-  s += "unset GNUPGHOME GPG_AGENT_INFO\n";
+  s += "unset GNUPGHOME GPG_AGENT_INFO PGPPASS\n";
   s += "cd / && chmod 700 " + ShQuote(p.home) + " " + ShQuote(p.work) + "\n";
   // The agent refuses a socket path with ':', and Wine's paths pass through
   // "dosdevices/c:": gpg gets the home's physical path.
   s += "home=$(cd " + ShQuote(p.home) + " && pwd -P) || home=" + ShQuote(p.home) + "\n";
   s += ": >" + ShQuote(work + "rc.tmp") + "\n";
+  // However the script ends, the pass phrase file goes and the exit statuses
+  // written so far are handed over (a short "rc" reads as a failed run).
+  const std::string wipePass = "[ -f " + ShQuote(p.passFile) + " ] && dd if=/dev/zero of=" + ShQuote(p.passFile) +
+                               " bs=1 count=$(wc -c <" + ShQuote(p.passFile) +
+                               ") conv=notrunc,fsync 2>/dev/null; rm -f " + ShQuote(p.passFile);
+  s += "cleanup() { " + wipePass + "; [ -f " + ShQuote(work + "rc.tmp") + " ] && mv -f " + ShQuote(work + "rc.tmp") +
+       " " + ShQuote(work + "rc") + "; }\n";
+  s += "trap cleanup EXIT\n";
+  s += "trap 'exit 1' HUP INT TERM\n";
+  size_t lastPass = calls.size();
+  for (size_t i = 0; i < calls.size(); ++i)
+    if (calls[i].passPhrase) lastPass = i;
   for (size_t i = 0; i < calls.size(); ++i) {
     std::string n = std::to_string(i);
     s += ShQuote(p.gpg);
@@ -118,6 +130,8 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
     s += " </dev/null >" + ShQuote(work + "out" + n) + " 2>" + ShQuote(work + "err" + n) + " 3>" +
          ShQuote(work + "status" + n) + "\n";
     s += "echo $? >>" + ShQuote(work + "rc.tmp") + "\n";
+    // gpg has read the pass phrase: it leaves the disk at once.
+    if (i == lastPass) s += wipePass + "\n";
   }
   // No agent outlives the run: nothing is cached and no process is left over.
   s += ShQuote(p.gpgconf) + " --homedir \"$home\" --kill gpg-agent </dev/null >/dev/null 2>&1\n";

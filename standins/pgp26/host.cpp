@@ -1,5 +1,7 @@
 #include "standins/pgp26/host.h"
 
+#include <cstdlib>
+
 namespace pgp26 {
 
 namespace {
@@ -152,18 +154,44 @@ WorkFolder::WorkFolder(const std::string& parent) {
   }
 }
 
-WorkFolder::~WorkFolder() {
-  if (path_.empty()) return;
-  WipeFile(File(kPassFile));
+namespace {
+
+// Wipes the pass phrase file of a run folder, then removes the folder.
+void RemoveRunFolder(const std::string& path) {
+  WipeFile(path + "\\" + kPassFile);
   WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA(File("*").c_str(), &fd);
+  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &fd);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(File(fd.cFileName).c_str());
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path + "\\" + fd.cFileName).c_str());
     } while (FindNextFileA(find, &fd));
     FindClose(find);
   }
-  RemoveDirectoryA(path_.c_str());
+  RemoveDirectoryA(path.c_str());
+}
+
+// Run folders left by a PGP.EXE that ended inside a run (console closed,
+// Ctrl+Break): their process, named in "run-<pid>-...", no longer runs.
+void SweepStaleRunFolders(const std::string& home) {
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((home + "\\run-*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    const DWORD pid = std::strtoul(fd.cFileName + 4, nullptr, 10);
+    if (pid == GetCurrentProcessId()) continue;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    const bool running = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    if (process) CloseHandle(process);
+    if (!running) RemoveRunFolder(home + "\\" + fd.cFileName);
+  } while (FindNextFileA(find, &fd));
+  FindClose(find);
+}
+
+}  // namespace
+
+WorkFolder::~WorkFolder() {
+  if (!path_.empty()) RemoveRunFolder(path_);
 }
 
 std::unique_ptr<GpgHost> GpgHost::Open(const std::string& pgpFolder, std::string& error) {
@@ -173,6 +201,7 @@ std::unique_ptr<GpgHost> GpgHost::Open(const std::string& pgpFolder, std::string
     error = "Cannot create the GnuPG home " + home + ".";
     return nullptr;
   }
+  if (!fresh) SweepStaleRunFolders(home);
   std::unique_ptr<GpgHost> host(new GpgHost(home));
   const std::string agentConf = home + "\\gpg-agent.conf";
   if (!FileExists(agentConf))

@@ -235,7 +235,7 @@ std::string FormatFingerprint(std::string_view hex) {
 
 std::string FormatListing(const std::vector<const Key*>& keys, const ListingRequest& req) {
   std::string out = "\r\nKey ring: '" + req.ringPath + "'";
-  if (req.filter) out += ", looking for user ID \"" + *req.filter + "\".";
+  if (req.filter) out += ", looking for user ID \"" + DisplayUserId(*req.filter) + "\".";
   out += "\r\nType Bits/KeyID    Date       User ID\r\n";
   const std::string indent(30, ' ');
   for (const Key* k : keys) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -222,8 +223,10 @@ class Session {
     return Say("Key removed from key ring.", kExitOk);
   }
 
+  // -z, else PGPPASS from the environment (as PGP 2.6 reads it), else asked.
   std::string PassPhrase() {
     if (op_.passPhrase) return *op_.passPhrase;
+    if (const char* fromEnvironment = std::getenv("PGPPASS")) return fromEnvironment;
     Console con;
     std::string p;
     con.Ask("\r\nEnter pass phrase: ", p, false);

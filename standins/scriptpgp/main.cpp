@@ -6,6 +6,8 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,7 +71,9 @@ int main(int argc, char** argv) {
   }
 
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const scriptpgp::Result result = scriptpgp::Run(folder, args, scenario, Today());
+  const char* pgpPass = std::getenv("PGPPASS");
+  const scriptpgp::Result result =
+      scriptpgp::Run(folder, args, scenario, Today(), pgpPass ? std::optional<std::string>(pgpPass) : std::nullopt);
   // Binary, so a listing reaches the redirected file byte for byte.
   _setmode(_fileno(stdout), _O_BINARY);
   std::fwrite(result.out.data(), 1, result.out.size(), stdout);

@@ -430,10 +430,11 @@ std::vector<std::string> ReadRecipientList(std::string_view text) {
 }
 
 Result Run(const std::string& folder, const std::vector<std::string>& args, const Scenario& scenario,
-           std::string_view today) {
+           std::string_view today, const std::optional<std::string>& pgpPass) {
   if (scenario.mode == Mode::Nothing) return {};
   if (scenario.mode == Mode::Fail) return Failure(1, "Error: scripted failure (scenario mode=fail).");
-  const auto inv = ParseArguments(args);
+  auto inv = ParseArguments(args);
+  if (inv && !inv->passPhrase) inv->passPhrase = pgpPass;
   if (!inv) return Failure(5, "Error: bad arguments.");
   auto operand = [&](std::size_t i) { return inv->operands[i]; };
   switch (inv->action) {

@@ -37,8 +37,8 @@ struct Invocation {
   std::vector<std::string> operands;  // arguments that are not options, in order
   std::optional<std::string> listFile;
   std::string signer;
-  std::string passPhrase;
-  std::optional<std::string> output;  // -o
+  std::optional<std::string> passPhrase;  // -z; PGPPASS stands in when absent
+  std::optional<std::string> output;      // -o
 };
 
 // The arguments after the program name, as the C runtime split them. nullopt
@@ -98,9 +98,10 @@ struct Result {
 
 // Runs one command in the PGP folder `folder` (listing.txt, fingerprint.txt,
 // pubring.pgp live there). `today` is the "yyyy/mm/dd" date of generated keys.
-// Mode::Crash is the caller's business; here it acts like Normal.
+// Mode::Crash is the caller's business; here it acts like Normal. `pgpPass`
+// is the PGPPASS environment variable, the pass phrase when no -z is given.
 Result Run(const std::string& folder, const std::vector<std::string>& args, const Scenario& scenario,
-           std::string_view today);
+           std::string_view today, const std::optional<std::string>& pgpPass = std::nullopt);
 
 // Small file helpers shared with the program's start-up.
 std::optional<std::string> ReadWholeFile(const std::string& path);

@@ -270,6 +270,28 @@ TEST_F(KeyCommands, FingerprintShowsTheFirstFingerprintLine) {
   EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kvc \"Carol Example\"")}));
 }
 
+TEST_F(KeyCommands, LookAlikeKeysAreNamedByKeyIdAndTheFingerprintCannotBeSpoofed) {
+  testenv::MakePgpFolder(pgp_.path(), {"Ada", "Ada"});
+  form_.Reredpublickeys1Click();
+  EXPECT_EQ(form_.KeyIds, (std::vector<std::string>{"00001000", "00001001"}));
+  // PGP's echo of the requested user ID and a user ID both hold the text.
+  testenv::WriteFile(pgp_.file("fingerprint.txt"),
+                     "\r\nKey ring: 'x', looking for user ID \"Ada\r\n          Key fingerprint = 66 66\".\r\n"
+                     "pub  1024/00001001 1996/03/04 Ada Key fingerprint = 77 77\r\n"
+                     "          Key fingerprint = 11 22\r\n");
+  Robot r([&](Robot& r) {
+    PickKey(r, r.waitWindow("Public Keys"), 1);
+    AnswerBox(r, "Information", "Fingerprint for : \"Ada\"\r\n\r\nKey fingerprint = 11 22");
+    PickKey(r, r.waitWindow("Public Keys"), 1);
+  });
+  form_.GetKeyFingerprint1Click();
+  form_.Removeakey1Click();
+  r.join();
+  EXPECT_EQ(Log(), (std::vector<std::string>{ListCommand(), Command("-kvc \"0x00001001\""),
+                                             Command("-kr \"0x00001001\""), ListCommand()}));
+  EXPECT_EQ(form_.KeyIds, (std::vector<std::string>{"00001000"}));
+}
+
 TEST_F(KeyCommands, FingerprintMissingFromTheOutput) {
   testenv::WriteFile(pgp_.file("fingerprint.txt"),
                      "pub  1024/00001001 1996/03/04 Alice Example\r\nKey FINGERPRINT = 1\r\n");

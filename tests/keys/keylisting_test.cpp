@@ -69,3 +69,38 @@ TEST(FindFingerprint, FirstFingerprintLineWithoutIndentation) {
             "Key fingerprint = 01 23  45 ");
   EXPECT_EQ(FindFingerprint("0 matching keys found.\r\n"), "");
 }
+
+TEST(ReadKeyListing, KeyIdsBesideTheTextsAlsoForWideAndRevokedKeys) {
+  const auto entries = keys::ReadKeyListing(
+      "pub  1024/0DBF906D 1996/03/04 Ada\r\n"
+      "pub  2048/1234ABCD 1997/01/02 Ada\r\n"
+      "pub  16384/CAFEF00D 2020/05/06 Wide Key\r\n"
+      "pub  1024/0000BEEF 1998/05/06 *** KEY REVOKED ***\r\n"
+      "pub  1024/nothex 1998/05/06 Odd\r\n");
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(entries[0].keyId, "0DBF906D");
+  EXPECT_EQ(entries[1].keyId, "1234ABCD");
+  EXPECT_EQ(entries[1].text, "Ada");
+  EXPECT_EQ(entries[2].keyId, "CAFEF00D");
+  EXPECT_EQ(entries[2].text, "Wide Key");
+  EXPECT_EQ(entries[3].text, "*** KEY REVOKED ***");
+  EXPECT_EQ(entries[4].keyId, "");
+}
+
+TEST(FindFingerprint, OnlyTheLineRightAfterTheFirstUserIdLine) {
+  const std::string real = "          Key fingerprint = 01 23\r\n";
+  // A user ID, a further user ID line or PGP's echo holding the text is not taken.
+  EXPECT_EQ(FindFingerprint("Key ring: 'x', looking for user ID \"Key fingerprint = EC HO\".\r\n"
+                            "pub  1024/0DBF906D 1996/03/04 Mal Key fingerprint = AA\r\n" +
+                            real),
+            "Key fingerprint = 01 23");
+  EXPECT_EQ(FindFingerprint("pub  1024/0DBF906D 1996/03/04 Mal\r\n"
+                            "                              Key fingerprint = FA KE\r\n" +
+                            real),
+            "");
+  EXPECT_EQ(FindFingerprint("pub  1024/0DBF906D 1996/03/04 *** KEY REVOKED ***\r\n"
+                            "                              Alice\r\n" +
+                            real),
+            "Key fingerprint = 01 23");
+  EXPECT_EQ(FindFingerprint("pub  1024/0DBF906D 1996/03/04 Alice\r\n"), "");
+}

@@ -43,7 +43,7 @@ TEST(ReadKeysWithoutInterpreter, Child) {
     second = testenv::AnswerBox(rb, "Error");
     third = testenv::AnswerBox(rb, "Error");
   });
-  bool ran = ReadPublicKeys(form.KeyList, form.Status());
+  bool ran = ReadPublicKeys(form.KeyList, form.KeyIds, form.Status());
   r.join();
   EXPECT_FALSE(ran);
   EXPECT_EQ(first, "Unable to execute : \r\n\r\n" + PgpCommand);

@@ -78,7 +78,7 @@ TEST_F(Recipients, ChosenOrderTwiceAddedAndRemovedEntries) {
     EXPECT_EQ(r.listItems(chosen), (List{"Bob Example", "Alice Example", "Bob Example"}));
     r.clickButton(dlg, "&Ok");
   });
-  ok = ChooseRecipients(form_->KeyList, text);
+  ok = ChooseRecipients(form_->KeyList, form_->KeyIds, text);
   r.join();
   EXPECT_EQ(shown, form_->KeyList);
   EXPECT_TRUE(ok);
@@ -101,7 +101,7 @@ TEST_F(Recipients, OkWithNothingChosenKeepsTheDialogOpen) {
     r.sync(dlg);
     r.clickButton(dlg, "&Cancel");
   });
-  EXPECT_FALSE(ChooseRecipients(form_->KeyList, text));
+  EXPECT_FALSE(ChooseRecipients(form_->KeyList, form_->KeyIds, text));
   r.join();
   EXPECT_EQ(error, "You must select one or more public key(s) to encrypt the message !");
   EXPECT_EQ(text, "");
@@ -122,7 +122,7 @@ TEST_F(Recipients, ListFileOneEntryPerLine) {
     r.sync(dlg);
     r.clickButton(dlg, "&Ok");
   });
-  EXPECT_TRUE(ChooseRecipients(form_->KeyList, name));
+  EXPECT_TRUE(ChooseRecipients(form_->KeyList, form_->KeyIds, name));
   r.join();
   EXPECT_EQ(testenv::ReadFile(name), "Alice Example\r\nBob Example\r\nAlice Example\r\n");
   EXPECT_TRUE(DeleteFileA(name.c_str()));
@@ -135,7 +135,7 @@ TEST_F(Recipients, NoKeyRingNoDialog) {
     error = AnswerBox(r, "Error");
     EXPECT_FALSE(r.appears("Encrypting", 500));
   });
-  EXPECT_FALSE(ChooseRecipients(form_->KeyList, text));
+  EXPECT_FALSE(ChooseRecipients(form_->KeyList, form_->KeyIds, text));
   r.join();
   EXPECT_EQ(error, "PGP Public Key Ring not found, you must generate keys before using PGP !");
 }
@@ -156,7 +156,7 @@ TEST_F(Recipients, TenThousandKeysFillAtOnce) {
     r.clickButton(dlg, "&Ok");
   });
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(ChooseRecipients(form_->KeyList, text));
+  EXPECT_TRUE(ChooseRecipients(form_->KeyList, form_->KeyIds, text));
   r.join();
   EXPECT_EQ(text, "\"User 9999 <user9999@example.org>\" ");
   std::printf(
@@ -176,8 +176,9 @@ TEST_F(Recipients, ReadPublicKeysThroughPgp) {
                      "pub  1024/1234ABCD 1997/01/02 Alice Example  \r\n"
                      "3 matching keys found.\r\n");
   form_->KeyList = {"old"};
-  EXPECT_TRUE(ReadPublicKeys(form_->KeyList, form_->Status()));
+  EXPECT_TRUE(ReadPublicKeys(form_->KeyList, form_->KeyIds, form_->Status()));
   EXPECT_EQ(form_->KeyList, (List{"Alice Example  ", "", "Alice Example  "}));
+  EXPECT_EQ(form_->KeyIds, (List{"0DBF906D", "0DBF906D", "1234ABCD"}));
   EXPECT_EQ(form_->statusline.text(), form_->StartText());
   EXPECT_NE(testenv::ReadFile(pgp_.file("pgp.log")).find("PGP.EXE\" -kv +BatchMode"), std::string::npos);
 }
@@ -189,7 +190,7 @@ TEST_F(Recipients, NoKeysFound) {
     error = AnswerBox(r, "Error");
     EXPECT_FALSE(r.appears("Error", 500));
   });
-  EXPECT_TRUE(ReadPublicKeys(form_->KeyList));
+  EXPECT_TRUE(ReadPublicKeys(form_->KeyList, form_->KeyIds));
   r.join();
   EXPECT_EQ(error, "No public keys found !");
   EXPECT_TRUE(form_->KeyList.empty());

@@ -6,13 +6,18 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/Main.h"
+#include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
 #include "standins/scriptpgp/scriptmsg.h"
@@ -46,6 +51,95 @@ void ChooseKeys(Robot& r, std::initializer_list<int> picks) {
   r.clickButton(dlg, "&Ok");
   r.waitGone(dlg);
 }
+
+// Confirms the save dialog on an existing file, answering Wine's overwrite question.
+void ConfirmOverwrite(Robot& r) {
+  HWND save = r.waitWindow("Choose output filename");
+  r.key(save, VK_RETURN);
+  HWND ask = r.waitWindow("Choose output filename", "#32770", 5000);
+  if (ask && ask != save) r.key(ask, 'Y');
+  r.waitGone(save);
+}
+
+// Reads a whole file with every sharing mode; /proc files report no size.
+std::string ReadShared(const std::string& path) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  std::string data;
+  if (f == INVALID_HANDLE_VALUE) return data;
+  char buf[16384];
+  DWORD got = 0;
+  while (data.size() < (1u << 20) && ReadFile(f, buf, sizeof buf, &got, nullptr) && got) data.append(buf, got);
+  CloseHandle(f);
+  return data;
+}
+
+// Calls `each` with the full name of every file below `folder`; the links
+// of a Wine prefix to the host's file system and the Windows folder skipped.
+void ForEachFileBelow(const std::string& folder, const std::function<void(const std::string&)>& each) {
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = fd.cFileName;
+    if (name == "." || name == ".." || name == "dosdevices" || name == "windows" || name == "Program Files" ||
+        name == "Program Files (x86)" || name == "ProgramData")
+      continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ForEachFileBelow(folder + "\\" + name, each);
+    else
+      each(folder + "\\" + name);
+  } while (FindNextFileA(find, &fd));
+  FindClose(find);
+}
+
+// Watches, until destroyed, every process title on the machine (Wine: a
+// Windows process's command line is its Linux process title) and every file
+// of the Wine prefix for `secret`, and counts the PGP runs it saw.
+class SecretWatch {
+ public:
+  SecretWatch(std::string secret, std::vector<std::string> folders)
+      : secret_(std::move(secret)), folders_(std::move(folders)), thread_([this] { run(); }) {}
+  ~SecretWatch() { stop(); }
+  void stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  // One more look at the files only, once everything has ended.
+  void scanFiles() {
+    for (const auto& folder : folders_)
+      ForEachFileBelow(folder, [&](const std::string& file) {
+        if (file.ends_with("\\scenario.txt")) return;  // the scripted PGP's own copy
+        if (ReadShared(file).find(secret_) != std::string::npos) found_.insert(file);
+      });
+  }
+  std::set<std::string> found_;
+  std::atomic<int> pgpTitles_{0};
+
+ private:
+  void run() {
+    while (!stop_) {
+      WIN32_FIND_DATAA fd;
+      HANDLE find = FindFirstFileA("Z:\\proc\\*", &fd);
+      if (find != INVALID_HANDLE_VALUE) {
+        do {
+          if (fd.cFileName[0] < '1' || fd.cFileName[0] > '9') continue;
+          const std::string title = ReadShared(std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline");
+          if (title.find(secret_) != std::string::npos) found_.insert(std::string("process title: ") + title);
+          if (title.find("PGP.EXE") != std::string::npos) ++pgpTitles_;
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+      }
+      scanFiles();
+      Sleep(20);
+    }
+  }
+  std::string secret_;
+  std::vector<std::string> folders_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
 
 class Crypt : public testing::Test {
  protected:
@@ -98,8 +192,8 @@ TEST_F(Crypt, TextEncryptionSignedForTwoRecipients) {
   const size_t work = log.find("-esa \"");
   ASSERT_NE(work, std::string::npos) << log;
   const std::string workFile = log.substr(work + 6, log.find('"', work + 6) - work - 6);
-  EXPECT_EQ(log, Exe() + "-esa \"" + workFile + "\" \"Alice Example\" \"Bob Example\"  -u\"Carol Example\" -z\"" +
-                     kPass + "\" +BatchMode\r\n");
+  EXPECT_EQ(log,
+            Exe() + "-esa \"" + workFile + "\" \"Alice Example\" \"Bob Example\"  -u\"Carol Example\" +BatchMode\r\n");
   const std::string window = form_->memo1.text();
   EXPECT_EQ(window.rfind("-----BEGIN PGP MESSAGE-----", 0), 0u) << window;
   auto message = scriptpgp::ParseScriptMessage(window);
@@ -109,6 +203,25 @@ TEST_F(Crypt, TextEncryptionSignedForTwoRecipients) {
   EXPECT_EQ(message->signer, "Carol Example");
   EXPECT_EQ(TempFiles(), before_);
   RunIdle([&](Robot& r) { EXPECT_NE(r.screenshot(form_->handle(), "crypt_after_encryption"), ""); });
+}
+
+TEST_F(Crypt, PassPhraseNeverInAProcessTitleOrAFile) {
+  // PGP takes a while, so the watch sees it running.
+  testenv::WriteFile(pgp_.file("scenario.txt"), std::string("passphrase=") + kPass + "\r\ndelay=1500\r\n");
+  std::string prefix = std::getenv("WINEPREFIX") ? std::getenv("WINEPREFIX") : "";
+  std::replace(prefix.begin(), prefix.end(), '/', '\\');
+  SecretWatch watch(kPass, {"Z:" + prefix, docs_.path(), pgp_.path()});
+  EncryptText(true);
+  ASSERT_NE(form_->memo1.text(), kPlain);
+  Robot r([&](Robot& r) { TypePassPhrase(r, kPass); });
+  form_->Decrypttext1Click();
+  r.join();
+  watch.stop();
+  watch.scanFiles();
+  EXPECT_EQ(form_->memo1.text(), kPlain);  // the pass phrase reached PGP both times
+  EXPECT_GE(watch.pgpTitles_, 2);
+  EXPECT_TRUE(watch.found_.empty()) << *watch.found_.begin();
+  EXPECT_EQ(Log().find(kPass), std::string::npos);
 }
 
 TEST_F(Crypt, TextEncryptionUnsignedAsksNoPassPhrase) {
@@ -140,9 +253,27 @@ TEST_F(Crypt, TextEncryptionWithoutResultAndWithAnEmptySigningId) {
   ui::Application::Get().runHandled([&] { form_->Encrypttext1Click(); });
   r.join();
   EXPECT_EQ(shown, "File not found.");
-  EXPECT_NE(Log().find("\"Alice Example\"  -u\"\" -z\""), std::string::npos) << Log();
+  EXPECT_NE(Log().find("\"Alice Example\"  -u\"\""), std::string::npos) << Log();
   EXPECT_EQ(form_->memo1.text(), kPlain);
   EXPECT_EQ(TempFiles(), before_);
+}
+
+TEST_F(Crypt, TheSecondOfTwoLookAlikeKeysIsNamedByItsKeyId) {
+  testenv::MakePgpFolder(pgp_.path(), {"Ada", "Ada"});
+  ASSERT_TRUE(ReadPublicKeys(form_->KeyList, form_->KeyIds));
+  for (bool useList : {false, true}) {
+    Settings.UseList = useList;
+    form_->memo1.setText(kPlain);
+    Robot r([&](Robot& r) { ChooseKeys(r, {1}); });
+    Settings.SignFiles = false;
+    form_->Encrypttext1Click();
+    r.join();
+    auto message = scriptpgp::ParseScriptMessage(form_->memo1.text());
+    ASSERT_TRUE(message) << form_->memo1.text();
+    EXPECT_EQ(message->recipients, (std::vector<std::string>{"0x00001001"}));
+  }
+  EXPECT_NE(Log().find("-ea \""), std::string::npos);
+  EXPECT_NE(Log().find("\" \"0x00001001\" "), std::string::npos) << Log();
 }
 
 TEST_F(Crypt, TextEncryptionThroughRecipientsListFile) {
@@ -265,8 +396,7 @@ TEST_F(Crypt, FileEncryptionSignedWithAutoDeleteWipesTheSource) {
   r.join();
   const std::string out = docs_.file("LETTER.pgp");
   EXPECT_EQ(info, "File : " + out + "\r\nSuccessfuly created !");
-  EXPECT_EQ(Log(),
-            Exe() + "-es \"" + source + "\" \"Bob Example\"  -u\"Carol Example\" -z\"" + kPass + "\" +BatchMode\r\n");
+  EXPECT_EQ(Log(), Exe() + "-es \"" + source + "\" \"Bob Example\"  -u\"Carol Example\" +BatchMode\r\n");
   EXPECT_FALSE(testenv::Exists(source));
   auto message = scriptpgp::ParseScriptMessage(testenv::ReadFile(out));
   ASSERT_TRUE(message);
@@ -297,6 +427,32 @@ TEST_F(Crypt, FileEncryptionWithoutExtensionAndListFileKeepsTheSource) {
   EXPECT_EQ(TempFiles(), before_);
 }
 
+TEST_F(Crypt, FileEncryptionRefusesAStaleOutputAndOutputOntoTheInput) {
+  Settings.AutoDelete = true;
+  const std::string source = docs_.file("LETTER.TXT");
+  testenv::WriteFile(source, kPlain);
+  testenv::WriteFile(docs_.file("LETTER.pgp"), "stale");
+  const std::string notes = docs_.file("NOTES.pgp");
+  testenv::WriteFile(notes, "notes");
+  for (const std::string& file : {source, notes}) {
+    form_->OpenDialog.fileName = file;
+    std::string error;
+    Robot r([&](Robot& r) {
+      ConfirmFileDialog(r, "Choose file to encrypt");
+      error = AnswerBox(r, "Error");
+      EXPECT_FALSE(r.appears("Encrypting", 300));
+    });
+    form_->EncryptFileItemClick();
+    r.join();
+    EXPECT_EQ(error, file == source ? "Output file already exists : \r\n\r\n" + docs_.file("LETTER.pgp")
+                                    : "The output file is the input file : \r\n\r\n" + notes);
+  }
+  EXPECT_EQ(testenv::ReadFile(source), kPlain);
+  EXPECT_EQ(testenv::ReadFile(docs_.file("LETTER.pgp")), "stale");
+  EXPECT_EQ(testenv::ReadFile(notes), "notes");
+  EXPECT_FALSE(testenv::Exists(pgp_.file("pgp.log")));
+}
+
 TEST_F(Crypt, FileEncryptionWithoutOutputReportsIt) {
   Settings.SignFiles = false;
   testenv::WriteFile(pgp_.file("scenario.txt"), "mode=nothing\r\n");
@@ -315,31 +471,49 @@ TEST_F(Crypt, FileEncryptionWithoutOutputReportsIt) {
   EXPECT_TRUE(testenv::Exists(source));
 }
 
-TEST_F(Crypt, FileDecryptionWipesTheInputOnlyWhenTheOutputExists) {
+TEST_F(Crypt, FileDecryptionReplacesTheOutputAndWipesTheInputOnlyOnSuccess) {
   Settings.AutoDelete = true;
   const std::string input = docs_.file("LETTER.pgp");
   scriptpgp::ScriptMessage m{kPlain, {"Alice Example"}, ""};
   testenv::WriteFile(input, scriptpgp::FormatScriptMessage(m));
   const std::string output = docs_.file("PLAIN.TXT");
+  testenv::WriteFile(output, "old output");
+  // Output onto the input is refused before the pass phrase is asked.
+  std::string refused;
+  form_->OpenDialog.fileName = input;
+  form_->SaveDialog.fileName = docs_.file("letter.PGP");
+  Robot same([&](Robot& r) {
+    ConfirmFileDialog(r, "Choose file to decrypt");
+    ConfirmOverwrite(r);
+    refused = AnswerBox(r, "Error");
+  });
+  form_->DecryptFileItemClick();
+  same.join();
+  EXPECT_EQ(refused.find("The output file is the input file"), 0u) << refused;
   for (const char* pass : {"wrong", kPass}) {
     form_->OpenDialog.fileName = input;
     form_->SaveDialog.fileName = output;
     Robot r([&](Robot& r) {
       ConfirmFileDialog(r, "Choose file to decrypt");
-      ConfirmFileDialog(r, "Choose output filename");
+      ConfirmOverwrite(r);
       TypePassPhrase(r, pass);
     });
     form_->DecryptFileItemClick();
     r.join();
     if (std::string(pass) == "wrong") {
       EXPECT_TRUE(testenv::Exists(input));
-      EXPECT_FALSE(testenv::Exists(output));
+      EXPECT_EQ(testenv::ReadFile(output), "old output");
     }
   }
   EXPECT_EQ(testenv::ReadFile(output), kPlain);
   EXPECT_FALSE(testenv::Exists(input));
-  EXPECT_EQ(Log(), Exe() + "\"" + input + "\" -o \"" + output + "\" -z\"wrong\" +BatchMode\r\n" + Exe() + "\"" + input +
-                       "\" -o \"" + output + "\" -z\"" + kPass + "\" +BatchMode\r\n");
+  // PGP wrote a new file beside the output each time; no pass phrase on its command line.
+  const std::string log = Log();
+  const std::string start = Exe() + "\"" + input + "\" -o \"" + docs_.path() + "\\SW";
+  EXPECT_EQ(log.find(start), 0u) << log;
+  EXPECT_NE(log.find("\r\n" + start), std::string::npos) << log;
+  EXPECT_EQ(log.find("-z"), std::string::npos) << log;
+  EXPECT_EQ(log.find(kPass), std::string::npos) << log;
   EXPECT_EQ(form_->OpenDialog.filter, "PGP files (*.pgp)|*.pgp|All files (*.*)|*.*");
 }
 

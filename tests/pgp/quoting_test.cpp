@@ -16,12 +16,18 @@ TEST(QuotingProblem, BreakingCharactersNamed) {
   EXPECT_NE(QuotingProblem("line\nbreak"), "");
   EXPECT_NE(QuotingProblem(std::string("zero\0byte", 9)), "");
   EXPECT_NE(QuotingProblem("\""), QuotingProblem("\n"));
+  // Ctrl-Z would end the line for the command interpreter: "Ali" would reach PGP.
+  EXPECT_EQ(QuotingProblem("Ali\x1A"
+                           "ce"),
+            "it contains a control character");
+  for (int c = 1; c < 0x20; ++c) EXPECT_NE(QuotingProblem(std::string(1, static_cast<char>(c))), "") << c;
+  EXPECT_NE(QuotingProblem("\x7F"), "");
 }
 
 TEST(QuotingProblem, EverythingElsePasses) {
   std::string all;
-  for (int c = 1; c < 256; ++c)
-    if (c != '"' && c != '\r' && c != '\n') all += static_cast<char>(c);
+  for (int c = 0x20; c < 256; ++c)
+    if (c != '"' && c != 0x7F) all += static_cast<char>(c);
   EXPECT_EQ(QuotingProblem(all), "");
   EXPECT_EQ(QuotingProblem("100% & <sure> | ^%PATH%"), "");
   EXPECT_EQ(QuotingProblem(""), "");

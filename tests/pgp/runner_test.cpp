@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Main.h"
@@ -68,6 +69,14 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
   } while (FindNextFileA(find.get(), &fd));
   return names;
+}
+
+// The batch files of a folder.
+std::vector<std::string> BatchFilesIn(const std::string& folder) {
+  std::vector<std::string> found;
+  for (const auto& name : FilesIn(folder))
+    if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".BAT") == 0) found.push_back(folder + "\\" + name);
+  return found;
 }
 
 // Files of a folder (not below it) that contain `secret`; programs skipped.
@@ -137,6 +146,8 @@ class Runner : public ::testing::Test {
   }
   void scenario(const std::string& text) { WriteTextFile(pgp_ + "\\scenario.txt", text); }
   std::string log() { return Contents(pgp_ + "\\pgp.log"); }
+  // The run's batch file lives in the temporary folder; none is left anywhere.
+  bool noBatchFile() { return BatchFilesIn(temp_).empty() && BatchFilesIn(ProgramFolder()).empty(); }
   // Neither the program folder, nor the temporary folders hold the pass phrase.
   void expectNoPassPhraseLeft() {
     for (const auto& folder : {ProgramFolder(), temp_, SystemTemp()}) {
@@ -154,15 +165,14 @@ TEST_F(Runner, WithoutPauseNothingOfTheRunRemains) {
   ASSERT_TRUE(RunPgp(PgpCommand + "-kv"));
   EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv +BatchMode\r\n");
   EXPECT_TRUE(FilesIn(temp_).empty());
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
-  EXPECT_EQ(pgp::BatchFile(), ProgramFolder() + "\\runner_test.BAT");
+  EXPECT_TRUE(noBatchFile());
 }
 
 TEST_F(Runner, CallersOutputFileIsKeptWithPgpsOutput) {
   std::string out = NewWorkFileName();
   ASSERT_TRUE(RunPgp(PgpCommand + "-kv", out, true));
   EXPECT_EQ(Contents(out), kListing);
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(noBatchFile());
   EXPECT_TRUE(RemoveFile(out));
   EXPECT_TRUE(FilesIn(temp_).empty());
 }
@@ -175,8 +185,8 @@ TEST_F(Runner, PauseShowsTheOutputAndDeletesTheFilesAfterTheViewerCloses) {
     HWND memo = r.children(viewer, "RichEdit20A").empty() ? nullptr : r.children(viewer, "RichEdit20A")[0];
     ASSERT_NE(memo, nullptr);
     EXPECT_EQ(r.text(memo), kListing);
-    EXPECT_TRUE(FileExists(pgp::BatchFile()));
-    EXPECT_EQ(FilesIn(temp_).size(), 1u);
+    EXPECT_EQ(BatchFilesIn(temp_).size(), 1u);
+    EXPECT_EQ(FilesIn(temp_).size(), 2u);
     RECT rc;
     GetClientRect(viewer, &rc);
     EXPECT_EQ(rc.right, 523);
@@ -186,7 +196,7 @@ TEST_F(Runner, PauseShowsTheOutputAndDeletesTheFilesAfterTheViewerCloses) {
   });
   EXPECT_TRUE(RunPgp(PgpCommand + "-kv"));
   robot.join();
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(noBatchFile());
   EXPECT_TRUE(FilesIn(temp_).empty());
 }
 
@@ -196,12 +206,12 @@ TEST_F(Runner, ViewerFailureStillWipesTheBatchFile) {
   scenario("passphrase=x\n");
   // PGP's output cannot be redirected into a folder that does not exist, so
   // the viewer finds no file.
-  EXPECT_THROW(RunPgp(PgpCommand + "-kv -z \"" + kPass + "\"", temp_ + "\\missing\\out.txt", true), ui::Error);
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_THROW(RunPgp(PgpCommand + "-kv", temp_ + "\\missing\\out.txt", true, kPass), ui::Error);
+  EXPECT_TRUE(noBatchFile());
   expectNoPassPhraseLeft();
 }
 
-TEST_F(Runner, SlowRunShowsTheStatusWindowAndReusesTheBatchFile) {
+TEST_F(Runner, SlowRunShowsTheStatusWindowWithABatchFileOfItsOwn) {
   scenario("delay=3000\n");
   Settings.RunIcon = true;  // the console stays off the main window
   std::atomic<int> run{0};
@@ -214,7 +224,9 @@ TEST_F(Runner, SlowRunShowsTheStatusWindowAndReusesTheBatchFile) {
       }
       ASSERT_NE(status, nullptr) << "run " << i;
       EXPECT_EQ(GetParent(status), form_->handle());
-      EXPECT_NE(Contents(pgp::BatchFile()).find(i == 1 ? "-kv +BatchMode" : "-kvc +BatchMode"), std::string::npos);
+      auto batch = BatchFilesIn(temp_);
+      ASSERT_EQ(batch.size(), 1u);
+      EXPECT_NE(Contents(batch[0]).find(i == 1 ? "-kv +BatchMode" : "-kvc +BatchMode"), std::string::npos);
       if (i == 1) {
         Sleep(500);
         ScreenshotNow(form_->handle(), "pgp_status_over_main");
@@ -242,16 +254,51 @@ TEST_F(Runner, SlowRunShowsTheStatusWindowAndReusesTheBatchFile) {
   run = 2;
   EXPECT_TRUE(RunPgp(PgpCommand + "-kvc"));
   robot.join();
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(noBatchFile());
   EXPECT_EQ(FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr), nullptr);
 }
 
-TEST_F(Runner, PassPhraseReachesPgpByteForByteAndIsWipedAfter) {
-  scenario("passphrase=x\n");
-  ASSERT_TRUE(RunPgp(PgpCommand + "-kv -z \"" + kPass + "\""));
-  EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv -z \"" + kPass + "\" +BatchMode\r\n");
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+TEST_F(Runner, PassPhraseReachesPgpOnlyThroughItsEnvironment) {
+  // The program's own environment is left as it was.
+  ASSERT_TRUE(RunPgp(PgpCommand + "-kv", {}, false, kPass));
+  EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv +BatchMode\r\n");
+  char inherited[8];
+  EXPECT_EQ(GetEnvironmentVariableA("PGPPASS", inherited, sizeof inherited), 0u);
+  EXPECT_TRUE(noBatchFile());
   expectNoPassPhraseLeft();
+}
+
+// The second copy of the program for the test below; does nothing on its own.
+TEST_F(Runner, PeerCopy) {
+  const char* out = std::getenv("SW_RUNNER_PEER_OUTPUT");
+  if (!out) GTEST_SKIP() << "started only by TwoCopiesRunningAtOnceEachGetTheirOwnResult";
+  scenario("delay=1500\n");
+  ASSERT_TRUE(RunPgp(PgpCommand + "-kvc \"Alice\"", out, true));
+}
+
+TEST_F(Runner, TwoCopiesRunningAtOnceEachGetTheirOwnResult) {
+  scenario("delay=1500\n");
+  const std::string peerOut = root_ + "\\peer.txt";
+  SetEnvironmentVariableA("SW_RUNNER_PEER_OUTPUT", peerOut.c_str());
+  char self[MAX_PATH];
+  std::string command(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+  testproc::Outcome peer;
+  std::thread other(
+      [&] { peer = testproc::Run({.commandLine = "\"" + command + "\" --gtest_filter=Runner.PeerCopy"}); });
+  Sleep(700);  // the other copy is inside its run
+  const std::string out = temp_ + "\\own.txt";
+  EXPECT_TRUE(RunPgp(PgpCommand + "-kv", out, true));
+  other.join();
+  SetEnvironmentVariableA("SW_RUNNER_PEER_OUTPUT", nullptr);
+  EXPECT_TRUE(peer.ended);
+  EXPECT_EQ(peer.exitCode, 0u) << peer.out << peer.err;
+  EXPECT_EQ(Contents(out), kListing);
+  const std::string peerListing = Contents(peerOut);
+  EXPECT_NE(peerListing.find("Key fingerprint"), std::string::npos) << peerListing << peer.out;
+  EXPECT_NE(peerListing, kListing);
+  EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv +BatchMode\r\n");
+  RemoveFile(out);
+  EXPECT_TRUE(noBatchFile());
 }
 
 TEST_F(Runner, StartFailureNamesThePgpCommandAndLeavesNothing) {
@@ -260,13 +307,13 @@ TEST_F(Runner, StartFailureNamesThePgpCommandAndLeavesNothing) {
     if (!box) return;
     EXPECT_NE(r.findChild(box, "Unable to execute : \r\n\r\n" + PgpCommand), nullptr);
     EXPECT_EQ(FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr), nullptr);
-    EXPECT_FALSE(FileExists(pgp::BatchFile()));
+    EXPECT_TRUE(noBatchFile());
     r.clickButton(box, "OK");
   });
-  EXPECT_FALSE(pgp::RunPgpWith("no-such-interpreter.com /c", PgpCommand + "-kv -z \"" + kPass + "\"", {}, false));
+  EXPECT_FALSE(pgp::RunPgpWith("no-such-interpreter.com /c", PgpCommand + "-kv", {}, false, kPass));
   robot.join();
   EXPECT_EQ(log(), "");
-  EXPECT_FALSE(FileExists(pgp::BatchFile()));
+  EXPECT_TRUE(noBatchFile());
   EXPECT_TRUE(FilesIn(temp_).empty());
   expectNoPassPhraseLeft();
 }

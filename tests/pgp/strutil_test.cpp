@@ -23,12 +23,6 @@ TEST(LastCharPos, CountsPastSixteenBits) {
   EXPECT_EQ(LastCharPos('.', s), 70001);
 }
 
-TEST(BatchFileNameFor, ReplacesTheExtensionAfterTheLastDot) {
-  EXPECT_EQ(BatchFileNameFor("C:\\TOOLS\\CRYPT.EXE"), "C:\\TOOLS\\CRYPT.BAT");
-  EXPECT_EQ(BatchFileNameFor("C:\\MY.TOOLS\\CRYPT"), "C:\\MY.BAT");
-  EXPECT_EQ(BatchFileNameFor("CRYPT"), "BAT");
-}
-
 TEST(BatchFileText, IsThreeCrLfLinesWithTheQuotedOutputFile) {
   EXPECT_EQ(BatchFileText("\"C:\\PGP\\PGP.EXE\" -kv", "C:\\TEMP\\TMP3A7.TMP"),
             "@echo off\r\n\"C:\\PGP\\PGP.EXE\" -kv +BatchMode >\"C:\\TEMP\\TMP3A7.TMP\"\r\nexit\r\n");

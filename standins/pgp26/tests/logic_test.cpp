@@ -107,7 +107,7 @@ TEST(Pgp26CommandLine, RejectsBadArguments) {
 
 TEST(Pgp26CommandLine, RecipientListSkipsCommentsAndTrailingBlanks) {
   EXPECT_EQ(ParseRecipientList("Alice Example  \r\n# Carol\r\n\r\nBob Example\t\nlast"),
-            (std::vector<std::string>{"Alice Example", "Bob Example", "last"}));
+            (std::vector<std::string>{"Alice Example", "# Carol", "Bob Example", "last"}));
 }
 
 const char kListing[] =
@@ -178,6 +178,11 @@ TEST(Pgp26Keys, ListingLayoutAndEscaping) {
             "            Key fingerprint = 00 11 22 33 44 55 66 77 88 99  AA BB CC DD EE FF 12 34 56 78\r\n"
             "                              Alice at work: office\r\n"
             "1 matching key found.\r\n");
+  // The echoed user ID is escaped like every printed one: it cannot forge a fingerprint line.
+  id = "x\r\n            Key fingerprint = 66 66";
+  const std::string echoed = FormatListing({}, req);
+  EXPECT_NE(echoed.find("looking for user ID \"x\\x0d\\x0a            Key"), std::string::npos) << echoed;
+  EXPECT_EQ(echoed.find("\n            Key fingerprint"), std::string::npos) << echoed;
   EXPECT_EQ(FormatFingerprint("00112233445566778899AABBCCDDEEFF"), " 00 11 22 33 44 55 66 77  88 99 AA BB CC DD EE FF");
   EXPECT_EQ(DisplayUserId("a\tb\x7f"), "a\\x09b\\x7f");
 }
@@ -256,7 +261,12 @@ TEST(Pgp26Gpg, ScriptWritesEveryOutputToFilesAndTheStatusLast) {
             std::string::npos);
   // Only the call that needs it gets the pass phrase file.
   EXPECT_GT(s.find("--passphrase-file"), s.find("out0"));
-  EXPECT_LT(s.find("--kill gpg-agent"), s.find("mv -f"));
+  EXPECT_LT(s.find("--kill gpg-agent"), s.rfind("mv -f"));
+  // The pass phrase file is wiped once its gpg call ended, and by the exit trap
+  // however the script ends.
+  const size_t wiped = s.find("conv=notrunc,fsync 2>/dev/null; rm -f '/h/gnupg/run-1/pp'\n", s.find("status1"));
+  EXPECT_LT(wiped, s.find("--kill gpg-agent"));
+  EXPECT_LT(s.find("trap cleanup EXIT\n"), s.find("'--list-keys'"));
   EXPECT_NE(s.find("home=$(cd '/h/gnupg' && pwd -P)"), std::string::npos);
   EXPECT_NE(s.find("'gpg' '--homedir' \"$home\" '--batch'"), std::string::npos);
   const std::string last = "mv -f '/h/gnupg/run-1/rc.tmp' '/h/gnupg/run-1/rc'\n";

@@ -194,7 +194,7 @@ TEST_F(Pgp26Wine, EncryptForTwoAndDecrypt) {
 
   // Binary output without armour, for a name without extension, recipients from a list.
   WriteWholeFile(In("LETTER"), text);
-  WriteWholeFile(In("list.txt"), "# friends\r\nBob Example  \r\n");
+  WriteWholeFile(In("list.txt"), "Bob Example  \r\n\r\n");
   ASSERT_EQ(Pgp("-e \"" + In("LETTER") + "\" -@ \"" + In("list.txt") + "\"").exit, 0);
   EXPECT_TRUE(FileExists(In("LETTER.pgp")));
   PgpRun d = Pgp("\"" + In("LETTER.pgp") + "\" -o \"" + In("plain.out") + "\" -z\"bobpp\"");
@@ -202,12 +202,19 @@ TEST_F(Pgp26Wine, EncryptForTwoAndDecrypt) {
   EXPECT_EQ(Slurp(In("plain.out")), text);
 }
 
-TEST_F(Pgp26Wine, SignedMessageIsVerified) {
+TEST_F(Pgp26Wine, SignedMessageIsVerifiedWithPassPhrasesFromPgppass) {
+  // A run folder of a PGP.EXE that ended inside a run is swept at the next start.
+  const std::string stale = Dir() + "\\gnupg\\run-999999-1-0";
+  CreateDirectoryA(stale.c_str(), nullptr);
+  WriteWholeFile(stale + "\\pp", "left behind");
   WriteWholeFile(In("signed.txt"), "signed text\r\n");
-  PgpRun e =
-      Pgp("-esa \"" + In("signed.txt") + "\" \"Alice Example\" \"Bob Example\"  -u\"Alice Example\" -z\"alicepp\"");
+  SetEnvironmentVariableA("PGPPASS", "alicepp");
+  PgpRun e = Pgp("-esa \"" + In("signed.txt") + "\" \"Alice Example\" \"Bob Example\"  -u\"Alice Example\"");
+  EXPECT_FALSE(FileExists(stale + "\\pp"));
   ASSERT_EQ(e.exit, 0) << e.out;
-  PgpRun d = Pgp("\"" + In("signed.asc") + "\" -o \"" + In("signed.out") + "\" -z\"bobpp\"");
+  SetEnvironmentVariableA("PGPPASS", "bobpp");
+  PgpRun d = Pgp("\"" + In("signed.asc") + "\" -o \"" + In("signed.out") + "\"");
+  SetEnvironmentVariableA("PGPPASS", nullptr);
   EXPECT_EQ(d.exit, 0);
   EXPECT_EQ(Slurp(In("signed.out")), "signed text\r\n");
   EXPECT_NE(d.out.find("Good signature from user \"Alice Example <alice@example.org>\"."), std::string::npos) << d.out;
