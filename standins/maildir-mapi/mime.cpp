@@ -365,9 +365,12 @@ std::string EncodeWords(std::string_view s) {
   return out;
 }
 
-// A header value as written: kept when plain ASCII of a sane length, else
-// encoded.
-std::string HeaderText(std::string_view s) { return IsAscii(s) && s.size() <= 900 ? std::string(s) : EncodeWords(s); }
+// A header value as written: kept when plain ASCII of a sane length that
+// cannot be mistaken for an encoded word, else encoded.
+std::string HeaderText(std::string_view s) {
+  bool plain = IsAscii(s) && s.size() <= 900 && s.find("=?") == std::string_view::npos;
+  return plain ? std::string(s) : EncodeWords(s);
+}
 
 // An address as written: a non-ASCII display name is encoded, the address in
 // angle brackets kept.
@@ -554,8 +557,11 @@ ParsedMessage ParseMessage(std::string_view raw, const CharsetDecoder& decode) {
   std::optional<std::string> text = TextChooser(decode).Choose(top, 0);
   if (text) {
     m.text.reserve(text->size());
-    for (size_t i = 0; i < text->size(); ++i)
-      if (!((*text)[i] == '\r' && i + 1 < text->size() && (*text)[i + 1] == '\n')) m.text += (*text)[i];
+    for (char c : *text) {
+      if (c == '\n')
+        while (!m.text.empty() && m.text.back() == '\r') m.text.pop_back();
+      m.text += c;
+    }
   }
   return m;
 }
