@@ -189,8 +189,8 @@ Session* SessionOf(LHANDLE h) {
 // mapi32's allocator, so that its MAPIFreeBuffer frees what we return.
 class Record {
  public:
-  using AllocateFn = SCODE(WINAPI*)(ULONG, LPVOID*);
-  using MoreFn = SCODE(WINAPI*)(ULONG, LPVOID, LPVOID*);
+  using AllocateFn = LONG(WINAPI*)(ULONG, LPVOID*);
+  using MoreFn = LONG(WINAPI*)(ULONG, LPVOID, LPVOID*);
 
   Record() {
     HMODULE mapi = GetModuleHandleA("mapi32.dll");
@@ -334,7 +334,8 @@ SendOutcome RunSendCommand(const std::string& message, std::string& error) {
   std::string s;
   s += "exec </dev/null >/dev/null 2>&1\n";
   s += "PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin; export PATH\n";
-  s += "cd / && {\n" + SendCommand() + "\n} <" + q + "message >" + q + "out 2>" + q + "err\n";
+  // A subshell, so that an "exit" in the command still leaves the status.
+  s += "cd / && (\n" + SendCommand() + "\n) <" + q + "message >" + q + "out 2>" + q + "err\n";
   s += "echo $? >" + q + "rc.tmp\n";
   s += "mv -f " + q + "rc.tmp " + q + "rc\n";
   if (!pgp26::RunShellScript(w.path(), s, kSendTimeoutMs)) {

@@ -3,14 +3,18 @@
 # output, Python's email library (make-messages.py) and a message sent by mutt
 # in batch mode, delivered into a Maildir under FOLDER/mutt-maildir.
 set -eu
-out=$1
 here=$(cd "$(dirname "$0")" && pwd)
-rm -rf "$out" && mkdir -p "$out/gnupg" "$out/home"
-chmod 700 "$out/gnupg"
+rm -rf "$1" && mkdir -p "$1"
+# The physical path: gpg-agent refuses a socket path with ':', and Wine's
+# paths pass through "dosdevices/c:".
+out=$(cd "$1" && pwd -P)
+mkdir -p "$out/home"
+# A short GnuPG home: the agent's socket path must stay under 108 bytes.
+gnupg=$(mktemp -d)
+trap 'gpgconf --homedir "$gnupg" --kill all 2>/dev/null; rm -rf "$gnupg"' EXIT
 echo "The secret text." >"$out/plain.txt"
-gpg --homedir "$out/gnupg" --batch --yes --pinentry-mode loopback --passphrase pw \
-  --armor --symmetric --output "$out/armoured.asc" "$out/plain.txt" 2>/dev/null
-gpgconf --homedir "$out/gnupg" --kill all 2>/dev/null || true
+gpg --homedir "$gnupg" --batch --yes --pinentry-mode loopback --passphrase pw \
+  --armor --symmetric --output "$out/armoured.asc" "$out/plain.txt"
 /usr/bin/python3 "$here/make-messages.py" "$out" "$out/armoured.asc"
 
 # mutt hands the message to a "sendmail" that delivers into a Maildir.
