@@ -141,6 +141,45 @@ class MaildirMapi : public ::testing::Test {
   }
 };
 
+TEST_F(MaildirMapi, LogonFindsTheMaildirOrAsksForIt) {
+  HKEY k;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettings, 0, KEY_WRITE, &k), ERROR_SUCCESS);
+  RegDeleteValueA(k, "Maildir");
+  RegCloseKey(k);
+  LHANDLE session = 0;
+  // $MAILDIR names it as a host path.
+  SetEnvironmentVariableA("MAILDIR", pgp26::UnixPath(S()->box).c_str());
+  ASSERT_EQ(M().logon(0, nullptr, nullptr, 0, 0, &session), SUCCESS_SUCCESS);
+  char found[4096];
+  EXPECT_EQ(M().findNext(session, 0, nullptr, nullptr, 0, 0, found), SUCCESS_SUCCESS);
+  M().logoff(session, 0, 0, 0);
+
+  // Nothing there: no session without the UI; with it, a dialog that names the
+  // folder and takes another (kept for the next logon), or is cancelled.
+  SetEnvironmentVariableA("MAILDIR", "/nonexistent/Maildir");
+  EXPECT_EQ(M().logon(0, nullptr, nullptr, 0, 0, &session), static_cast<ULONG>(MAPI_E_LOGIN_FAILURE));
+  {
+    robot::Robot r([](robot::Robot& r) { r.clickButton(r.waitWindow("Sealwright Maildir"), "Cancel"); });
+    EXPECT_EQ(M().logon(0, nullptr, nullptr, MAPI_LOGON_UI, 0, &session), static_cast<ULONG>(MAPI_E_USER_ABORT));
+    r.join();
+  }
+  {
+    robot::Robot r([](robot::Robot& r) {
+      HWND w = r.waitWindow("Sealwright Maildir");
+      std::string looked;
+      for (HWND t : r.children(w, "Static")) looked += r.text(t);
+      EXPECT_NE(looked.find("nonexistent\\Maildir"), std::string::npos) << looked;
+      r.setText(r.children(w, "Edit").at(0), S()->box);
+      r.screenshot(w, "maildir-logon");
+      r.clickButton(w, "OK");
+    });
+    EXPECT_EQ(M().logon(0, nullptr, nullptr, MAPI_LOGON_UI, 0, &session), SUCCESS_SUCCESS);
+    r.join();
+  }
+  M().logoff(session, 0, 0, 0);
+  EXPECT_EQ(RegGet(HKEY_CURRENT_USER, kSettings, "Maildir"), S()->box);
+}
+
 TEST_F(MaildirMapi, ScanListsOldestFirstAndReadsWhatAReaderShows) {
   std::set<std::string> tempBefore = testenv::TempFiles();
   LHANDLE session = Logon();
