@@ -173,6 +173,17 @@ std::optional<Entry> Locate(const std::string& root, const std::string& id) {
 struct Session {
   std::string root;
   std::vector<Entry> listing;  // taken when a scan starts (empty seed)
+
+  // The message's file: from the listing while it is still there (a wildcard
+  // search costs a pass over the whole folder under Wine), else searched.
+  std::optional<Entry> Find(const std::string& id) const {
+    if (!UsableIdentifier(id)) return std::nullopt;
+    DeliveryKey key = KeyOf(id);
+    auto it = std::lower_bound(listing.begin(), listing.end(), key,
+                               [](const Entry& e, const DeliveryKey& k) { return e.key < k; });
+    if (it != listing.end() && it->name.base == id && pgp26::FileExists(it->path)) return *it;
+    return Locate(root, id);
+  }
 };
 
 // The sessions handed out; a handle is checked against them before use.
@@ -521,7 +532,7 @@ ULONG ReadMail(LHANDLE h, LPSTR id, FLAGS flags, lpMapiMessage* result) {
   Session* s = SessionOf(h);
   if (!s) return MAPI_E_INVALID_SESSION;
   if (!result || !id) return MAPI_E_FAILURE;
-  std::optional<Entry> e = Locate(s->root, id);
+  std::optional<Entry> e = s->Find(id);
   if (!e) return MAPI_E_INVALID_MESSAGE;
   pgp26::Handle f(CreateFileA(e->path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -584,7 +595,7 @@ ULONG ReadMail(LHANDLE h, LPSTR id, FLAGS flags, lpMapiMessage* result) {
 ULONG DeleteMail(LHANDLE h, LPSTR id) {
   Session* s = SessionOf(h);
   if (!s) return MAPI_E_INVALID_SESSION;
-  std::optional<Entry> e = Locate(s->root, id ? id : "");
+  std::optional<Entry> e = s->Find(id ? id : "");
   if (!e) return MAPI_E_INVALID_MESSAGE;
   // Never gone for good: into the Trash folder, else flagged trashed.
   const std::string trash = s->root + "\\.Trash";
