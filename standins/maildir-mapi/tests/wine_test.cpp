@@ -264,9 +264,13 @@ TEST_F(MaildirMapi, DeleteFlagsTrashedOrMovesToTrash) {
 
 TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
   const std::string server = pgp26::UnixPath(S()->dir->file("smtp"));
-  const std::string port = Sh("setsid /usr/bin/python3 " + Src("smtp-maildir.py") + " serve " + pgp26::ShQuote(server) +
+  // $! is the server itself (no setsid, which may fork), ended on every path.
+  const std::string port = Sh("/usr/bin/python3 " + Src("smtp-maildir.py") + " serve " + pgp26::ShQuote(server) +
                               " port </dev/null >/dev/null 2>&1 & echo $! >pid; " +
                               "for i in $(seq 100); do [ -s port ] && break; sleep 0.1; done; cat port");
+  struct StopServer {
+    ~StopServer() { Sh("kill $(cat pid)"); }
+  } stopServer;
   ASSERT_FALSE(port.empty());
   SetEnvironmentVariableA("EMAIL", "Me <me@example.org>");
   RegSet(HKEY_CURRENT_USER, kSettings, "Sendmail",
@@ -337,7 +341,6 @@ TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
   }
   EXPECT_EQ(Sh("ls " + pgp26::ShQuote(pgp26::UnixPath(Box(".Sent\\cur"))) + " | wc -l"), "1\n");
   EXPECT_EQ(ProviderTempFiles(), tempBefore);
-  Sh("kill $(cat pid)");
 }
 
 }  // namespace
