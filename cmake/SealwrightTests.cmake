@@ -2,6 +2,14 @@
 # Win32 ones run under Wine through build/wine-run in the build tree's prefix.
 
 if(WIN32)
+  # Each build tree runs its programs with the Wine of its word size.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(SW_WINEARCH win32)
+    set(SW_WINE /usr/lib/wine/wine)
+  else()
+    set(SW_WINEARCH win64)
+    set(SW_WINE /usr/lib/wine/wine64)
+  endif()
   configure_file(${CMAKE_SOURCE_DIR}/tools/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   configure_file(${CMAKE_SOURCE_DIR}/tools/wine-stop.in ${CMAKE_BINARY_DIR}/wine-stop @ONLY
@@ -12,12 +20,14 @@ if(WIN32)
   set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
-# sw_test(NAME name SOURCES ... [LIBS ...] [APP 95|nt] [LOCKS ...])
+# sw_test(NAME name SOURCES ... [LIBS ...] [APP 95|nt] [LOCKS ...] [SMOKE filter])
 # APP links the program's objects of that build; LOCKS names shared resources
 # that tests must not use at once: "registry" (the settings key) and
 # "keyboard" (key strokes go to the one foreground window of the Wine session).
+# SMOKE names the cases (a gtest filter) that the 32-bit build runs as its
+# smoke suite, labelled "smoke".
 function(sw_test)
-  cmake_parse_arguments(T "" "NAME;APP" "SOURCES;LIBS;LOCKS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;APP;SMOKE" "SOURCES;LIBS;LOCKS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest)
@@ -40,6 +50,12 @@ function(sw_test)
   endif()
   if(T_LOCKS)
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
+  endif()
+  if(T_SMOKE AND WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # Emulated 32-bit Wine is several times slower: generous time limits.
+    add_test(NAME ${T_NAME}_smoke COMMAND ${T_NAME} --gtest_filter=${T_SMOKE})
+    set_tests_properties(${T_NAME}_smoke PROPERTIES LABELS smoke FIXTURES_REQUIRED wine TIMEOUT 600
+      ENVIRONMENT "SW_BUILD_DIR=${CMAKE_BINARY_DIR};SW_SOURCE_DIR=${CMAKE_SOURCE_DIR};SW_WINE_TIMEOUT=590")
   endif()
 endfunction()
 
