@@ -46,6 +46,10 @@ struct FindTraits {
   static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
   static void close(HANDLE h) { FindClose(h); }
 };
+struct ChangeTraits {
+  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(HANDLE h) { FindCloseChangeNotification(h); }
+};
 struct KeyTraits {
   static HKEY invalid() { return nullptr; }
   static void close(HKEY h) { RegCloseKey(h); }
@@ -75,6 +79,8 @@ class Handle : public Unique<HANDLE, KernelTraits> {
   explicit Handle(HANDLE h) : Unique(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
 };
 using FindHandle = Unique<HANDLE, FindTraits>;
+// A folder change notification (FindFirstChangeNotification).
+using ChangeWatch = Unique<HANDLE, ChangeTraits>;
 using RegKey = Unique<HKEY, KeyTraits>;
 using Icon = Unique<HICON, IconTraits>;
 using Menu = Unique<HMENU, MenuTraits>;

@@ -134,7 +134,10 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
     if (i == lastPass) s += wipePass + "\n";
   }
   // No agent outlives the run: nothing is cached and no process is left over.
-  s += ShQuote(p.gpgconf) + " --homedir \"$home\" --kill gpg-agent </dev/null >/dev/null 2>&1\n";
+  // An agent has its socket in the home while it runs (or, where the host
+  // has /run/user, there); a run that started none spares gpgconf's start.
+  s += "if [ -S \"$home/S.gpg-agent\" ] || [ -d /run/user ]; then " + ShQuote(p.gpgconf) +
+       " --homedir \"$home\" --kill gpg-agent </dev/null >/dev/null 2>&1; fi\n";
   s += "mv -f " + ShQuote(work + "rc.tmp") + " " + ShQuote(work + "rc") + "\n";
   return s;
 }

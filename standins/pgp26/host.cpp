@@ -1,5 +1,6 @@
 #include "standins/pgp26/host.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace pgp26 {
@@ -128,17 +129,24 @@ bool RunShellScript(const std::string& folder, const std::string& script, DWORD 
   // Wine gives a host program no process handle, so the end is seen by
   // polling for "rc".
   std::wstring cmd = L"sh " + Widen(WinQuote(unixScript), CP_UTF8);
+  // Watched from before the start, so that no change is missed.
+  ui::ChangeWatch changes(FindFirstChangeNotificationA(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
   Handle process(pi.hProcess), thread(pi.hThread);
-  DWORD start = GetTickCount();
-  DWORD pause = 1;
+  // Woken by the folder's change notification as soon as "rc" is moved in
+  // (Wine backs it with inotify); the timed wait covers a notification that
+  // does not come.
+  const DWORD start = GetTickCount();
   while (!FileExists(rcFile)) {
     if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(pause);
-    if (pause < 20) pause *= 2;
+    if (!changes) {
+      Sleep(1);
+    } else if (WaitForSingleObject(changes.get(), 50) == WAIT_OBJECT_0) {
+      FindNextChangeNotification(changes.get());
+    }
   }
   return true;
 }
@@ -212,6 +220,52 @@ std::unique_ptr<GpgHost> GpgHost::Open(const std::string& pgpFolder, std::string
     return nullptr;
   }
   return host;
+}
+
+namespace {
+
+// What identifies one state of the key ring: its size and time of change.
+std::string RingStamp(const std::string& home) {
+  WIN32_FILE_ATTRIBUTE_DATA a;
+  if (!GetFileAttributesExA((home + "\\pubring.kbx").c_str(), GetFileExInfoStandard, &a)) return {};
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "ring %lu %lu %lu %lu\n", a.nFileSizeHigh, a.nFileSizeLow,
+                a.ftLastWriteTime.dwHighDateTime, a.ftLastWriteTime.dwLowDateTime);
+  return buf;
+}
+
+}  // namespace
+
+std::optional<std::string> GpgHost::PublicKeyListing() {
+  const std::string cache = home_ + "\\keys.lst";
+  // Taken before gpg reads the ring: a change during the listing leaves a
+  // stamp that no longer matches, so the next run lists again.
+  const std::string stamp = RingStamp(home_);
+  if (!stamp.empty()) {
+    std::string kept = ReadWholeFile(cache).value_or("");
+    if (kept.compare(0, stamp.size(), stamp) == 0) return kept.substr(stamp.size());
+  }
+  auto r = Run({{{"--with-colons", "--with-fingerprint", "--with-keygrip", "--list-keys"}}}, nullptr);
+  if (!r) return std::nullopt;
+  std::string listing = std::move((*r)[0].out);
+  if (!stamp.empty() && (*r)[0].exit == 0) {
+    // Written beside it and moved over it, so a reader sees it whole.
+    const std::string temp = cache + "." + std::to_string(GetCurrentProcessId());
+    if (WriteWholeFile(temp, stamp + listing)) MoveFileExA(temp.c_str(), cache.c_str(), MOVEFILE_REPLACE_EXISTING);
+    DeleteFileA(temp.c_str());
+  }
+  return listing;
+}
+
+std::vector<std::string> GpgHost::SecretKeyFiles() const {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA fd;
+  ui::FindHandle find(FindFirstFileA((home_ + "\\private-keys-v1.d\\*").c_str(), &fd));
+  if (!find) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (FindNextFileA(find.get(), &fd));
+  return names;
 }
 
 std::string GpgHost::GpgPath(const std::string& winPath) const {

@@ -73,6 +73,12 @@ class GpgHost {
   // Runs the calls in order in one private folder; the pass phrase, when given,
   // reaches gpg through a file there. Nothing when gpg could not be run at all.
   std::optional<std::vector<CallResult>> Run(const std::vector<GpgCall>& calls, const std::string* passPhrase);
+  // gpg's colon listing of every public key (with fingerprints and keygrips).
+  // Kept in the home beside the key ring and made again whenever the ring's
+  // size or time of change differs: listing a large ring costs gpg seconds.
+  std::optional<std::string> PublicKeyListing();
+  // Names of the files in the home's secret key folder.
+  std::vector<std::string> SecretKeyFiles() const;
 
  private:
   explicit GpgHost(std::string home) : home_(std::move(home)) {}

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <ctime>
+#include <set>
 
 namespace pgp26 {
 
@@ -134,6 +135,8 @@ std::vector<Key> ParseColonListing(std::string_view text) {
       keys.back().fingerprint = Upper(Field(f, 9));
     } else if (type == "uid") {
       keys.back().userIds.push_back(ColonUnescape(Field(f, 9)));
+    } else if (type == "grp") {
+      keys.back().keygrips.push_back(Upper(Field(f, 9)));
     } else if (type == "sub") {
       keys.back().subkeyIds.push_back(Upper(Field(f, 4)));
       inSub = true;
@@ -142,22 +145,13 @@ std::vector<Key> ParseColonListing(std::string_view text) {
   return keys;
 }
 
-void MarkSecretKeys(std::vector<Key>& keys, std::string_view secretListing) {
-  bool inSec = false;
-  ForEachLine(secretListing, [&](std::string_view line) {
-    auto f = SplitFields(line);
-    std::string_view type = Field(f, 0);
-    if (type == "sec") {
-      inSec = true;
-    } else if (type == "ssb") {
-      inSec = false;
-    } else if (type == "fpr" && inSec) {
-      std::string fpr = Upper(Field(f, 9));
-      for (Key& k : keys)
-        if (k.fingerprint == fpr) k.secret = true;
-      inSec = false;
-    }
-  });
+void MarkSecretKeyFiles(std::vector<Key>& keys, const std::vector<std::string>& keyFileNames) {
+  std::set<std::string> grips;
+  for (const std::string& name : keyFileNames)
+    if (EndsWith(Lower(name), ".key")) grips.insert(Upper(name.substr(0, name.size() - 4)));
+  for (Key& k : keys)
+    for (const std::string& g : k.keygrips)
+      if (grips.count(g)) k.secret = true;
 }
 
 std::string DisplayUserId(std::string_view userId) {

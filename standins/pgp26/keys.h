@@ -19,6 +19,7 @@ struct Key {
   bool secret = false;
   std::vector<std::string> userIds;    // as stored, unescaped
   std::vector<std::string> subkeyIds;  // 16 hex digits each
+  std::vector<std::string> keygrips;   // upper-case hex, primary key and subkeys
 };
 
 // Undoes the C escapes of a colon-listing field (\xNN, \n, \\ ...).
@@ -27,8 +28,10 @@ std::string ColonUnescape(std::string_view field);
 // Reads "pub"/"fpr"/"uid"/"sub" records of `gpg --with-colons --list-keys`.
 std::vector<Key> ParseColonListing(std::string_view text);
 
-// Marks the keys whose fingerprint appears in a `--list-secret-keys` colon listing.
-void MarkSecretKeys(std::vector<Key>& keys, std::string_view secretListing);
+// Marks the keys of which the home holds a secret part: a key file
+// "<keygrip>.key" (names as found in private-keys-v1.d) for the primary key or
+// a subkey. Read from the folder, so no agent has to start for a listing.
+void MarkSecretKeyFiles(std::vector<Key>& keys, const std::vector<std::string>& keyFileNames);
 
 // A user ID as printed: control characters and the backslash are escaped
 // (\xNN, \\), so that no user ID can end a line of the listing or fake one.

@@ -64,13 +64,16 @@ class Session {
     return r;
   }
 
-  // The ring's keys, user IDs in the system code page.
+  // The ring's keys, user IDs in the system code page. Secret parts are seen
+  // in the home's key files, so listing starts no agent.
   std::optional<std::vector<Key>> LoadKeys() {
-    auto r = Gpg({{{"--with-colons", "--with-fingerprint", "--list-keys"}},
-                  {{"--with-colons", "--with-fingerprint", "--list-secret-keys"}}});
-    if (!r) return std::nullopt;
-    std::vector<Key> keys = ParseColonListing((*r)[0].out);
-    MarkSecretKeys(keys, (*r)[1].out);
+    auto listing = host_.PublicKeyListing();
+    if (!listing) {
+      Out("Error: GnuPG could not be run.\r\n");
+      return std::nullopt;
+    }
+    std::vector<Key> keys = ParseColonListing(*listing);
+    MarkSecretKeyFiles(keys, host_.SecretKeyFiles());
     for (Key& k : keys)
       for (std::string& u : k.userIds) u = Utf8ToAnsi(u);
     return keys;

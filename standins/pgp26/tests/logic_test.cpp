@@ -114,12 +114,15 @@ const char kListing[] =
     "tru::1:1700000000:0:3:1:5\n"
     "pub:u:1024:1:1234567890ABCDEF:826156800:::u:::scESC::::::23::0:\n"
     "fpr:::::::::00112233445566778899AABBCCDDEEFF12345678:\n"
+    "grp:::::::::0A0A0A0A0A0A0A0A0A0A0A0A0A0A0A0A0A0A0A0A:\n"
     "uid:u::::826156800::AA::Alice Example <alice@example.org>::::::::::0:\n"
     "uid:u::::826156800::BB::Alice at work\\x3a office::::::::::0:\n"
     "sub:u:1024:1:FEDCBA9876543210:826156800::::::e::::::23:\n"
     "fpr:::::::::99999999999999999999999FEDCBA9876543210:\n"
+    "grp:::::::::5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B:\n"
     "pub:u:255:22:00000000CAFEBABE:1700000000:::u:::scESC:::::ed25519:::0:\n"
     "fpr:::::::::AAAABBBBCCCCDDDDEEEEFFFF00000000CAFEBABE:\n"
+    "grp:::::::::C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1:\n"
     "uid:u::::1700000000::CC::Mallory\\npub  2048/DEADBEEF 2020/01/01 Forged\\\\::::::::::0:\n"
     "pub:r:2048:1:1111111122222222:946684800:::-:::sc::::::23::0:\n"
     "fpr:::::::::333333333333333333333333111111112222222:\n"
@@ -137,13 +140,14 @@ TEST(Pgp26Keys, ReadsTheColonListing) {
   EXPECT_EQ(keys[1].userIds[0], "Mallory\npub  2048/DEADBEEF 2020/01/01 Forged\\");
   EXPECT_TRUE(keys[2].revoked);
 
-  MarkSecretKeys(keys,
-                 "sec:u:255:22:00000000CAFEBABE:1700000000:::u:::scESC:::+:::ed25519::0:\n"
-                 "fpr:::::::::AAAABBBBCCCCDDDDEEEEFFFF00000000CAFEBABE:\n"
-                 "ssb:u:1024:1:FEDCBA9876543210:826156800::::::e:::+:::23:\n"
-                 "fpr:::::::::00112233445566778899AABBCCDDEEFF12345678:\n");
-  EXPECT_FALSE(keys[0].secret);  // only its subkey's line names that fingerprint
+  // Secret parts as key files of the home: the first key's only for its
+  // subkey, the second's named in lower case; the revoked key has none.
+  MarkSecretKeyFiles(keys, {"5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B.key",
+                            "c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1.key", "0A0A0A0A0A0A0A0A0A0A.key", "notes.txt"});
+  EXPECT_TRUE(keys[0].secret);
   EXPECT_TRUE(keys[1].secret);
+  EXPECT_FALSE(keys[2].secret);
+  EXPECT_EQ(keys[0].keygrips.size(), 2u);
 }
 
 TEST(Pgp26Keys, ListingLayoutAndEscaping) {

@@ -1,0 +1,359 @@
+// Times what a user waits for when PGP runs over GnuPG, each figure beside its
+// floor measured in the same round:
+//  - PGP.EXE -kv, -ea, -esa and decryption against plain gpg doing the same
+//    work through the host's sh, on a one-key ring and on a 10,000-key ring;
+//  - RunPgp of a PGP that does nothing against the same PGP started through
+//    the same command.com;
+//  - encrypting and decrypting 1 MB of text through the main window against
+//    PGP.EXE alone, with the pieces the window adds timed one by one.
+// The rings are made once (the large one takes minutes) and kept in the build
+// tree. Usage: bench_pgpspeed [rounds] [small]  ("small": one-key ring only).
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Main.h"
+#include "pgp/status.h"
+#include "files/TextFile.h"
+#include "files/workfiles.h"
+#include "pgp/Crypt.h"
+#include "pgp/pgpcommand.h"
+#include "pgp/runner.h"
+#include "pgp/strutil.h"
+#include "settings/Settings.h"
+#include "standins/pgp26/gpg.h"
+#include "standins/pgp26/host.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/robot.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using pgp26::ShQuote;
+
+constexpr char kUser[] = "Bench User <bench@example.org>";
+constexpr char kPass[] = "bench pass";
+
+double Ms(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+double Time(const std::function<void()>& f) {
+  const auto t0 = Clock::now();
+  f();
+  return Ms(t0, Clock::now());
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::printf("failed: %s\n", what.c_str());
+  std::fflush(stdout);
+  std::exit(1);
+}
+
+std::string Folder() { return pgp26::ModuleFolder(); }
+
+// Runs sh commands on the host in `dir`; returns their standard output.
+std::string Sh(const std::string& dir, const std::string& commands, DWORD timeoutMs = 120000) {
+  const std::string script = "cd -P " + ShQuote(pgp26::UnixPath(dir)) + " || exit 1\n(\n" + commands +
+                             "\n) >sh.out 2>sh.err </dev/null\necho $? >rc.tmp && mv rc.tmp rc\n";
+  if (!pgp26::RunShellScript(dir, script, timeoutMs)) Fail("sh: " + commands);
+  return pgp26::ReadWholeFile(dir + "\\sh.out").value_or("");
+}
+
+std::string Trim(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
+struct Ring {
+  std::string name, dir;  // the PGP folder
+  std::string home;       // its GnuPG home as gpg is given it (physical host path)
+  std::string fpr;        // the bench user's fingerprint
+  std::string File(const std::string& n) const { return dir + "\\" + n; }
+};
+
+// Makes (once) a PGP folder whose home holds `keys` keys, the bench user's last.
+Ring MakeRing(const std::string& rings, const std::string& name, int keys) {
+  Ring r{name, rings + "\\" + name, {}, {}};
+  CreateDirectoryA(r.dir.c_str(), nullptr);
+  if (!pgp26::FileExists(r.File("gnupg\\pubring.kbx"))) {
+    std::printf("making the %s ring of %d keys (once)...\n", name.c_str(), keys);
+    std::fflush(stdout);
+    Sh(r.dir,
+       "rm -rf gnupg && sh " + ShQuote(SW_BENCH_SOURCE "/makering.sh") + " gnupg " + std::to_string(keys) + " " +
+           ShQuote(kUser) + " " + ShQuote(kPass),
+       4 * 3600 * 1000);
+    if (!pgp26::FileExists(r.File("gnupg\\pubring.kbx"))) Fail("ring " + name);
+  }
+  r.home = Trim(Sh(r.dir, "cd gnupg && pwd -P"));
+  if (!CopyFileA((Folder() + "\\pgp26.exe").c_str(), r.File("PGP.EXE").c_str(), FALSE)) Fail("copy PGP.EXE");
+  r.fpr = Trim(Sh(r.dir, "gpg --homedir " + ShQuote(r.home) +
+                             " --with-colons --list-keys bench@example.org | awk -F: '/^fpr/ {print $10; exit}'"));
+  if (!pgp26::FileExists(r.File("pubring.pgp")))
+    Sh(r.dir, "gpg --homedir " + ShQuote(r.home) + " --export >pubring.pgp");
+  return r;
+}
+
+// PGP.EXE started directly, standard output to a file; its exit code. The
+// pass phrase goes by PGPPASS, as the window passes it.
+int RunPgpExe(const Ring& r, const std::string& args, bool withPass = false) {
+  SetEnvironmentVariableA("PGPPASS", withPass ? kPass : nullptr);
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  ui::Handle out(
+      CreateFileA(r.File("pgp.out").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+  ui::Handle null(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              OPEN_EXISTING, 0, nullptr));
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = null.get();
+  si.hStdOutput = out.get();
+  si.hStdError = null.get();
+  std::string cmd = "\"" + r.File("PGP.EXE") + "\" " + args + " +BatchMode";
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, r.dir.c_str(), &si, &pi))
+    Fail("start PGP.EXE");
+  ui::Handle process(pi.hProcess), thread(pi.hThread);
+  WaitForSingleObject(process.get(), INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(process.get(), &code);
+  return static_cast<int>(code);
+}
+
+std::string PlainGpg(const Ring& r) {
+  return "gpg --homedir " + ShQuote(r.home) +
+         " --batch --yes --no-tty --trust-model always --no-auto-check-trustdb --pinentry-mode loopback "
+         "--passphrase-file pf ";
+}
+
+// One line of the table: the operation's median, its floor's and the goal.
+void Report(const std::string& what, const std::vector<double>& subject, const std::vector<double>& floor,
+            const char* floorName, double goal) {
+  const double s = Median(subject), f = Median(floor);
+  std::printf("%-34s %8.0f ms  %-18s %8.0f ms  ratio %5.2f  %s\n", what.c_str(), s, floorName, f, s / f,
+              goal > 0 ? (s <= goal ? "within goal" : "over goal") : "");
+}
+
+double CommandGoal(double floor) { return std::max(floor * 1.3, floor + 60); }
+
+void CommandVersusGpg(const Ring& r, int rounds) {
+  Sh(r.dir, "printf %s " + ShQuote(kPass) + " >pf");
+  if (!pgp26::FileExists(r.File("plain.txt"))) {
+    std::string text;
+    for (int i = 0; text.size() < (1u << 20); ++i)
+      text += "Line " + std::to_string(i) + " of the bench text, plain words to encrypt and back.\r\n";
+    text.resize(1u << 20);
+    pgp26::WriteWholeFile(r.File("plain.txt"), text);
+  }
+  const std::string kill = "\ngpgconf --homedir " + ShQuote(r.home) + " --kill gpg-agent";
+  std::map<std::string, std::vector<double>> t;
+  for (int round = 0; round < rounds; ++round) {
+    t["kv gpg"].push_back(Time([&] { Sh(r.dir, PlainGpg(r) + "--with-colons --list-keys"); }));
+    t["kv"].push_back(Time([&] {
+      if (RunPgpExe(r, "-kv") != 0) Fail("-kv");
+    }));
+    t["ea gpg"].push_back(Time([&] { Sh(r.dir, PlainGpg(r) + "-ea -r " + r.fpr + " -o g.asc plain.txt"); }));
+    DeleteFileA(r.File("plain.asc").c_str());
+    t["ea"].push_back(Time([&] {
+      if (RunPgpExe(r, "-ea plain.txt \"Bench User\"") != 0) Fail("-ea");
+    }));
+    t["esa gpg"].push_back(
+        Time([&] { Sh(r.dir, PlainGpg(r) + "-esa -r " + r.fpr + " -u " + r.fpr + " -o g.asc plain.txt"); }));
+    Sh(r.dir, kill);
+    DeleteFileA(r.File("plain.asc").c_str());
+    t["esa"].push_back(Time([&] {
+      if (RunPgpExe(r, "-esa plain.txt \"Bench User\" -u\"Bench User\"", true) != 0)
+        Fail("-esa");
+    }));
+    t["d gpg"].push_back(Time([&] { Sh(r.dir, PlainGpg(r) + "-o g.txt -d plain.asc"); }));
+    Sh(r.dir, kill);
+    DeleteFileA(r.File("back.txt").c_str());
+    t["d"].push_back(Time([&] {
+      if (RunPgpExe(r, "plain.asc -o back.txt", true) != 0) Fail("decrypt");
+    }));
+    if (pgp26::ReadWholeFile(r.File("back.txt")) != pgp26::ReadWholeFile(r.File("plain.txt"))) Fail("round trip");
+  }
+  for (const char* op : {"kv", "ea", "esa", "d"}) {
+    const std::string floor = std::string(op) + " gpg";
+    Report("PGP.EXE " + std::string(op[0] == 'd' ? "decrypt" : std::string("-") + op) + " (" + r.name + ")", t[op],
+           t[floor], "gpg", CommandGoal(Median(t[floor])));
+  }
+  Sh(r.dir, "rm -f pf g.asc g.txt");
+}
+
+// RunPgp of a PGP that does nothing against the same PGP through command.com.
+double RunnerVersusInterpreter(const std::string& rings, int rounds) {
+  const std::string dir = rings + "\\noop";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  if (!CopyFileA((Folder() + "\\argecho.exe").c_str(), (dir + "\\PGP.EXE").c_str(), FALSE)) Fail("copy argecho");
+  Settings = TSettings{};
+  Settings.Pause = false;
+  Settings.PgpPath = dir;
+  PgpCommand = pgp::MakePgpCommand(dir);
+  const std::string batch = dir + "\\direct.bat";
+  pgp26::WriteWholeFile(batch, BatchFileText(PgpCommand + "-kv", dir + "\\direct.out"));
+  std::vector<double> runner, direct, program, shell;
+  for (int round = 0; round < rounds; ++round) {
+    // What every PGP run pays at least: one program start under Wine and, over
+    // GnuPG, one host sh run.
+    program.push_back(Time([&] {
+      std::string cmd = "\"" + dir + "\\PGP.EXE\"";
+      STARTUPINFOA si{};
+      si.cb = sizeof si;
+      si.dwFlags = STARTF_USESTDHANDLES;  // no handles: nothing printed
+      PROCESS_INFORMATION pi{};
+      if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        Fail("no-op program");
+      ui::Handle process(pi.hProcess), thread(pi.hThread);
+      WaitForSingleObject(process.get(), INFINITE);
+    }));
+    shell.push_back(Time([&] { Sh(dir, ":"); }));
+    direct.push_back(Time([&] {
+      std::string cmd = "command.com /c \"" + batch + "\"";
+      STARTUPINFOA si{};
+      si.cb = sizeof si;
+      PROCESS_INFORMATION pi{};
+      if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        Fail("command.com");
+      ui::Handle process(pi.hProcess), thread(pi.hThread);
+      WaitForSingleObject(process.get(), INFINITE);
+    }));
+    runner.push_back(Time([&] { RunPgp(PgpCommand + "-kv"); }));
+  }
+  Report("RunPgp, PGP doing nothing", runner, direct, "command.com direct", 0);
+  std::printf("  one program start under Wine %.0f ms, one host sh run from Wine %.0f ms (medians)\n", Median(program),
+              Median(shell));
+  return Median(program);
+}
+
+// Encrypting and decrypting a 1 MB file through the main window's commands,
+// timed from the user's last answer (file dialog or pass phrase) to the end,
+// against PGP.EXE alone doing the same, and the window's own pieces timed one
+// by one.
+void WindowVersusCommand(const Ring& r, int rounds) {
+  Settings = TSettings{};
+  Settings.PgpPath = r.dir;
+  Settings.Pause = false;
+  Settings.SignFiles = false;
+  Settings.UseList = false;
+  Settings.AutoDelete = false;
+  PgpCommand = pgp::MakePgpCommand(r.dir);
+  const std::string plain = pgp26::ReadWholeFile(r.File("plain.txt")).value_or("");
+  TMainForm form;
+  form.show();
+  form.KeyList = {kUser};
+  auto choose = [](std::string& recipients) {
+    recipients = "\"Bench User\"";
+    return true;
+  };
+  std::map<std::string, std::vector<double>> t;
+  for (int round = 0; round < rounds; ++round) {
+    DeleteFileA(r.File("plain.pgp").c_str());
+    t["pgp e"].push_back(Time([&] { RunPgpExe(r, "-e plain.txt \"Bench User\""); }));
+    DeleteFileA(r.File("back.txt").c_str());
+    t["pgp d"].push_back(Time([&] { RunPgpExe(r, "plain.pgp -o back.txt", true); }));
+
+    DeleteFileA(r.File("plain.pgp").c_str());
+    form.OpenDialog.fileName = r.File("plain.txt");
+    Clock::time_point answered, shown;
+    robot::Robot enc([&](robot::Robot& rb) {
+      testenv::ConfirmFileDialog(rb, "Choose file to encrypt");
+      answered = Clock::now();
+      HWND box = rb.waitWindow("Information", {}, 60000);
+      shown = Clock::now();
+      if (!box) return;
+      rb.clickButton(box, "OK");
+      rb.waitGone(box);
+    });
+    EncryptFile(choose, form.OpenDialog, form.handle());
+    enc.join();
+    if (!pgp26::FileExists(r.File("plain.pgp"))) Fail("window encryption");
+    t["window e"].push_back(Ms(answered, shown));
+
+    DeleteFileA(r.File("back.txt").c_str());
+    form.OpenDialog.fileName = r.File("plain.pgp");
+    form.SaveDialog.fileName = r.File("back.txt");
+    robot::Robot dec([&](robot::Robot& rb) {
+      testenv::ConfirmFileDialog(rb, "Choose file to decrypt");
+      testenv::ConfirmFileDialog(rb, "Choose output filename");
+      testenv::TypePassPhrase(rb, kPass);
+      answered = Clock::now();
+    });
+    DecryptFile(form.OpenDialog, form.SaveDialog, form.handle());
+    const auto done = Clock::now();
+    dec.join();
+    if (pgp26::ReadWholeFile(r.File("back.txt")) != plain) Fail("window decryption");
+    t["window d"].push_back(Ms(answered, done));
+
+    // The pieces the window adds around PGP.EXE for typed text.
+    const std::string work = NewWorkFileName();
+    t["write work file"].push_back(Time([&] { WriteTextFile(work, plain); }));
+    t["read back"].push_back(Time([&] { (void)ReadTextFile(work); }));
+    t["wipe work file"].push_back(Time([&] { WipeFile(work); }));
+    t["batch file"].push_back(Time([&] {
+      const std::string batch = NewWorkFileName("BAT");
+      pgp26::WriteWholeFile(batch, BatchFileText(PgpCommand + "-ea x y", work));
+      WipeFile(batch);
+    }));
+    t["status window"].push_back(Time([&] {
+      std::unique_ptr<TStatusFrm> status;
+      ShowStatusWindow(true, status, "Waiting for PGP to complete...");
+      ShowStatusWindow(false, status, {});
+    }));
+  }
+  Report("window encrypt 1 MB file (" + r.name + ")", t["window e"], t["pgp e"], "PGP.EXE -e",
+         Median(t["pgp e"]) * 1.2);
+  Report("window decrypt 1 MB file (" + r.name + ")", t["window d"], t["pgp d"], "PGP.EXE decrypt",
+         Median(t["pgp d"]) * 1.2);
+  std::printf("  pieces beside PGP.EXE (medians):\n");
+  for (const char* piece : {"write work file", "batch file", "status window", "read back", "wipe work file"})
+    std::printf("    %-22s %7.1f ms\n", piece, Median(t[piece]));
+}
+
+// The main window made, shown and painted, as the program starts it without
+// its key-list run: the first window of the process, so one-time costs count.
+double MainWindowStart() {
+  return Time([] {
+    TMainForm form;
+    form.show();
+    UpdateWindow(form.handle());
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IONBF, 0);
+  ui::Application application("Sealwright 32", "sealwr32.hlp");
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const bool small = argc > 2 && std::string(argv[2]) == "small";
+  const std::string rings = std::string("Z:") + SW_BENCH_RINGS;
+  CreateDirectoryA(rings.c_str(), nullptr);
+  std::printf("rounds: %d; 1 MiB text; floors from the same rounds\n", rounds);
+  const double window = MainWindowStart();
+  std::printf("main window made and painted (first in the process, no PGP run): %.0f ms\n", window);
+  const double start = RunnerVersusInterpreter(rings, rounds);
+  std::printf("start-up to the painted main window, PGP run left out: about %.0f ms (program start + window)\n",
+              start + window);
+  const Ring one = MakeRing(rings, "k1", 1);
+  CommandVersusGpg(one, rounds);
+  WindowVersusCommand(one, rounds);
+  if (!small) {
+    const Ring many = MakeRing(rings, "k10k", 10000);
+    CommandVersusGpg(many, std::max(1, rounds / 2));
+  }
+  return 0;
+}
