@@ -1,6 +1,6 @@
 #include "dirbrowse/dirnames.h"
 
-#include "pgp/strutil.h"
+#include "files/filenames.h"
 
 std::string FloppyNodeText(char letter) { return std::string("Floppy (") + letter + ":)"; }
 

@@ -1,10 +1,5 @@
 #include "pgp/strutil.h"
 
-int LastCharPos(char c, std::string_view s) {
-  size_t at = s.rfind(c);
-  return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
-}
-
 std::string DoublePercents(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -1,12 +1,9 @@
-// Window-free string routines of the PGP engine: file-name surgery and the
-// batch file text the job runner writes.
+// Window-free string routines of the PGP engine: the batch file text the job
+// runner writes.
 #pragma once
 
 #include <string>
 #include <string_view>
-
-// 1-based position of the last occurrence of `c` in `s`; 0 when absent.
-int LastCharPos(char c, std::string_view s);
 
 // Every "%" doubled, so the command interpreter's percent expansion gives
 // back the original text.

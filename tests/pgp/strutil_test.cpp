@@ -1,4 +1,5 @@
 // File-name surgery and the batch file text of the job runner.
+#include "files/filenames.h"
 #include "pgp/strutil.h"
 
 #include <gtest/gtest.h>
