@@ -127,6 +127,8 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
     s += " --status-fd 3";
     if (calls[i].passPhrase) s += " --pinentry-mode loopback --passphrase-file " + ShQuote(p.passFile);
     for (const std::string& a : calls[i].args) s += " " + ShQuote(a);
+    if (!calls[i].operands.empty()) s += " --";
+    for (const std::string& a : calls[i].operands) s += " " + ShQuote(a);
     s += " </dev/null >" + ShQuote(work + "out" + n) + " 2>" + ShQuote(work + "err" + n) + " 3>" +
          ShQuote(work + "status" + n) + "\n";
     s += "echo $? >>" + ShQuote(work + "rc.tmp") + "\n";

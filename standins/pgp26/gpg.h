@@ -25,6 +25,9 @@ std::string WinQuote(std::string_view s);
 struct GpgCall {
   std::vector<std::string> args;
   bool passPhrase = false;  // gets --pinentry-mode loopback --passphrase-file
+  // Files, user IDs and key names, after "--": never read as options, even
+  // when a user ID begins with "-".
+  std::vector<std::string> operands;
 };
 
 struct ScriptPaths {

@@ -149,14 +149,19 @@ class Session {
     con.Write("\r\nNote that key generation is a lengthy process.\r\n");
     Out("Generating a " + std::to_string(bits) + "-bit key for user ID \"" + DisplayUserId(uid) + "\".\r\n");
     const std::string algo = "rsa" + std::to_string(bits);
-    auto r = Gpg({{{"--utf8-strings", "--quick-gen-key", AnsiToUtf8(uid), algo, "sign,cert", "never"}, true}}, &pass);
+    auto r = Gpg({{.args = {"--utf8-strings", "--quick-gen-key"},
+                   .passPhrase = true,
+                   .operands = {AnsiToUtf8(uid), algo, "sign,cert", "never"}}},
+                 &pass);
     if (!r || ExitForGenerate((*r)[0].exit, (*r)[0].status) != kExitOk)
       return Say("Key generation failed." + (r ? "\r\n" + (*r)[0].err : std::string()), kExitKeyGeneration);
     // KEY_CREATED <type> <fingerprint>
     std::string created = StatusArgs((*r)[0].status, "KEY_CREATED");
     std::string fpr = created.substr(created.find(' ') + 1);
     fpr = fpr.substr(0, fpr.find(' '));
-    auto sub = Gpg({{{"--quick-add-key", fpr, algo, "encr", "never"}, true}, RingExport()}, &pass);
+    auto sub =
+        Gpg({{.args = {"--quick-add-key"}, .passPhrase = true, .operands = {fpr, algo, "encr", "never"}}, RingExport()},
+            &pass);
     CommitRing();
     if (!sub || (*sub)[0].exit != 0) return Say("Key generation failed: no encryption key.", kExitKeyGeneration);
     con.Write("\r\nKey generation completed.\r\n");
@@ -166,7 +171,7 @@ class Session {
   int Add() {
     std::string file = FullPath(op_.file);
     if (!FileExists(file)) return Say("Key file '" + op_.file + "' does not exist.", kExitFileNotFound);
-    auto r = Gpg({{{"--import", host_.GpgPath(file)}}, RingExport()});
+    auto r = Gpg({{.args = {"--import"}, .operands = {host_.GpgPath(file)}}, RingExport()});
     if (!r) return kExitUnknownFile;
     CommitRing();
     int code = ExitForImport((*r)[0].exit, (*r)[0].status);
@@ -194,8 +199,8 @@ class Session {
     if (!k) return Say("Key not found in key ring '" + RingPath() + "'.", kExitKeyExtract);
     std::vector<std::string> args = {"--export"};
     if (op_.armor) args.push_back("--armor");
-    args.insert(args.end(), {"--output", host_.GpgPath(FullPath(op_.file)), k->fingerprint});
-    auto r = Gpg({{args}});
+    args.insert(args.end(), {"--output", host_.GpgPath(FullPath(op_.file))});
+    auto r = Gpg({{.args = args, .operands = {k->fingerprint}}});
     if (!r) return kExitUnknownFile;
     int code = ExitForExport((*r)[0].exit, (*r)[0].status);
     if (code != kExitOk) return Say("Key extract error.", code);
@@ -218,7 +223,9 @@ class Session {
                       : "\r\nAre you sure you want this key removed (y/N)? ",
             answer);
     if (answer.empty() || (answer[0] != 'y' && answer[0] != 'Y')) return Say("Key not removed.", kExitKeyRemove);
-    auto r = Gpg({{{k->secret ? "--delete-secret-and-public-keys" : "--delete-keys", k->fingerprint}}, RingExport()});
+    auto r =
+        Gpg({{.args = {k->secret ? "--delete-secret-and-public-keys" : "--delete-keys"}, .operands = {k->fingerprint}},
+             RingExport()});
     if (!r) return kExitUnknownFile;
     CommitRing();
     int code = ExitForDelete((*r)[0].exit, (*r)[0].status);
@@ -266,8 +273,9 @@ class Session {
     if (op_.armor) args.push_back("--armor");
     std::string output = op_.output ? FullPath(*op_.output) : EncryptedName(input, op_.armor);
     if (FileExists(output)) return Say("Output file '" + output + "' already exists.", kExitUnknownFile);
-    args.insert(args.end(), {"--output", host_.GpgPath(output), host_.GpgPath(input)});
-    auto r = Gpg({{args, op_.sign}}, op_.sign ? &pass : nullptr);
+    args.insert(args.end(), {"--output", host_.GpgPath(output)});
+    auto r =
+        Gpg({{.args = args, .passPhrase = op_.sign, .operands = {host_.GpgPath(input)}}}, op_.sign ? &pass : nullptr);
     if (!r) return kExitUnknownFile;
     int code = ExitForEncrypt((*r)[0].exit, (*r)[0].status, op_.sign);
     if (code != kExitOk) {
@@ -286,7 +294,10 @@ class Session {
     if (output.empty()) return Say("No output file name: give one with -o.", kExitBadArguments);
     if (FileExists(output)) return Say("Output file '" + output + "' already exists.", kExitUnknownFile);
     std::string pass = PassPhrase();
-    auto r = Gpg({{{"--decrypt", "--output", host_.GpgPath(output), host_.GpgPath(input)}, true}}, &pass);
+    auto r = Gpg({{.args = {"--decrypt", "--output", host_.GpgPath(output)},
+                   .passPhrase = true,
+                   .operands = {host_.GpgPath(input)}}},
+                 &pass);
     if (!r) return kExitUnknownFile;
     const CallResult& c = (*r)[0];
     int code = ExitForDecrypt(c.exit, c.status);

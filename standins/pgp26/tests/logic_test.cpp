@@ -257,13 +257,14 @@ TEST(Pgp26Gpg, WindowsArgumentQuoting) {
 
 TEST(Pgp26Gpg, ScriptWritesEveryOutputToFilesAndTheStatusLast) {
   ScriptPaths p{"gpg", "gpgconf", "/h/gnupg", "/h/gnupg/run-1", "/h/gnupg/run-1/pp"};
-  std::string s = BuildShellScript(p, {{{"--list-keys"}, false}, {{"--decrypt", "it's.pgp"}, true}});
+  std::string s = BuildShellScript(p, {{{"--list-keys"}, false}, {{"--decrypt"}, true, {"-it's.pgp"}}});
   EXPECT_NE(
       s.find("'--list-keys' </dev/null >'/h/gnupg/run-1/out0' 2>'/h/gnupg/run-1/err0' 3>'/h/gnupg/run-1/status0'"),
       std::string::npos);
-  EXPECT_NE(s.find("--pinentry-mode loopback --passphrase-file '/h/gnupg/run-1/pp' '--decrypt' 'it'\\''s.pgp'"),
+  EXPECT_NE(s.find("--pinentry-mode loopback --passphrase-file '/h/gnupg/run-1/pp' '--decrypt' -- '-it'\\''s.pgp'"),
             std::string::npos);
-  // Only the call that needs it gets the pass phrase file.
+  // Operands follow "--", so a name beginning with "-" is no option; only the
+  // call that needs it gets the pass phrase file.
   EXPECT_GT(s.find("--passphrase-file"), s.find("out0"));
   EXPECT_LT(s.find("--kill gpg-agent"), s.rfind("mv -f"));
   // The pass phrase file is wiped once its gpg call ended, and by the exit trap
