@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace pgp26 {
 
@@ -168,12 +169,10 @@ namespace {
 void RemoveRunFolder(const std::string& path) {
   WipeFile(path + "\\" + kPassFile);
   WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &fd);
-  if (find != INVALID_HANDLE_VALUE) {
+  if (ui::FindHandle find(FindFirstFileA((path + "\\*").c_str(), &fd)); find) {
     do {
       if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path + "\\" + fd.cFileName).c_str());
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &fd));
   }
   RemoveDirectoryA(path.c_str());
 }
@@ -182,19 +181,47 @@ void RemoveRunFolder(const std::string& path) {
 // Ctrl+Break): their process, named in "run-<pid>-...", no longer runs.
 void SweepStaleRunFolders(const std::string& home) {
   WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((home + "\\run-*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return;
+  ui::FindHandle find(FindFirstFileA((home + "\\run-*").c_str(), &fd));
+  if (!find) return;
   do {
     if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     const DWORD pid = std::strtoul(fd.cFileName + 4, nullptr, 10);
     if (pid == GetCurrentProcessId()) continue;
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    const bool running = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    if (process) CloseHandle(process);
+    ui::Handle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    const bool running = process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
     if (!running) RemoveRunFolder(home + "\\" + fd.cFileName);
-  } while (FindNextFileA(find, &fd));
-  FindClose(find);
+  } while (FindNextFileA(find.get(), &fd));
 }
+
+// The pass phrase file of the run in progress. When the console is closed or
+// Ctrl+C or Ctrl+Break is pressed during a run, the process ends without
+// unwinding; the control handler wipes the file first. It runs on a thread
+// of its own, hence the lock.
+std::mutex activePassFileLock;
+std::string activePassFile;
+
+BOOL WINAPI WipePassFileOnControl(DWORD) {
+  std::lock_guard lock(activePassFileLock);
+  if (!activePassFile.empty()) WipeFile(activePassFile);
+  return FALSE;  // the default handling ends the process as before
+}
+
+// Names the pass phrase file for the handler while a run holds it.
+class ActivePassFile {
+ public:
+  explicit ActivePassFile(const std::string& name) {
+    static const bool installed = SetConsoleCtrlHandler(WipePassFileOnControl, TRUE) != FALSE;
+    (void)installed;
+    std::lock_guard lock(activePassFileLock);
+    activePassFile = name;
+  }
+  ActivePassFile(const ActivePassFile&) = delete;
+  ActivePassFile& operator=(const ActivePassFile&) = delete;
+  ~ActivePassFile() {
+    std::lock_guard lock(activePassFileLock);
+    activePassFile.clear();
+  }
+};
 
 }  // namespace
 
@@ -275,7 +302,11 @@ std::string GpgHost::GpgPath(const std::string& winPath) const {
 std::optional<std::vector<CallResult>> GpgHost::Run(const std::vector<GpgCall>& calls, const std::string* passPhrase) {
   WorkFolder w(home_);
   if (!w.ok()) return std::nullopt;
-  if (passPhrase && !WriteWholeFile(w.File(kPassFile), *passPhrase)) return std::nullopt;
+  std::optional<ActivePassFile> active;
+  if (passPhrase) {
+    active.emplace(w.File(kPassFile));
+    if (!WriteWholeFile(w.File(kPassFile), *passPhrase)) return std::nullopt;
+  }
   return OnWine() ? RunWine(w, calls) : RunWindows(w, calls);
 }
 
@@ -338,6 +369,8 @@ std::optional<std::vector<CallResult>> GpgHost::RunWindows(const WorkFolder& w, 
     if (calls[i].passPhrase)
       args.insert(args.end(), {"--pinentry-mode", "loopback", "--passphrase-file", w.File(kPassFile)});
     args.insert(args.end(), calls[i].args.begin(), calls[i].args.end());
+    if (!calls[i].operands.empty()) args.push_back("--");
+    args.insert(args.end(), calls[i].operands.begin(), calls[i].operands.end());
     CallResult r;
     r.exit = start("gpg.exe", args, n);
     if (r.exit < 0) return std::nullopt;
