@@ -128,7 +128,7 @@ void RestoreWindowBounds(ui::Window& form) {
       break;
     }
     *fields[i] = static_cast<int>(*v);
-    form.setBounds(r);
+    form.setBounds(ui::ClampToWorkArea(r, ui::WorkArea()));
   }
   if (!ok) form.setBounds({50, 50, 500, 400});
 }

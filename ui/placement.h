@@ -1,8 +1,15 @@
-// Where a small dialog goes over the main window. Window-free so it can be
-// tested on the host.
+// Where a small dialog goes over the main window, and where stored window
+// bounds may put a window. Window-free so it can be tested on the host.
 #pragma once
 
 namespace ui {
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
 
 struct Placement {
   bool setLeft = false;
@@ -17,5 +24,14 @@ struct Placement {
 // value there. No check against the right or bottom screen edge.
 Placement CenterOver(int mainLeft, int mainTop, int mainWidth, int mainHeight, int dialogWidth, int dialogHeight,
                      int screenWidth, int screenHeight);
+
+// Stored bounds made safe to apply on a work area of the given origin and
+// size: no larger than the work area, the caption never above its top, and at
+// least kVisible pixels of the window left inside it, so the window can be
+// reached and moved. Bounds that already meet that, partly beyond the left
+// edge included, are kept as they are. Any int values are accepted (a stored
+// value may be anything), with no overflow.
+constexpr int kVisible = 32;
+Rect ClampToWorkArea(Rect stored, Rect workArea);
 
 }  // namespace ui

@@ -20,6 +20,13 @@ std::string LongHint(std::string_view hint) {
   return std::string(bar == std::string_view::npos ? hint : hint.substr(bar + 1));
 }
 
+Rect WorkArea() {
+  RECT r{};
+  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0))
+    r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 Window::Window(Window* parent) : parent_(parent) {
   if (parent_) parent_->children_.push_back(this);
 }

@@ -14,21 +14,19 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/placement.h"
+
 namespace ui {
 
 enum class Align { None, Top, Bottom, Client };
-
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-};
 
 // A hint holds a short part (tooltip) and a long part (status line) separated
 // by a vertical bar; a hint without a bar serves as both.
 std::string ShortHint(std::string_view hint);
 std::string LongHint(std::string_view hint);
+
+// The primary monitor's work area: the screen less the task bar.
+Rect WorkArea();
 
 class Window {
  public:

@@ -194,7 +194,7 @@ TEST_F(SettingsStore, WindowBoundsAreAllOrNothing) {
   EXPECT_EQ(r.height, 400);
 }
 
-TEST_F(SettingsStore, WindowBoundsRoundTripIncludingNegativePositions) {
+TEST_F(SettingsStore, WindowBoundsRoundTripIncludingNegativePositionsAndStayInReach) {
   ui::Form form(PlainForm());
   form.setBounds({-30, 40, 300, 200});
   SaveWindowBounds(form);
@@ -206,6 +206,14 @@ TEST_F(SettingsStore, WindowBoundsRoundTripIncludingNegativePositions) {
   ui::Rect r = form.bounds();
   EXPECT_EQ(r.left, -30);
   EXPECT_EQ(r.width, 300);
+  // Extreme stored values put the window back in reach on the work area.
+  for (const char* name : {"Xpos", "Ypos", "Xsiz", "Ysiz"}) PutNumber(name, 0x7FFFFFFF);
+  RestoreWindowBounds(form);
+  const ui::Rect area = ui::WorkArea();
+  r = form.bounds();
+  EXPECT_LE(r.left + ui::kVisible, area.left + area.width);
+  EXPECT_LE(r.top + ui::kVisible, area.top + area.height);
+  EXPECT_LE(r.width, area.width);
 }
 
 TEST_F(SettingsStore, FlagCommandWritesTheWholeStoreEachTime) {
