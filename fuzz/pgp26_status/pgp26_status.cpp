@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // after gpg failed on another secret key first.)
   if (gpgExit != 0) Require(pgp26::ExitForEncrypt(gpgExit, status, true) != 0);
   const std::string report = pgp26::SignatureReport(status, "Signer");
-  Require(report.empty() || report.size() >= 2 && report.compare(report.size() - 2, 2, "\r\n") == 0);
+  Require(report.empty() || (report.size() >= 2 && report.compare(report.size() - 2, 2, "\r\n") == 0));
   for (size_t at = report.find('\n'); at != std::string::npos; at = report.find('\n', at + 1))
     Require(at > 0 && report[at - 1] == '\r');
   const std::string unescaped = pgp26::PercentUnescape(status);

@@ -112,12 +112,13 @@ TEST_F(TextCommands, SaveAsOverAFileThatCannotBeWrittenLeavesTheWindow) {
     if (!edit) edit = r.findChild(GetDlgItem(dialog, cmb13), "", "Edit");
     r.setText(edit, out);
     r.click(GetDlgItem(dialog, IDOK));
-    // The dialog asks before replacing the file, in a box of the same caption.
+    // The dialog asks before replacing the file, in a box of the same caption
+    // (taken once its buttons are there).
     HWND confirm = nullptr;
     for (int i = 0; i < 200 && !confirm; ++i, r.sleep(25)) {
       HWND w = FindWindowExA(nullptr, nullptr, "#32770", "Save file");
       if (w == dialog) w = FindWindowExA(nullptr, dialog, "#32770", "Save file");
-      if (w && r.visible(w)) confirm = w;
+      if (w && r.visible(w) && r.findChild(w, "&Yes", "Button")) confirm = w;
     }
     ASSERT_TRUE(confirm);
     r.clickButton(confirm, "&Yes");

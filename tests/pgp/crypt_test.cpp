@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -236,10 +237,23 @@ TEST_F(Crypt, TextEncryptionUnsignedAsksNoPassPhrase) {
 }
 
 // PGP wrote no armoured file: the file error reaches the default error box,
-// the window keeps its text and the plain-text copy is wiped. With signing on
-// and no default ID chosen, PGP is asked to sign with an empty ID.
+// the window keeps its text and the plain-text copy is wiped; an armoured
+// file left from an earlier run under the work file's name is not taken for
+// the result. With signing on and no default ID chosen, PGP is asked to sign
+// with an empty ID.
 TEST_F(Crypt, TextEncryptionWithoutResultAndWithAnEmptySigningId) {
   testenv::WriteFile(pgp_.file("scenario.txt"), std::string("passphrase=") + kPass + "\r\nmode=nothing\r\n");
+  // Work file names count up from the clock's milliseconds: leftovers lie
+  // under every name of the next seconds.
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::vector<std::string> leftovers;
+  for (DWORD tick = GetTickCount(), end = tick + 8000; tick != end; ++tick) {
+    char name[16];
+    std::snprintf(name, sizeof name, "TMP%X.asc", static_cast<unsigned>(tick & 0xFFFF));
+    leftovers.push_back(temp + std::string(name));
+    testenv::WriteFile(leftovers.back(), "-----BEGIN PGP MESSAGE-----\r\nstale\r\n");
+  }
   Settings.IdSign.clear();
   form_->setText("Crypt test window");  // not taken for the error box
   form_->memo1.setText(kPlain);
@@ -255,6 +269,12 @@ TEST_F(Crypt, TextEncryptionWithoutResultAndWithAnEmptySigningId) {
   EXPECT_EQ(shown, "File not found.");
   EXPECT_NE(Log().find("\"Alice Example\"  -u\"\""), std::string::npos) << Log();
   EXPECT_EQ(form_->memo1.text(), kPlain);
+  // The run's own leftover went before PGP ran.
+  EXPECT_EQ(
+      std::count_if(leftovers.begin(), leftovers.end(),
+                    [](const std::string& f) { return GetFileAttributesA(f.c_str()) == INVALID_FILE_ATTRIBUTES; }),
+      1);
+  for (const std::string& f : leftovers) DeleteFileA(f.c_str());
   EXPECT_EQ(TempFiles(), before_);
 }
 
