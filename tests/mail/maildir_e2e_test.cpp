@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/Main.h"
@@ -33,19 +34,6 @@ constexpr char kUser[] = "Ursula User <ursula@example.org>";
 constexpr char kUserPass[] = "ursula pass";
 constexpr char kIncoming[] = "Hello Ursula,\r\nmeet me at noon.\r\n";
 
-std::string RegGet(HKEY root, const char* key, const char* value) {
-  char buf[1024];
-  DWORD size = sizeof buf;
-  return RegGetValueA(root, key, value, RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS ? buf : "";
-}
-
-void RegSet(HKEY root, const char* key, const char* value, const std::string& data) {
-  HKEY k;
-  if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
-  RegSetValueExA(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), data.size() + 1);
-  RegCloseKey(k);
-}
-
 std::string Crlf(const std::string& s) {
   std::string out;
   for (char c : s) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
@@ -57,11 +45,19 @@ std::string Crlf(const std::string& s) {
 // before the program started.
 bool ProviderLoaded() { return GetModuleHandleA("sealmapi.dll") != nullptr; }
 
+// The provider's body files in the temporary folder (other tests running
+// meanwhile leave files of their own there).
+std::set<std::string> BodyFiles() {
+  std::set<std::string> names;
+  for (const std::string& n : testenv::TempFiles())
+    if (n.rfind("MAP", 0) == 0) names.insert(n);
+  return names;
+}
+
 class MaildirE2e : public testing::Test {
  protected:
   struct Suite {
     std::string pgp, scratch;  // the PGP folder; plain gpg's side, the Maildirs, the SMTP server
-    std::string port;
   };
   static std::unique_ptr<Suite>& S() {
     static std::unique_ptr<Suite> s;
@@ -81,10 +77,6 @@ class MaildirE2e : public testing::Test {
     return r->status == 0 ? r->out
                           : r->out + "<exit " + std::to_string(r->status) + "> " + testenv::ReadFile(Scratch("err"));
   }
-  static std::string Gpg(const std::string& home) {
-    return "gpg --homedir " + home + " --batch --yes --no-tty --trust-model always ";
-  }
-
   static void SetUpTestSuite() {
     if (!ProviderLoaded()) {
       ASSERT_EQ(getenv("SW_MAILDIR_REGISTERED"), nullptr) << "registered, yet mapi32 did not load sealmapi.dll";
@@ -106,34 +98,36 @@ class MaildirE2e : public testing::Test {
 
     // Ursula's ring in the PGP folder, knowing Rita; Rita in a home of her own
     // writes to Ursula, and the PGP/MIME message around it goes into the Maildir.
-    const std::string home =
-        "\"$(mkdir -m 700 " + Q(S()->pgp + "\\gnupg") + " && cd " + Q(S()->pgp + "\\gnupg") + " && pwd -P)\"";
-    const std::string made =
-        Sh("printf 'default-cache-ttl 0\\nmax-cache-ttl 0\\nallow-loopback-pinentry\\n' >g.conf\n"
-           "h=" +
-           home + "; cp g.conf \"$h/gpg-agent.conf\"; mkdir -m 700 r\n" + Gpg("\"$h\"") +
-           "--pinentry-mode loopback --passphrase '" + kUserPass + "' --quick-gen-key '" + kUser +
-           "' future-default default never\n" + Gpg("r") +
-           "--passphrase '' --pinentry-mode loopback --quick-gen-key 'Rita Recipient <rita@example.org>' "
-           "future-default default never\n" +
-           "gpg --homedir \"$h\" --export | " + Gpg("r") + "--import 2>/dev/null\n" +
-           "gpg --homedir r --export rita@example.org | " + Gpg("\"$h\"") + "--import 2>/dev/null\n" +
-           "gpg --homedir \"$h\" --export >" + Q(S()->pgp + "\\pubring.pgp") + "\n" + "printf '" + kIncoming + "' | " +
-           Gpg("r") + "-a -e -r ursula@example.org >incoming.asc\nmkdir msgs && /usr/bin/python3 " +
-           Src("make-messages.py") + " msgs incoming.asc && cp msgs/pgp-mime.eml box/new/1700000000.M1P1.e2e\n" +
-           "cp msgs/subject-latin1.eml box/cur/1690000000.M1P1.e2e:2,S\n" +
-           "gpgconf --homedir \"$h\" --kill gpg-agent; gpgconf --homedir r --kill gpg-agent; echo ok");
+    const std::string made = Sh("h=" + Q(S()->pgp + "\\gnupg") + " ring=" + Q(S()->pgp + "\\pubring.pgp") +
+                                " user=" + testproc::ShQuote(kUser) + " pass=" + testproc::ShQuote(kUserPass) +
+                                " incoming=" + testproc::ShQuote(kIncoming) + " tests=" + Src("") + R"(
+mkdir -m 700 "$h" r && h=$(cd "$h" && pwd -P) || exit 1
+g() { home=$1; shift; gpg --homedir "$home" --batch --yes --trust-model always --pinentry-mode loopback "$@"; }
+(
+  set -e
+  printf 'default-cache-ttl 0\nmax-cache-ttl 0\nallow-loopback-pinentry\n' >"$h/gpg-agent.conf"
+  g "$h" --passphrase "$pass" --quick-gen-key "$user" future-default default never
+  g r --passphrase '' --quick-gen-key 'Rita Recipient <rita@example.org>' future-default default never
+  g "$h" --export | g r --import
+  g r --export rita@example.org | g "$h" --import
+  g "$h" --export >"$ring"
+  printf %s "$incoming" | g r -a -e -r ursula@example.org >incoming.asc
+  mkdir msgs && /usr/bin/python3 "$tests/make-messages.py" msgs incoming.asc
+  cp msgs/pgp-mime.eml box/new/1700000000.M1P1.e2e
+  cp msgs/subject-latin1.eml box/cur/1690000000.M1P1.e2e:2,S
+) && echo ok
+gpgconf --homedir "$h" --kill gpg-agent; gpgconf --homedir r --kill gpg-agent)");
     ASSERT_EQ(made, "ok\n");
 
     // The SMTP server ($! is the server itself, ended in TearDownTestSuite) and msmtp as the send command.
-    S()->port = Sh("/usr/bin/python3 " + Src("smtp-maildir.py") +
-                   " serve srv port </dev/null >/dev/null 2>&1 & echo $! >pid; "
-                   "for i in $(seq 100); do [ -s port ] && break; sleep 0.1; done; cat port");
-    ASSERT_FALSE(S()->port.empty());
+    const std::string port = Sh("/usr/bin/python3 " + Src("smtp-maildir.py") +
+                                " serve srv port </dev/null >/dev/null 2>&1 & echo $! >pid; "
+                                "for i in $(seq 100); do [ -s port ] && break; sleep 0.1; done; cat port");
+    ASSERT_FALSE(port.empty());
     SetEnvironmentVariableA("EMAIL", "Ursula User <ursula@example.org>");
-    RegSet(
+    testenv::SetRegString(
         HKEY_CURRENT_USER, kProviderSettings, "Sendmail",
-        "/usr/bin/msmtp --host=127.0.0.1 --port=" + S()->port + " --from=ursula@example.org --auth=off --tls=off -t");
+        "/usr/bin/msmtp --host=127.0.0.1 --port=" + port + " --from=ursula@example.org --auth=off --tls=off -t");
   }
 
   static void TearDownTestSuite() {
@@ -149,12 +143,12 @@ class MaildirE2e : public testing::Test {
   // Registers the provider as the default mail client, runs these cases in
   // a second copy of this program and puts the old registration back.
   static void RunRegistered() {
-    const std::string old = RegGet(HKEY_LOCAL_MACHINE, kClients, nullptr);
-    RegSet(HKEY_LOCAL_MACHINE, kClients, nullptr, "Sealwright Maildir");
-    RegSet(HKEY_LOCAL_MACHINE, kProvider, "DLLPath", testenv::BinDir() + "sealmapi.dll");
+    const std::string old = testenv::RegString(HKEY_LOCAL_MACHINE, kClients, nullptr);
+    testenv::SetRegString(HKEY_LOCAL_MACHINE, kClients, nullptr, "Sealwright Maildir");
+    testenv::SetRegString(HKEY_LOCAL_MACHINE, kProvider, "DLLPath", testenv::BinDir() + "sealmapi.dll");
     SetEnvironmentVariableA("SW_MAILDIR_REGISTERED", "1");
     testproc::Outcome child = testproc::Run({.commandLine = GetCommandLineA(), .timeoutMs = 160000});
-    RegSet(HKEY_LOCAL_MACHINE, kClients, nullptr, old);
+    testenv::SetRegString(HKEY_LOCAL_MACHINE, kClients, nullptr, old);
     std::fputs(child.out.c_str(), stdout);
     std::fputs(child.err.c_str(), stdout);
     EXPECT_TRUE(child.ended && child.exitCode == 0) << "the registered run failed";
@@ -170,7 +164,7 @@ class MaildirE2e : public testing::Test {
   // (the scan) is still going on.
   void Run(const std::string& maildir, const std::function<void(Robot&, TMainForm&, HWND)>& duringStart,
            const std::function<void(Robot&, TMainForm&, HWND)>& script) {
-    RegSet(HKEY_CURRENT_USER, kProviderSettings, "Maildir", maildir);
+    testenv::SetRegString(HKEY_CURRENT_USER, kProviderSettings, "Maildir", maildir);
     Settings = TSettings{.PgpPath = S()->pgp, .SignFiles = false, .Pause = false, .IdSign = kUser, .ReadMsgs = true};
     SaveSettings();
     Settings = TSettings{};
@@ -203,7 +197,7 @@ class MaildirE2e : public testing::Test {
 };
 
 TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
-  const std::set<std::string> tempBefore = testenv::TempFiles();
+  const std::set<std::string> bodyFilesBefore = BodyFiles();
   const std::string reply = "Dear Rita,\r\nnoon suits me.\r\nUrsula";
   Run(Scratch("box"), {}, [&](Robot& r, TMainForm& form, HWND main) {
     // The PGP/MIME message is listed (the plain one is not) and loaded.
@@ -251,11 +245,12 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
   EXPECT_FALSE(testenv::Exists(Scratch("box\\cur\\1700000000.M1P1.e2e:2,S")));
   EXPECT_TRUE(testenv::Exists(Scratch("box\\cur\\1690000000.M1P1.e2e:2,S")));
   // The attachment reached the server and Rita's plain gpg reads it.
-  const std::string got = Sh("/usr/bin/python3 " + Src("smtp-maildir.py") + " show srv | head -1; /usr/bin/python3 " +
-                             Src("smtp-maildir.py") + " part srv PGPDOC.TXT >got.asc && " + Gpg("r") +
-                             "-d got.asc 2>/dev/null; gpgconf --homedir r --kill gpg-agent");
+  const std::string smtp = "/usr/bin/python3 " + Src("smtp-maildir.py");
+  const std::string got = Sh(smtp + " show srv | head -1; " + smtp +
+                             " part srv PGPDOC.TXT >got.asc && gpg --homedir r --batch -d got.asc 2>/dev/null; "
+                             "gpgconf --homedir r --kill gpg-agent");
   EXPECT_EQ(got, "envelope-to: rita@example.org\n" + reply);
-  EXPECT_EQ(testenv::TempFiles(), tempBefore);
+  EXPECT_EQ(BodyFiles(), bodyFilesBefore);  // the program removed the one it was given
 }
 
 // The scan of a big Maildir through the window: its time, and Escape in the
