@@ -212,6 +212,10 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
     testenv::TypePassPhrase(r, kUserPass);
     r.sync(main);
     EXPECT_EQ(form.memo1.text(), kIncoming);
+    // Read once, the message is marked seen and still found under its name.
+    r.selectItem(combo, 0);
+    r.sync(main);
+    EXPECT_EQ(form.memo1.text().rfind("-----BEGIN PGP MESSAGE-----", 0), 0u);
 
     r.setText(form.memo1.handle(), reply);
     r.clickButton(main, "&Encrypt");
@@ -223,6 +227,7 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
     ASSERT_TRUE(compose);
     auto edits = r.children(compose, "Edit");
     ASSERT_EQ(edits.size(), 4u);
+    EXPECT_FALSE(r.enabled(main));  // the dialog is modal to the program's window
     r.setText(edits[0], "Rita Recipient <rita@example.org>");
     r.setText(edits[2], "Re: PGP/MIME");
     r.setText(edits[3], "My answer is attached.");
