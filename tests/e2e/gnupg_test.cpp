@@ -29,6 +29,7 @@ namespace {
 
 using robot::Robot;
 using testenv::BoxText;
+using testenv::ChooseRecipient;
 using testenv::ConfirmFileDialog;
 using testenv::RunIdle;
 using testenv::TempFiles;
@@ -45,21 +46,6 @@ long long Ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono:
 std::string UserPass() { return "ursula-pp-" + std::to_string(GetCurrentProcessId()) + " %TEMP% 100%"; }
 std::string PassMark() { return "ursula-pp-" + std::to_string(GetCurrentProcessId()); }
 std::string PlainMark() { return "Zebra lantern " + std::to_string(GetCurrentProcessId() * 7 + 3); }
-
-// Picks the entry holding `who` in the recipients dialog and confirms.
-void ChooseRecipient(Robot& r, const std::string& who) {
-  HWND dlg = r.waitWindow("Encrypting");
-  ASSERT_TRUE(dlg);
-  HWND all = r.findChild(dlg, "", "ListBox", 0);
-  const std::vector<std::string> items = r.listItems(all);
-  auto it = std::find_if(items.begin(), items.end(), [&](const std::string& s) { return s.find(who) != s.npos; });
-  ASSERT_NE(it, items.end()) << who;
-  r.selectItem(all, static_cast<int>(it - items.begin()));
-  r.clickButton(dlg, "&Add");
-  r.sync(dlg);
-  r.clickButton(dlg, "&Ok");
-  r.waitGone(dlg);
-}
 
 // Files under `dir` (recursively) holding one of `needles`, except the paths
 // in `skip` (compared case-insensitively, whole folders included).

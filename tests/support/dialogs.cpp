@@ -3,7 +3,10 @@
 #include <commctrl.h>
 #include <dlgs.h>
 
+#include <algorithm>
 #include <cctype>
+#include <stdexcept>
+#include <vector>
 
 namespace testenv {
 
@@ -28,6 +31,20 @@ void ChooseFile(robot::Robot& r, HWND dialog, const std::string& name) {
   r.setText(edit, name);
   r.click(GetDlgItem(dialog, IDOK));
   r.waitGone(dialog);
+}
+
+void ChooseRecipient(robot::Robot& r, const std::string& who) {
+  HWND dlg = r.waitWindow("Encrypting");
+  if (!dlg) return;
+  HWND all = r.findChild(dlg, "", "ListBox", 0);
+  const std::vector<std::string> items = r.listItems(all);
+  auto it = std::find_if(items.begin(), items.end(), [&](const std::string& s) { return s.find(who) != s.npos; });
+  if (it == items.end()) throw std::runtime_error("no recipient " + who);
+  r.selectItem(all, static_cast<int>(it - items.begin()));
+  r.clickButton(dlg, "&Add");
+  r.sync(dlg);
+  r.clickButton(dlg, "&Ok");
+  r.waitGone(dlg);
 }
 
 void TypePassPhrase(robot::Robot& r, const std::string& pass) {

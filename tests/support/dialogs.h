@@ -18,6 +18,8 @@ std::string BoxText(robot::Robot& r, HWND box);
 std::string AnswerBox(robot::Robot& r, const char* caption);
 // Types `name` into a common file dialog's name field and confirms it.
 void ChooseFile(robot::Robot& r, HWND dialog, const std::string& name);
+// Picks the entry holding `who` in the recipients dialog, adds it and confirms.
+void ChooseRecipient(robot::Robot& r, const std::string& who);
 // Types `pass` into the pass-phrase dialog and presses OK.
 void TypePassPhrase(robot::Robot& r, const std::string& pass);
 // Confirms the file dialog captioned `title` with the name it already holds.

@@ -60,6 +60,19 @@ std::set<std::string> TempFiles() {
   return names;
 }
 
+std::string RegString(HKEY root, const char* key, const char* value) {
+  char buf[1024];
+  DWORD size = sizeof buf;
+  return RegGetValueA(root, key, value, RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS ? buf : "";
+}
+
+void SetRegString(HKEY root, const char* key, const char* value, const std::string& data) {
+  HKEY k;
+  if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
+  RegSetValueExA(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), data.size() + 1);
+  RegCloseKey(k);
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;

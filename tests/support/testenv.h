@@ -1,5 +1,7 @@
-// Folders and files for tests that run the program's windows.
+// Folders, files and registry values for tests that run the program's windows.
 #pragma once
+
+#include <windows.h>
 
 #include <set>
 #include <string>
@@ -28,6 +30,10 @@ void MakePgpFolder(const std::string& folder, const std::initializer_list<const 
 
 // Names of the files directly in the temporary folder.
 std::set<std::string> TempFiles();
+
+// A string value of the registry ("" when absent), and writing one (creating the key).
+std::string RegString(HKEY root, const char* key, const char* value);
+void SetRegString(HKEY root, const char* key, const char* value, const std::string& data);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);

@@ -5,7 +5,9 @@
       written to PORTFILE once listening); every message goes into MAILDIR with
       its envelope recipients in an X-Envelope-To header.
   smtp-maildir.py show MAILDIR             prints each received message as
-      Python's email library reads it."""
+      Python's email library reads it.
+  smtp-maildir.py part MAILDIR NAME        writes the decoded attachments
+      named NAME of every received message to standard output."""
 import asyncio
 import mailbox
 import os
@@ -34,8 +36,12 @@ async def serve(path, portfile):
     await server.serve_forever()
 
 
+def received(path):
+    return [msg for key, msg in sorted(mailbox.Maildir(path, create=False).items())]
+
+
 def show(path):
-    for key, msg in sorted(mailbox.Maildir(path, create=False).items()):
+    for msg in received(path):
         print("envelope-to:", msg["X-Envelope-To"])
         for h in ("From", "To", "Cc", "Subject"):
             print(h.lower() + ":", " ".join(str(msg.get(h, "")).split()))
@@ -48,5 +54,10 @@ def show(path):
 
 if sys.argv[1] == "serve":
     asyncio.run(serve(sys.argv[2], sys.argv[3]))
+elif sys.argv[1] == "part":
+    for msg in received(sys.argv[2]):
+        for part in msg.walk():
+            if part.get_filename() == sys.argv[3]:
+                sys.stdout.buffer.write(part.get_payload(decode=True))
 else:
     show(sys.argv[2])

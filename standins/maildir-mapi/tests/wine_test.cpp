@@ -28,19 +28,6 @@ constexpr char kClient[] = "Software\\Clients\\Mail\\Sealwright Maildir";
 constexpr char kSettings[] = "Software\\Sealwright Maildir";
 constexpr char kCompose[] = "New Message - Sealwright Maildir";
 
-std::string RegGet(HKEY root, const char* key, const char* value) {
-  char buf[1024];
-  DWORD size = sizeof buf;
-  return RegGetValueA(root, key, value, RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS ? buf : "";
-}
-
-void RegSet(HKEY root, const char* key, const char* value, const std::string& data) {
-  HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
-  RegSetValueExA(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), data.size() + 1);
-  RegCloseKey(k);
-}
-
 // What the provider leaves in the temporary folder: body files ("MAP*.tmp")
 // and send folders ("run-*"); other tests' files there are no concern here.
 std::set<std::string> ProviderTempFiles() {
@@ -119,10 +106,10 @@ class MaildirMapi : public ::testing::Test {
     Place("mixed.eml", "cur\\1700000050.M1P1.host:2,ST");  // trashed: never listed
     Place("subject-latin1.eml", "cur\\999999999.M1P1.host:2,");
 
-    S()->oldDefault = RegGet(HKEY_LOCAL_MACHINE, kClients, nullptr);
-    RegSet(HKEY_LOCAL_MACHINE, kClients, nullptr, "Sealwright Maildir");
-    RegSet(HKEY_LOCAL_MACHINE, kClient, "DLLPath", testenv::BinDir() + "sealmapi.dll");
-    RegSet(HKEY_CURRENT_USER, kSettings, "Maildir", S()->box);
+    S()->oldDefault = testenv::RegString(HKEY_LOCAL_MACHINE, kClients, nullptr);
+    testenv::SetRegString(HKEY_LOCAL_MACHINE, kClients, nullptr, "Sealwright Maildir");
+    testenv::SetRegString(HKEY_LOCAL_MACHINE, kClient, "DLLPath", testenv::BinDir() + "sealmapi.dll");
+    testenv::SetRegString(HKEY_CURRENT_USER, kSettings, "Maildir", S()->box);
     HMODULE mapi = LoadLibraryA("mapi32.dll");  // reads the registration now
     ASSERT_TRUE(mapi);
     auto get = [mapi](const char* name) { return reinterpret_cast<void*>(GetProcAddress(mapi, name)); };
@@ -136,7 +123,7 @@ class MaildirMapi : public ::testing::Test {
   }
 
   static void TearDownTestSuite() {
-    RegSet(HKEY_LOCAL_MACHINE, kClients, nullptr, S()->oldDefault);
+    testenv::SetRegString(HKEY_LOCAL_MACHINE, kClients, nullptr, S()->oldDefault);
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettings);
     S().reset();
   }
@@ -194,7 +181,7 @@ TEST_F(MaildirMapi, LogonFindsTheMaildirOrAsksForIt) {
     r.join();
   }
   M().logoff(session, 0, 0, 0);
-  EXPECT_EQ(RegGet(HKEY_CURRENT_USER, kSettings, "Maildir"), S()->box);
+  EXPECT_EQ(testenv::RegString(HKEY_CURRENT_USER, kSettings, "Maildir"), S()->box);
 }
 
 TEST_F(MaildirMapi, ScanListsOldestFirstAndReadsWhatAReaderShows) {
@@ -273,8 +260,9 @@ TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
   } stopServer;
   ASSERT_FALSE(port.empty());
   SetEnvironmentVariableA("EMAIL", "Me <me@example.org>");
-  RegSet(HKEY_CURRENT_USER, kSettings, "Sendmail",
-         "/usr/bin/msmtp --host=127.0.0.1 --port=" + port + " --from=me@example.org --auth=off --tls=off -t");
+  testenv::SetRegString(
+      HKEY_CURRENT_USER, kSettings, "Sendmail",
+      "/usr/bin/msmtp --host=127.0.0.1 --port=" + port + " --from=me@example.org --auth=off --tls=off -t");
   const std::string doc = S()->dir->file("PGPDOC.TXT");
   testenv::WriteFile(doc, "-----BEGIN PGP MESSAGE-----\r\nabc\r\n-----END PGP MESSAGE-----\r\n");
   std::set<std::string> tempBefore = ProviderTempFiles();
@@ -323,7 +311,7 @@ TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
   EXPECT_EQ(Sh("ls " + pgp26::ShQuote(pgp26::UnixPath(Box(".Sent\\cur"))) + " | wc -l"), "1\n");
 
   // A send command that fails: its message, then a failure; nothing is kept.
-  RegSet(HKEY_CURRENT_USER, kSettings, "Sendmail", "echo no route >&2; exit 75");
+  testenv::SetRegString(HKEY_CURRENT_USER, kSettings, "Sendmail", "echo no route >&2; exit 75");
   {
     robot::Robot r([](robot::Robot& r) {
       HWND w = r.waitWindow(kCompose);
