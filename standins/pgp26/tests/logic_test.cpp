@@ -257,7 +257,7 @@ TEST(Pgp26Gpg, WindowsArgumentQuoting) {
 
 TEST(Pgp26Gpg, ScriptWritesEveryOutputToFilesAndTheStatusLast) {
   ScriptPaths p{"gpg", "gpgconf", "/h/gnupg", "/h/gnupg/run-1", "/h/gnupg/run-1/pp"};
-  std::string s = BuildShellScript(p, {{{"--list-keys"}, false}, {{"--decrypt"}, true, {"-it's.pgp"}}});
+  std::string s = BuildShellScript(p, {{{"--list-keys"}, false, {}}, {{"--decrypt"}, true, {"-it's.pgp"}}});
   EXPECT_NE(
       s.find("'--list-keys' </dev/null >'/h/gnupg/run-1/out0' 2>'/h/gnupg/run-1/err0' 3>'/h/gnupg/run-1/status0'"),
       std::string::npos);
