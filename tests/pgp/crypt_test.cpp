@@ -243,23 +243,29 @@ TEST_F(Crypt, TextEncryptionUnsignedAsksNoPassPhrase) {
 // with an empty ID.
 TEST_F(Crypt, TextEncryptionWithoutResultAndWithAnEmptySigningId) {
   testenv::WriteFile(pgp_.file("scenario.txt"), std::string("passphrase=") + kPass + "\r\nmode=nothing\r\n");
-  // Work file names count up from the clock's milliseconds: leftovers lie
-  // under every name of the next seconds.
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  std::vector<std::string> leftovers;
-  for (DWORD tick = GetTickCount(), end = tick + 8000; tick != end; ++tick) {
-    char name[16];
-    std::snprintf(name, sizeof name, "TMP%X.asc", static_cast<unsigned>(tick & 0xFFFF));
-    leftovers.push_back(temp + std::string(name));
-    testenv::WriteFile(leftovers.back(), "-----BEGIN PGP MESSAGE-----\r\nstale\r\n");
-  }
   Settings.IdSign.clear();
   form_->setText("Crypt test window");  // not taken for the error box
   form_->memo1.setText(kPlain);
   std::string shown;
+  std::vector<std::string> leftovers;
+  DWORD planting = 0;
   Robot r([&](Robot& r) {
     ChooseKeys(r, {0});
+    // The text's work file is made right after the pass phrase, under a name
+    // that counts up from the clock's milliseconds: leftovers lie under the
+    // names of two seconds ahead, and the pass phrase is typed once those
+    // have come.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const DWORD start = GetTickCount(), from = start + 5000;
+    for (DWORD tick = from; tick != from + 2000; ++tick) {
+      char name[16];
+      std::snprintf(name, sizeof name, "TMP%X.asc", static_cast<unsigned>(tick & 0xFFFF));
+      leftovers.push_back(temp + std::string(name));
+      testenv::WriteFile(leftovers.back(), "-----BEGIN PGP MESSAGE-----\r\nstale\r\n");
+    }
+    planting = GetTickCount() - start;
+    while (GetTickCount() < from) r.sleep(5);
     TypePassPhrase(r, kPass);
     shown = AnswerBox(r, "Sealwright 32");
   });
@@ -273,7 +279,9 @@ TEST_F(Crypt, TextEncryptionWithoutResultAndWithAnEmptySigningId) {
   EXPECT_EQ(
       std::count_if(leftovers.begin(), leftovers.end(),
                     [](const std::string& f) { return GetFileAttributesA(f.c_str()) == INVALID_FILE_ATTRIBUTES; }),
-      1);
+      1)
+      << "planted in " << planting << " ms\n"
+      << Log();
   for (const std::string& f : leftovers) DeleteFileA(f.c_str());
   EXPECT_EQ(TempFiles(), before_);
 }
