@@ -1,5 +1,6 @@
 #include "standins/pgp26/host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -12,6 +13,12 @@ constexpr char kPassFile[] = "pp";
 constexpr DWORD kRunTimeoutMs = 15 * 60 * 1000;
 
 using UnixNameFn = char*(__cdecl*)(const WCHAR*);
+
+// ASCII reads the same in UTF-8 and every ANSI code page; most user IDs are
+// ASCII, and a large ring has thousands of them.
+bool IsAscii(const std::string& s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 std::wstring Widen(const std::string& s, UINT cp) {
   if (s.empty()) return {};
@@ -110,13 +117,13 @@ std::string UnixPath(const std::string& winPath) {
 }
 
 std::string Utf8ToAnsi(const std::string& s) {
-  if (s.empty()) return s;
+  if (IsAscii(s)) return s;
   int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0);
   if (n <= 0) return s;  // not UTF-8: keep the bytes as they are
   return Narrow(Widen(s, CP_UTF8), CP_ACP);
 }
 
-std::string AnsiToUtf8(const std::string& s) { return Narrow(Widen(s, CP_ACP), CP_UTF8); }
+std::string AnsiToUtf8(const std::string& s) { return IsAscii(s) ? s : Narrow(Widen(s, CP_ACP), CP_UTF8); }
 
 bool RunShellScript(const std::string& folder, const std::string& script, DWORD timeoutMs) {
   const std::string scriptFile = folder + "\\run.sh";
@@ -270,7 +277,12 @@ std::optional<std::string> GpgHost::PublicKeyListing() {
   const std::string stamp = RingStamp(home_);
   if (!stamp.empty()) {
     std::string kept = ReadWholeFile(cache).value_or("");
-    if (kept.compare(0, stamp.size(), stamp) == 0) return kept.substr(stamp.size());
+    if (kept.compare(0, stamp.size(), stamp) == 0) {
+      // Cut in place: a copy of a large ring's megabytes costs page faults
+      // that Wine makes slow.
+      kept.erase(0, stamp.size());
+      return kept;
+    }
   }
   auto r = Run({{{"--with-colons", "--with-fingerprint", "--with-keygrip", "--list-keys"}}}, nullptr);
   if (!r) return std::nullopt;
@@ -340,7 +352,10 @@ std::optional<std::vector<CallResult>> GpgHost::RunWindows(const WorkFolder& w, 
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   auto start = [&](const std::string& program, std::vector<std::string> args, const std::string& tag) -> int {
     std::string cmd = program;
-    for (const std::string& a : args) cmd += " " + WinQuote(a);
+    for (const std::string& a : args) {
+      cmd += ' ';
+      cmd += WinQuote(a);
+    }
     Handle in(
         CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
     Handle out(

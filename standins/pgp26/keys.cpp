@@ -1,6 +1,7 @@
 #include "standins/pgp26/keys.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <set>
@@ -9,18 +10,27 @@ namespace pgp26 {
 
 namespace {
 
-std::vector<std::string_view> SplitFields(std::string_view line) {
-  std::vector<std::string_view> f;
+// Fills `f` with the fields of `line`; one vector serves every line of a
+// listing, since allocating one a line is most of the cost of a large ring.
+void SplitFields(std::string_view line, std::vector<std::string_view>& f) {
+  f.clear();
   size_t pos = 0;
   for (;;) {
     size_t c = line.find(':', pos);
     if (c == std::string_view::npos) {
       f.push_back(line.substr(pos));
-      return f;
+      return;
     }
     f.push_back(line.substr(pos, c - pos));
     pos = c + 1;
   }
+}
+
+template <class T>
+T Number(std::string_view s) {
+  T value = 0;
+  std::from_chars(s.data(), s.data() + s.size(), value);
+  return value;
 }
 
 std::string_view Field(const std::vector<std::string_view>& f, size_t i) {
@@ -66,6 +76,7 @@ void ForEachLine(std::string_view text, F f) {
 }  // namespace
 
 std::string ColonUnescape(std::string_view s) {
+  if (s.find('\\') == std::string_view::npos) return std::string(s);
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] != '\\' || i + 1 >= s.size()) {
@@ -117,14 +128,15 @@ std::string ColonUnescape(std::string_view s) {
 std::vector<Key> ParseColonListing(std::string_view text) {
   std::vector<Key> keys;
   bool inSub = false;
+  std::vector<std::string_view> f;
   ForEachLine(text, [&](std::string_view line) {
-    auto f = SplitFields(line);
+    SplitFields(line, f);
     std::string_view type = Field(f, 0);
     if (type == "pub") {
       Key k;
-      k.bits = std::atoi(std::string(Field(f, 2)).c_str());
+      k.bits = Number<int>(Field(f, 2));
       k.keyId = Upper(Field(f, 4));
-      k.created = std::atoll(std::string(Field(f, 5)).c_str());
+      k.created = Number<int64_t>(Field(f, 5));
       k.revoked = Field(f, 1) == "r";
       k.disabled = Field(f, 11).find('D') != std::string_view::npos;
       keys.push_back(std::move(k));
