@@ -136,10 +136,12 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
     if (i == lastPass) s += wipePass + "\n";
   }
   // No agent outlives the run: nothing is cached and no process is left over.
-  // An agent has its socket in the home while it runs (or, where the host
-  // has /run/user, there); a run that started none spares gpgconf's start.
-  s += "if [ -S \"$home/S.gpg-agent\" ] || [ -d /run/user ]; then " + ShQuote(p.gpgconf) +
-       " --homedir \"$home\" --kill gpg-agent </dev/null >/dev/null 2>&1; fi\n";
+  // A running agent has its socket in the home, or, where the user has a
+  // runtime folder, in a "d.*" folder below it; a run that started none
+  // spares gpgconf's start. Another home's socket there only costs that start.
+  s += "for sock in \"$home/S.gpg-agent\" /run/user/*/gnupg/d.*/S.gpg-agent /run/gnupg/user/*/gnupg/d.*/S.gpg-agent "
+       "/var/run/user/*/gnupg/d.*/S.gpg-agent; do [ -S \"$sock\" ] && { " +
+       ShQuote(p.gpgconf) + " --homedir \"$home\" --kill gpg-agent </dev/null >/dev/null 2>&1; break; }; done\n";
   s += "mv -f " + ShQuote(work + "rc.tmp") + " " + ShQuote(work + "rc") + "\n";
   return s;
 }

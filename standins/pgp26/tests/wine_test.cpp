@@ -212,6 +212,8 @@ TEST_F(Pgp26Wine, SignedMessageIsVerifiedWithPassPhrasesFromPgppass) {
   PgpRun e = Pgp("-esa \"" + In("signed.txt") + "\" \"Alice Example\" \"Bob Example\"  -u\"Alice Example\"");
   EXPECT_FALSE(FileExists(stale + "\\pp"));
   ASSERT_EQ(e.exit, 0) << e.out;
+  // The agent that signing started ends with the run.
+  EXPECT_EQ(Sh("s=$(gpgconf --homedir " + HomeOf() + " --list-dirs agent-socket); [ -S \"$s\" ] && echo running"), "");
   SetEnvironmentVariableA("PGPPASS", "bobpp");
   PgpRun d = Pgp("\"" + In("signed.asc") + "\" -o \"" + In("signed.out") + "\"");
   SetEnvironmentVariableA("PGPPASS", nullptr);
