@@ -223,6 +223,7 @@ TEST(Pgp26Gpg, OutputNames) {
   EXPECT_EQ(DecryptedName(R"(C:\MY.DIR\LETTER)"), "");
 }
 
+#ifndef _WIN32
 // Runs a word through the host's sh and returns what sh made of it.
 std::string ThroughShell(const std::string& word) {
   std::string cmd = "printf %s " + ShQuote(word);
@@ -234,6 +235,7 @@ std::string ThroughShell(const std::string& word) {
   if (p) pclose(p);
   return out;
 }
+#endif
 
 TEST(Pgp26Gpg, ShellQuotingKeepsHostileTextInert) {
 #ifdef _WIN32
