@@ -1,6 +1,7 @@
 #include "tests/support/testenv.h"
 
 #include "tests/support/process.h"
+#include "ui/handles.h"
 
 #include <windows.h>
 
@@ -69,8 +70,8 @@ std::string RegString(HKEY root, const char* key, const char* value) {
 void SetRegString(HKEY root, const char* key, const char* value, const std::string& data) {
   HKEY k;
   if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
-  RegSetValueExA(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), data.size() + 1);
-  RegCloseKey(k);
+  ui::RegKey owned(k);
+  RegSetValueExA(owned.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), data.size() + 1);
 }
 
 std::string ReadFile(const std::string& path) {

@@ -20,6 +20,7 @@
 #include "tests/support/process.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
+#include "ui/handles.h"
 
 namespace {
 
@@ -148,8 +149,7 @@ class MaildirMapi : public ::testing::Test {
 TEST_F(MaildirMapi, LogonFindsTheMaildirOrAsksForIt) {
   HKEY k;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettings, 0, KEY_WRITE, &k), ERROR_SUCCESS);
-  RegDeleteValueA(k, "Maildir");
-  RegCloseKey(k);
+  RegDeleteValueA(ui::RegKey(k).get(), "Maildir");
   LHANDLE session = 0;
   // $MAILDIR names it as a host path.
   SetEnvironmentVariableA("MAILDIR", pgp26::UnixPath(S()->box).c_str());
