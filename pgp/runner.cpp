@@ -15,8 +15,16 @@
 
 namespace {
 
-// CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP | CREATE_SEPARATE_WOW_VDM
-constexpr DWORD kCreationFlags = 0x0A30;
+// PGP runs in a console and a process group of its own, so no console signal
+// passes between it and this program, and a 16-bit PGP in a virtual DOS
+// machine of its own: 0x0A30.
+constexpr DWORD kCreationFlags =
+    CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP | CREATE_SEPARATE_WOW_VDM;
+static_assert(kCreationFlags == 0x0A30);
+
+// A moment for the ended interpreter's handle on the output file to go before
+// the viewer or the caller opens that file.
+constexpr DWORD kSettleAfterExitMs = 2;
 
 // The batch file was created empty and exclusively for this run; it is
 // opened again only to write it, never replaced.
@@ -127,7 +135,7 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
   ui::Handle thread(pi.hThread);
   WaitForSingleObject(process.get(), INFINITE);
   ShowStatusWindow(false, status, {});
-  Sleep(2);
+  Sleep(kSettleAfterExitMs);
   if (Settings.Pause) ViewPgpOutput(outputFile);
   if (!keepOutput) RemoveFile(outputFile);
   return true;

@@ -13,6 +13,8 @@ struct TSettings {
   bool SignFiles = true;
   bool WordWrap = true;
   bool AutoDelete = false;
+  // Stored only: loaded and written back with the others, kept for the
+  // stored value's sake; no command sets it and nothing reads it.
   bool AutoIndent = false;
   bool RunIcon = false;
   bool Pause = true;
