@@ -1,4 +1,5 @@
-// Values between double quotes on a PGP command line, and PGP's output names.
+// Values between double quotes on a PGP command line, the command lines
+// themselves, and PGP's output names.
 #include "pgp/quoting.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "pgp/cryptname.h"
+#include "pgp/pgpcommand.h"
 
 using pgp::Quoted;
 using pgp::QuotingProblem;
@@ -46,4 +48,33 @@ TEST(PgpOutputName, NoExtensionGetsOneAppended) {
   EXPECT_EQ(PgpOutputName("C:\\DIR.X\\FILE", "pgp"), "C:\\DIR.X\\FILE.pgp");
   EXPECT_EQ(PgpOutputName("C:/DIR.X/FILE", "asc"), "C:/DIR.X/FILE.asc");
   EXPECT_EQ(PgpOutputName("FILE", "pgp"), "FILE.pgp");
+}
+
+// Every command line keeps its blanks byte for byte, the doubled ones
+// included: PGP and the scripts that read its logged lines see them.
+TEST(PgpCommandLines, EachCommandWithItsBlanks) {
+  pgp::Context ctx;
+  ctx.command = pgp::MakePgpCommand("C:\\PGP");
+  const std::string p = "\"C:\\PGP\\PGP.EXE\"";
+  EXPECT_EQ(ctx.command, p + " ");
+  EXPECT_EQ(pgp::KeyListCommand(ctx), p + " -kv");
+  EXPECT_EQ(pgp::GenerateKeysCommand(ctx), p + "  -kg");
+  EXPECT_EQ(pgp::AddKeyCommand(ctx, "C:\\KEYS\\FRIEND.KEY"), p + "  -ka \"C:\\KEYS\\FRIEND.KEY\"");
+  EXPECT_EQ(pgp::ExtractKeyCommand(ctx, "0x0DBF906D", "C:\\K\\A.ASC", true), p + "  -kxa \"0x0DBF906D\" \"C:\\K\\A.ASC\"");
+  EXPECT_EQ(pgp::ExtractKeyCommand(ctx, "0x0DBF906D", "A.KEY", false), p + "  -kx \"0x0DBF906D\" \"A.KEY\"");
+  EXPECT_EQ(pgp::RemoveKeyCommand(ctx, "0x0DBF906D"), p + "  -kr \"0x0DBF906D\"");
+  EXPECT_EQ(pgp::FingerprintCommand(ctx, "0x0DBF906D"), p + "  -kvc \"0x0DBF906D\"");
+  EXPECT_EQ(pgp::DecryptCommand(ctx, "C:\\T\\IN.TMP", "C:\\T\\OUT.TMP"), p + " \"C:\\T\\IN.TMP\" -o \"C:\\T\\OUT.TMP\"");
+
+  const std::string two = pgp::RecipientArguments({"0x0DBF906D", "0x1234ABCD"});
+  EXPECT_EQ(two, "\"0x0DBF906D\" \"0x1234ABCD\" ");
+  EXPECT_EQ(pgp::EncryptCommand(ctx, "F.TXT", false, two), p + " -e \"F.TXT\" " + two);
+  ctx.signFiles = true;
+  ctx.idSign = "Carol Example";
+  EXPECT_EQ(pgp::EncryptCommand(ctx, "T.TMP", true, two),
+            p + " -esa \"T.TMP\" \"0x0DBF906D\" \"0x1234ABCD\"  -u\"Carol Example\"");
+  ctx.useList = true;
+  EXPECT_EQ(pgp::EncryptCommand(ctx, "F.TXT", false, "L.TMP"), p + " -es \"F.TXT\" -@ \"L.TMP\" -u\"Carol Example\"");
+  ctx.signFiles = false;
+  EXPECT_EQ(pgp::EncryptCommand(ctx, "T.TMP", true, "L.TMP"), p + " -ea \"T.TMP\" -@ \"L.TMP\"");
 }
