@@ -208,7 +208,8 @@ void TMainForm::FormCreate() {
   MainMenu.setChecked("N12", Settings.AutoDelete);
   MainMenu.setChecked("UseList", Settings.UseList);
   app.runHandled([this] {
-    if (CheckPublicKeyRing()) ReadPublicKeys(KeyList, KeyIds, Status());
+    const pgp::Context ctx = CurrentPgpContext();
+    if (CheckPublicKeyRing(ctx)) ReadPublicKeys(ctx, KeyList, Status());
   });
   app.runHandled([this] {
     if (Settings.IdSign.empty()) DefaultIDforSigning1Click();

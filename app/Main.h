@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "keys/KeyList.h"
+#include "keys/keylisting.h"
 #include "pgp/Crypt.h"
+#include "pgp/context.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
 #include "ui/menus.h"
@@ -26,8 +28,7 @@ class TMainForm : public ui::Form {
   // Start-up steps 1 to 13; runs once the window object exists.
   void FormCreate();
 
-  std::vector<std::string> KeyList;
-  KeyIdList KeyIds;  // the key ID of each KeyList entry, at the same index
+  std::vector<keys::KeyEntry> KeyList;
   std::vector<std::string> MessageIds;
   bool MailConnected = false;
   // The mail session with its profile name, from the mail step of start-up
@@ -115,7 +116,7 @@ class TMainForm : public ui::Form {
 
  private:
   // The recipients dialog over KeyList, for the encryption commands.
-  RecipientChooser Recipients();
+  RecipientChooser Recipients(const pgp::Context& ctx);
   void FormClose();
   void FormDestroy();
   // Flips a flag, sets its check mark, saves the settings.
@@ -124,6 +125,10 @@ class TMainForm : public ui::Form {
   ui::Font statusFont_;
   bool destroyed_ = false;
 };
+
+// What a PGP command works with: PgpCommand and the settings it reads, as
+// they are when the command starts.
+pgp::Context CurrentPgpContext();
 
 // Texts that differ between the two programs.
 extern const char* const kProductCaption;  // "Sealwright for Windows 95, Version 2.2b"

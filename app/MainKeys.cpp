@@ -3,24 +3,34 @@
 #include "app/Main.h"
 #include "keys/KeyCommands.h"
 #include "keys/KeyList.h"
+#include "settings/Settings.h"
 
 void TMainForm::Generatekeys1Click() {
-  GenerateKeys();
-  ReadPublicKeys(KeyList, KeyIds, Status());
+  const pgp::Context ctx = CurrentPgpContext();
+  GenerateKeys(ctx);
+  ReadPublicKeys(ctx, KeyList, Status());
 }
 
 void TMainForm::Addapublickey1Click() {
-  if (AddKey(OpenDialog, handle())) ReadPublicKeys(KeyList, KeyIds, Status());
+  const pgp::Context ctx = CurrentPgpContext();
+  if (AddKey(ctx, OpenDialog, handle())) ReadPublicKeys(ctx, KeyList, Status());
 }
 
-void TMainForm::Extractakey1Click() { ExtractKey(KeyList, KeyIds, SaveDialog, handle()); }
+void TMainForm::Extractakey1Click() { ExtractKey(CurrentPgpContext(), KeyList, SaveDialog, handle()); }
 
 void TMainForm::Removeakey1Click() {
-  if (RemoveKey(KeyList, KeyIds)) ReadPublicKeys(KeyList, KeyIds, Status());
+  const pgp::Context ctx = CurrentPgpContext();
+  if (RemoveKey(ctx, KeyList)) ReadPublicKeys(ctx, KeyList, Status());
 }
 
-void TMainForm::GetKeyFingerprint1Click() { ShowKeyFingerprint(KeyList, KeyIds); }
+void TMainForm::GetKeyFingerprint1Click() { ShowKeyFingerprint(CurrentPgpContext(), KeyList); }
 
-void TMainForm::Reredpublickeys1Click() { ReadPublicKeys(KeyList, KeyIds, Status()); }
+void TMainForm::Reredpublickeys1Click() { ReadPublicKeys(CurrentPgpContext(), KeyList, Status()); }
 
-void TMainForm::DefaultIDforSigning1Click() { ChooseDefaultSigningId(KeyList); }
+// The choice is stored at once.
+void TMainForm::DefaultIDforSigning1Click() {
+  auto chosen = ChooseDefaultSigningId(KeyList, Settings.IdSign);
+  if (!chosen) return;
+  Settings.IdSign = *chosen;
+  SaveSettings();
+}

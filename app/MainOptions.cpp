@@ -5,6 +5,19 @@
 #include "pgp/quoting.h"
 #include "settings/Settings.h"
 
+pgp::Context CurrentPgpContext() {
+  pgp::Context ctx;
+  ctx.command = PgpCommand;
+  ctx.pgpPath = Settings.PgpPath;
+  ctx.signFiles = Settings.SignFiles;
+  ctx.useList = Settings.UseList;
+  ctx.idSign = Settings.IdSign;
+  ctx.autoDelete = Settings.AutoDelete;
+  ctx.runIcon = Settings.RunIcon;
+  ctx.pause = Settings.Pause;
+  return ctx;
+}
+
 void TMainForm::FlipOption(bool& flag, const char* menuEntry) {
   flag = !flag;
   MainMenu.setChecked(menuEntry, flag);

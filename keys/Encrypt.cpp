@@ -2,10 +2,8 @@
 
 #include "files/TextFile.h"
 #include "keys/KeyList.h"
-#include "keys/keylisting.h"
-#include "pgp/quoting.h"
+#include "pgp/pgpcommand.h"
 #include "files/workfiles.h"
-#include "settings/Settings.h"
 #include "ui/msgbox.h"
 
 TEncryptFrm::TEncryptFrm()
@@ -52,35 +50,29 @@ void TEncryptFrm::Button3Click() {
     ui::ErrorBox("You must select one or more public key(s) to encrypt the message !");
 }
 
-std::string RecipientArguments(const std::vector<std::string>& entries) {
+std::string RecipientListText(const std::vector<std::string>& names) {
   std::string text;
-  for (const auto& e : entries) text += pgp::Quoted(e) + " ";
+  for (const auto& name : names) text += name + "\r\n";
   return text;
 }
 
-std::string RecipientListText(const std::vector<std::string>& entries) {
-  std::string text;
-  for (const auto& e : entries) text += e + "\r\n";
-  return text;
-}
-
-bool ChooseRecipients(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds,
-                      std::string& recipientsText) {
-  if (!CheckPublicKeyRing()) return false;
-  std::vector<std::string> chosen;
+bool ChooseRecipients(const pgp::Context& ctx, const std::vector<keys::KeyEntry>& keys, std::string& recipientsText) {
+  if (!CheckPublicKeyRing(ctx)) return false;
+  std::vector<size_t> picked;
   {
     TEncryptFrm dialog;
-    dialog.ListBox1.assign(keys);
+    dialog.ListBox1.assign(keys::KeyTexts(keys));
     if (dialog.showModal() != ui::ModalResult::Ok) return false;
-    // The key list's own entries: the list box would cut a text at a zero byte.
-    for (size_t index : dialog.Chosen) chosen.push_back(keys::KeySelector(keys, keyIds, index));
+    picked = dialog.Chosen;
   }
-  if (chosen.empty()) return false;
-  // A name goes between double quotes on the command line, or as one line
-  // of the list file: both break on the same characters.
-  for (const auto& e : chosen)
-    if (!CheckPgpValue("The user ID \"" + e + "\"", e)) return false;
-  if (Settings.UseList) {
+  if (picked.empty()) return false;
+  std::vector<std::string> chosen;
+  for (size_t index : picked) {
+    auto name = NameKeyForPgp(keys[index]);
+    if (!name) return false;
+    chosen.push_back(*name);
+  }
+  if (ctx.useList) {
     recipientsText = NewWorkFileName();
     try {
       WriteTextFile(recipientsText, RecipientListText(chosen));
@@ -89,7 +81,7 @@ bool ChooseRecipients(const std::vector<std::string>& keys, const std::vector<st
       throw;
     }
   } else {
-    recipientsText += RecipientArguments(chosen);
+    recipientsText += pgp::RecipientArguments(chosen);
   }
   return true;
 }

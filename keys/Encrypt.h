@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "keys/keylisting.h"
+#include "pgp/context.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
 
@@ -29,17 +31,14 @@ class TEncryptFrm : public ui::Form {
   void Button3Click();
 };
 
-// Shows the recipients dialog over a copy of `keys`. Each chosen key is
-// named to PGP by keys::KeySelector (its key ID from `keyIds`). On OK with at
-// least one recipient: with UseList off, appends `"<name>" ` per recipient
-// to `recipientsText`; with UseList on, sets it to the name of a new work
-// file holding one name per line (CR LF), which the caller then removes.
-// False when there is no key ring, the dialog was cancelled, or a name
-// cannot be passed to PGP (its error box shown, nothing written).
-bool ChooseRecipients(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds,
-                      std::string& recipientsText);
+// Shows the recipients dialog over the texts of `keys`. Each chosen key is
+// named to PGP by its key ID (keys::KeySelector). On OK with at least one
+// recipient: with ctx.useList off, appends `"<name>" ` per recipient to
+// `recipientsText` (pgp::RecipientArguments); with it on, sets it to the name
+// of a new work file holding one name per line (CR LF), which the caller then
+// removes. False when there is no key ring, the dialog was cancelled, or a
+// chosen key has no key ID (its error box shown, nothing written).
+bool ChooseRecipients(const pgp::Context& ctx, const std::vector<keys::KeyEntry>& keys, std::string& recipientsText);
 
-// The recipients text for entries chosen with UseList off.
-std::string RecipientArguments(const std::vector<std::string>& entries);
 // The recipients list file's content.
-std::string RecipientListText(const std::vector<std::string>& entries);
+std::string RecipientListText(const std::vector<std::string>& names);

@@ -1,17 +1,17 @@
 // The key management commands of the PGP menu and the default signing ID.
-// Every user ID and file name is checked before it goes between double
-// quotes into a command line: a refused value ends the command before any
-// dialog that follows and before PGP runs.
+// A chosen key is named to PGP by its key ID; every file name and the
+// signing ID are checked before they go between double quotes into a command
+// line: a refused value ends the command before any dialog that follows and
+// before PGP runs.
 #include "keys/KeyCommands.h"
 
 #include "files/TextFile.h"
 #include "keys/KeyList.h"
 #include "keys/Pubkey.h"
-#include "keys/keylisting.h"
+#include "pgp/pgpcommand.h"
 #include "pgp/quoting.h"
 #include "pgp/runner.h"
 #include "files/workfiles.h"
-#include "settings/Settings.h"
 #include "ui/msgbox.h"
 
 namespace {
@@ -31,80 +31,89 @@ class DefaultExtension {
   ui::FileDialog& dialog_;
 };
 
-bool CheckUserId(const std::string& id) { return CheckPgpValue("The user ID", id); }
 bool CheckFileName(const std::string& name) { return CheckPgpValue("The file name", name); }
+
+// A key chosen in the picker.
+struct PickedKey {
+  std::string text;      // as the user saw it
+  std::string selector;  // how PGP is told which key
+  bool ascii = true;     // "Save as ASCII file"
+};
+
+// Shows the picker over `keys` (with the ASCII box when `offerAscii`); the
+// key chosen, or nothing on Cancel or, after its error box, for a key that
+// cannot be named to PGP.
+std::optional<PickedKey> PickKey(const std::vector<keys::KeyEntry>& keys, bool offerAscii = false) {
+  TPublicKeyFrm picker(keys);
+  picker.ascii.setVisible(offerAscii);
+  if (picker.showModal() != ui::ModalResult::Ok) return std::nullopt;
+  auto selector = NameKeyForPgp(keys[picker.SelectedIndex]);
+  if (!selector) return std::nullopt;
+  return PickedKey{picker.SelectedKey, *selector, picker.AsciiFile};
+}
 
 }  // namespace
 
-void GenerateKeys() { RunPgp(PgpCommand + " -kg"); }
+void GenerateKeys(const pgp::Context& ctx) { RunPgp(ctx, pgp::GenerateKeysCommand(ctx)); }
 
-bool AddKey(ui::FileDialog& openDialog, HWND owner) {
-  if (!CheckPublicKeyRing()) return false;
+bool AddKey(const pgp::Context& ctx, ui::FileDialog& openDialog, HWND owner) {
+  if (!CheckPublicKeyRing(ctx)) return false;
   openDialog.filter = "Key files (*.key)|*.key|Ascii files (*.asc)|*.asc|All files (*.*)|*.*";
   openDialog.title = kKeyFileTitle;
   if (!openDialog.execute(owner)) return false;
   if (!CheckFileName(openDialog.fileName)) return false;
-  RunPgp(PgpCommand + " -ka " + pgp::Quoted(openDialog.fileName));
+  RunPgp(ctx, pgp::AddKeyCommand(ctx, openDialog.fileName));
   return true;
 }
 
-void ExtractKey(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds,
-                ui::FileDialog& saveDialog, HWND owner) {
-  if (!CheckPublicKeyRing()) return;
-  TPublicKeyFrm picker(keys);
-  picker.ascii.setVisible(true);
-  if (picker.showModal() != ui::ModalResult::Ok) return;
-  const std::string key = keys::KeySelector(keys, keyIds, picker.SelectedIndex);
-  if (!CheckUserId(key)) return;
+void ExtractKey(const pgp::Context& ctx, const std::vector<keys::KeyEntry>& keys, ui::FileDialog& saveDialog,
+                HWND owner) {
+  if (!CheckPublicKeyRing(ctx)) return;
+  auto key = PickKey(keys, true);
+  if (!key) return;
   {
     DefaultExtension ext(saveDialog, "key");
-    saveDialog.filter = picker.AsciiFile ? "Ascii files (*.asc)|*.asc|All files (*.*)|*.*"
-                                         : "Key files (*.key)|*.key|All files (*.*)|*.*";
+    saveDialog.filter = key->ascii ? "Ascii files (*.asc)|*.asc|All files (*.*)|*.*"
+                                   : "Key files (*.key)|*.key|All files (*.*)|*.*";
     saveDialog.title = kKeyFileTitle;
     if (!saveDialog.execute(owner)) return;
   }
   if (!CheckFileName(saveDialog.fileName)) return;
-  RunPgp(PgpCommand + " -kx" + (picker.AsciiFile ? "a" : "") + " " + pgp::Quoted(key) + " " +
-         pgp::Quoted(saveDialog.fileName));
+  RunPgp(ctx, pgp::ExtractKeyCommand(ctx, key->selector, saveDialog.fileName, key->ascii));
 }
 
-bool RemoveKey(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds) {
-  if (!CheckPublicKeyRing()) return false;
-  TPublicKeyFrm picker(keys);
-  if (picker.showModal() != ui::ModalResult::Ok) return false;
-  const std::string key = keys::KeySelector(keys, keyIds, picker.SelectedIndex);
-  if (!CheckUserId(key)) return false;
-  RunPgp(PgpCommand + " -kr " + pgp::Quoted(key));
+bool RemoveKey(const pgp::Context& ctx, const std::vector<keys::KeyEntry>& keys) {
+  if (!CheckPublicKeyRing(ctx)) return false;
+  auto key = PickKey(keys);
+  if (!key) return false;
+  RunPgp(ctx, pgp::RemoveKeyCommand(ctx, key->selector));
   return true;
 }
 
-void ShowKeyFingerprint(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds) {
-  if (!CheckPublicKeyRing()) return;
-  TPublicKeyFrm picker(keys);
-  if (picker.showModal() != ui::ModalResult::Ok) return;
-  const std::string key = keys::KeySelector(keys, keyIds, picker.SelectedIndex);
-  if (!CheckUserId(key)) return;
+void ShowKeyFingerprint(const pgp::Context& ctx, const std::vector<keys::KeyEntry>& keys) {
+  if (!CheckPublicKeyRing(ctx)) return;
+  auto key = PickKey(keys);
+  if (!key) return;
   ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Remove);
-  // The box names the key as the user saw it.
-  std::string quotedKey = pgp::Quoted(picker.SelectedKey);
   std::string fingerprint;
-  if (RunPgp(PgpCommand + " -kvc " + pgp::Quoted(key), output.name(), true)) {
+  if (RunPgp(ctx, pgp::FingerprintCommand(ctx, key->selector), output.name(), true)) {
     fingerprint = keys::FindFingerprint(ReadTextFile(output.name()));
   }
   if (!fingerprint.empty()) {
-    ui::InfoBox("Fingerprint for : " + quotedKey + "\r\n\r\n" + fingerprint);
+    // The box names the key as the user saw it.
+    ui::InfoBox("Fingerprint for : " + pgp::Quoted(key->text) + "\r\n\r\n" + fingerprint);
   } else {
     ui::ErrorBox("Public key Fingerprint not found !");
   }
 }
 
-void ChooseDefaultSigningId(const std::vector<std::string>& keys) {
+std::optional<std::string> ChooseDefaultSigningId(const std::vector<keys::KeyEntry>& keys,
+                                                  const std::string& current) {
   TPublicKeyFrm picker(keys);
   picker.setText("Choose default ID for signing messages and files");
-  if (!Settings.IdSign.empty()) picker.SelectKey(Settings.IdSign);
-  if (picker.showModal() != ui::ModalResult::Ok) return;
+  if (!current.empty()) picker.SelectKey(current);
+  if (picker.showModal() != ui::ModalResult::Ok) return std::nullopt;
   // Signing names this ID to PGP; one that cannot be quoted is not stored.
-  if (!CheckUserId(picker.SelectedKey)) return;
-  Settings.IdSign = picker.SelectedKey;
-  SaveSettings();
+  if (!CheckPgpValue("The user ID", picker.SelectedKey)) return std::nullopt;
+  return picker.SelectedKey;
 }

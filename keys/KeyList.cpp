@@ -1,10 +1,9 @@
 #include "keys/KeyList.h"
 
 #include "files/TextFile.h"
-#include "keys/keylisting.h"
+#include "pgp/pgpcommand.h"
 #include "pgp/runner.h"
 #include "files/workfiles.h"
-#include "settings/Settings.h"
 #include "ui/msgbox.h"
 
 namespace {
@@ -29,23 +28,22 @@ void StatusLine::show(const std::string& text) const {
   panel->repaint();
 }
 
-bool ReadPublicKeys(std::vector<std::string>& list, KeyIdList& ids, const StatusLine& status) {
+bool ReadPublicKeys(const pgp::Context& ctx, std::vector<keys::KeyEntry>& list, const StatusLine& status) {
   status.show("Retreiving public keys...");
   StatusRestorer restoreStatus(status);
   list.clear();
-  ids.clear();
-  TextBuffer command;
-  command.append(PgpCommand);
-  command.append("-kv");
   ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Remove);
-  const bool ran = RunPgp(command.str(), output.name(), true);
-  if (ran) {
-    for (auto& entry : keys::ReadKeyListing(ReadTextFile(output.name()))) {
-      list.push_back(std::move(entry.text));
-      ids.push_back(std::move(entry.keyId));
-    }
-  } else
+  const bool ran = RunPgp(ctx, pgp::KeyListCommand(ctx), output.name(), true);
+  if (ran)
+    list = keys::ReadKeyListing(ReadTextFile(output.name()));
+  else
     ui::ErrorBox("Error retreiving public keys !");
   if (list.empty()) ui::ErrorBox("No public keys found !");
   return ran;
+}
+
+std::optional<std::string> NameKeyForPgp(const keys::KeyEntry& entry) {
+  auto selector = keys::KeySelector(entry);
+  if (!selector) ui::ErrorBox("PGP's key listing gave no key ID for this key, it cannot be named to PGP !");
+  return selector;
 }

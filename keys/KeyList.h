@@ -1,9 +1,12 @@
 // The public key list, known only through PGP's key listing.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "keys/keylisting.h"
+#include "pgp/context.h"
 #include "pgp/keyring.h"
 #include "ui/controls.h"
 
@@ -15,9 +18,10 @@ struct StatusLine {
   void show(const std::string& text) const;
 };
 
-// The key ID of each key list entry, at the same index (see keys::KeySelector).
-using KeyIdList = std::vector<std::string>;
+// Refills `list` from PGP's "-kv" listing, saying so on `status`; the result
+// is whether the PGP job ran.
+bool ReadPublicKeys(const pgp::Context& ctx, std::vector<keys::KeyEntry>& list, const StatusLine& status = {});
 
-// Refills `list` and its key IDs `ids` from PGP's "-kv" listing, saying so on
-// `status`; the result is whether the PGP job ran.
-bool ReadPublicKeys(std::vector<std::string>& list, KeyIdList& ids, const StatusLine& status = {});
+// How a chosen entry is named to PGP (keys::KeySelector); nothing, after an
+// error box, when the listing gave it no key ID.
+std::optional<std::string> NameKeyForPgp(const keys::KeyEntry& entry);

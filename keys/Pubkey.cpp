@@ -5,7 +5,7 @@
 #include "ui/dialog.h"
 #include "ui/msgbox.h"
 
-TPublicKeyFrm::TPublicKeyFrm(const std::vector<std::string>& keys)
+TPublicKeyFrm::TPublicKeyFrm(const std::vector<keys::KeyEntry>& entries)
     : ui::Form(ui::Form::Args::Dialog("Public Keys", 434, 277, {"System", 16, true})),
       ListBox1(*this, {.bounds = {9, 4, 416, 220}, .itemHeight = 16}),
       OkBtn(*this, {.bounds = {232, 252, 91, 21}, .caption = "&Ok", .isDefault = true}),
@@ -14,7 +14,7 @@ TPublicKeyFrm::TPublicKeyFrm(const std::vector<std::string>& keys)
                         .modalResult = ui::ModalResult::Cancel,
                         .isCancel = true}),
       ascii(*this, {.bounds = {12, 252, 151, 17}, .caption = "Save as ASCII file", .checked = true, .visible = false}),
-      keys_(keys) {
+      keys_(keys::KeyTexts(entries)) {
   ListBox1.assign(keys_);
   ListBox1.onDblClick = [this] { OkBtnClick(); };
   OkBtn.onClick = [this] { OkBtnClick(); };

@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "keys/keylisting.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
 
 class TPublicKeyFrm : public ui::Form {
  public:
-  // Shows a copy of `keys`, none selected; `ascii` starts checked and hidden.
-  explicit TPublicKeyFrm(const std::vector<std::string>& keys);
+  // Shows the texts of `entries`, none selected; `ascii` starts checked and hidden.
+  explicit TPublicKeyFrm(const std::vector<keys::KeyEntry>& entries);
 
   ui::ListBox ListBox1;
   ui::Button OkBtn;
@@ -19,8 +20,8 @@ class TPublicKeyFrm : public ui::Form {
   ui::CheckBox ascii;
 
   // Results, set when the picker closes with OK.
-  std::string SelectedKey;
-  size_t SelectedIndex = 0;  // of SelectedKey in the list given
+  std::string SelectedKey;   // the entry's text
+  size_t SelectedIndex = 0;  // of the entry in the list given
   bool AsciiFile = true;
 
   // Selects the first entry equal to `key` (exact); nothing when none is.
@@ -29,6 +30,6 @@ class TPublicKeyFrm : public ui::Form {
  private:
   void FormCreate();
   void OkBtnClick();
-  // The entries as given: the list box would cut a text at a zero byte.
+  // The texts as given: the list box would cut a text at a zero byte.
   std::vector<std::string> keys_;
 };

@@ -1,5 +1,7 @@
 #include "keys/keylisting.h"
 
+#include <algorithm>
+
 namespace keys {
 
 namespace {
@@ -52,15 +54,19 @@ std::vector<KeyEntry> ReadKeyListing(std::string_view listing) {
   return keys;
 }
 
-std::vector<std::string> ParseKeyListing(std::string_view listing) {
+std::vector<std::string> KeyTexts(const std::vector<KeyEntry>& entries) {
   std::vector<std::string> texts;
-  for (auto& entry : ReadKeyListing(listing)) texts.push_back(std::move(entry.text));
+  texts.reserve(entries.size());
+  for (const auto& entry : entries) texts.push_back(entry.text);
   return texts;
 }
 
-std::string KeySelector(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds, size_t index) {
-  if (keyIds.size() == keys.size() && index < keyIds.size() && !keyIds[index].empty()) return "0x" + keyIds[index];
-  return index < keys.size() ? keys[index] : std::string();
+std::vector<std::string> ParseKeyListing(std::string_view listing) { return KeyTexts(ReadKeyListing(listing)); }
+
+std::optional<std::string> KeySelector(const KeyEntry& entry) {
+  const std::string& id = entry.keyId;
+  if (id.empty() || id.size() > 16 || !std::all_of(id.begin(), id.end(), IsHex)) return std::nullopt;
+  return "0x" + id;
 }
 
 std::string FindFingerprint(std::string_view output) {

@@ -1,6 +1,7 @@
 // Reading PGP's key listing and fingerprint output. Window-free.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,10 +9,12 @@
 namespace keys {
 
 // One key of the listing: the text the user sees and the key ID that names
-// exactly this key to PGP.
+// exactly this key to PGP. The key list and the dialogs that offer keys hold
+// these; the default signing ID is an entry's text.
 struct KeyEntry {
   std::string text;
   std::string keyId;  // the hex digits after the "/" of the key line; empty when there are none
+  bool operator==(const KeyEntry&) const = default;
 };
 
 // One entry per line whose first three characters are exactly "pub", in
@@ -21,14 +24,17 @@ struct KeyEntry {
 // text. Lines end with CR LF or LF.
 std::vector<KeyEntry> ReadKeyListing(std::string_view listing);
 
+// The texts of the entries, in their order.
+std::vector<std::string> KeyTexts(const std::vector<KeyEntry>& entries);
+
 // The texts of ReadKeyListing.
 std::vector<std::string> ParseKeyListing(std::string_view listing);
 
-// How the key list entry at `index` is named to PGP: "0x" + its key ID,
-// which PGP takes wherever it takes a user ID and which names exactly that
-// key; the entry's text only where no key ID is known for it (`keyIds` not
-// of the list's length, or an empty ID).
-std::string KeySelector(const std::vector<std::string>& keys, const std::vector<std::string>& keyIds, size_t index);
+// How `entry` is named to PGP: "0x" + its key ID, which PGP takes wherever it
+// takes a user ID and which names exactly that key (two keys may share a user
+// ID). Nothing when the key ID is not 1 to 16 hex digits: the text is never
+// used instead.
+std::optional<std::string> KeySelector(const KeyEntry& entry);
 
 // The fingerprint of the first key in `output`: the line right after the
 // key's first user ID line (the pub line itself, or the line after it when

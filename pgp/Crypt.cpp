@@ -5,11 +5,11 @@
 
 #include "files/TextFile.h"
 #include "pgp/keyring.h"
+#include "pgp/pgpcommand.h"
 #include "pgp/pgpinput.h"
 #include "pgp/quoting.h"
 #include "pgp/runner.h"
 #include "files/workfiles.h"
-#include "settings/Settings.h"
 #include "ui/errors.h"
 #include "ui/msgbox.h"
 
@@ -39,17 +39,17 @@ bool CheckNewOutput(const std::string& input, const std::string& output) {
 
 }  // namespace
 
-void EncryptWithPgp(const RecipientChooser& chooseRecipients, const std::string& inputFile, bool fileMode,
-                    const std::string& text, std::string& result) {
+void EncryptWithPgp(const pgp::Context& ctx, const RecipientChooser& chooseRecipients, const std::string& inputFile,
+                    bool fileMode, const std::string& text, std::string& result) {
   result.clear();
   if (fileMode && !CheckPgpValue("The file name", inputFile)) return;
   if (fileMode && !CheckNewOutput(inputFile, PgpOutputName(inputFile, "pgp"))) return;
-  if (Settings.SignFiles && !CheckPgpValue("The signing user ID", Settings.IdSign)) return;
+  if (ctx.signFiles && !CheckPgpValue("The signing user ID", ctx.idSign)) return;
   std::string recipients;
   if (!chooseRecipients(recipients)) return;
-  ScopedFile listFile(Settings.UseList ? recipients : std::string(), ScopedFile::Disposal::Remove);
+  ScopedFile listFile(ctx.useList ? recipients : std::string(), ScopedFile::Disposal::Remove);
   std::optional<std::string> passPhrase;
-  if (Settings.SignFiles) {
+  if (ctx.signFiles) {
     passPhrase.emplace();
     if (!AskPassPhrase(*passPhrase)) return;
     if (!CheckPgpValue("The pass phrase", *passPhrase)) return;
@@ -66,21 +66,12 @@ void EncryptWithPgp(const RecipientChooser& chooseRecipients, const std::string&
     return;
   }
 
-  std::string command = PgpCommand + "-e";
-  if (Settings.SignFiles) command += "s";
-  if (!fileMode) command += "a";
-  command += " " + pgp::Quoted(input) + " ";
-  if (Settings.UseList)
-    command += "-@ " + pgp::Quoted(listFile.name());
-  else
-    command += recipients;
-  if (Settings.SignFiles) command += " -u" + pgp::Quoted(Settings.IdSign);
-
-  if (RunPgp(command, {}, false, passPhrase)) result = output;
+  if (RunPgp(ctx, pgp::EncryptCommand(ctx, input, !fileMode, recipients), {}, false, passPhrase)) result = output;
 }
 
-bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile, bool fileMode, std::string& text) {
-  if (!CheckPublicKeyRing()) return false;
+bool DecryptWithPgp(const pgp::Context& ctx, const std::string& inputFile, const std::string& outputFile, bool fileMode,
+                    std::string& text) {
+  if (!CheckPublicKeyRing(ctx)) return false;
   if (fileMode && (!CheckPgpValue("The file name", inputFile) || !CheckPgpValue("The output file name", outputFile)))
     return false;
   if (fileMode && SameFilePath(inputFile, outputFile)) {
@@ -102,15 +93,13 @@ bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile,
   }
   const std::string& in = fileMode ? inputFile : input.name();
   const std::string& out = output.name();
-  const std::string command = PgpCommand + pgp::Quoted(in) + " -o " + pgp::Quoted(out);
-
-  if (!RunPgp(command, {}, false, passPhrase) || !FileExists(out)) return false;
+  if (!RunPgp(ctx, pgp::DecryptCommand(ctx, in, out), {}, false, passPhrase) || !FileExists(out)) return false;
   if (fileMode) {
     if (!MoveFileExA(out.c_str(), outputFile.c_str(), MOVEFILE_REPLACE_EXISTING)) {
       ui::ErrorBox("Cannot replace the output file : \r\n\r\n" + outputFile);
       return false;
     }
-    if (Settings.AutoDelete) WipeFile(inputFile);
+    if (ctx.autoDelete) WipeFile(inputFile);
     return false;
   }
   try {
@@ -121,22 +110,23 @@ bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile,
   return true;
 }
 
-std::string EncryptText(const RecipientChooser& chooseRecipients, const std::string& text) {
+std::string EncryptText(const pgp::Context& ctx, const RecipientChooser& chooseRecipients, const std::string& text) {
   std::string armoured;
-  EncryptWithPgp(chooseRecipients, {}, false, text, armoured);
+  EncryptWithPgp(ctx, chooseRecipients, {}, false, text, armoured);
   if (armoured.empty()) return {};
   ScopedFile output(armoured, ScopedFile::Disposal::Remove);
   return ReadTextFile(output.name());
 }
 
-void EncryptFile(const RecipientChooser& chooseRecipients, ui::FileDialog& openDialog, HWND owner) {
-  if (!CheckPublicKeyRing()) return;
+void EncryptFile(const pgp::Context& ctx, const RecipientChooser& chooseRecipients, ui::FileDialog& openDialog,
+                 HWND owner) {
+  if (!CheckPublicKeyRing(ctx)) return;
   openDialog.filter = kTextFilter;
   openDialog.title = "Choose file to encrypt";
   if (!openDialog.execute(owner)) return;
   const std::string source = openDialog.fileName;
   std::string started;
-  EncryptWithPgp(chooseRecipients, source, true, {}, started);
+  EncryptWithPgp(ctx, chooseRecipients, source, true, {}, started);
   if (started.empty()) return;
   // The output was refused when it existed before the run: one there now is new.
   const std::string expected = PgpOutputName(source, "pgp");
@@ -145,12 +135,12 @@ void EncryptFile(const RecipientChooser& chooseRecipients, ui::FileDialog& openD
     return;
   }
   // The source is plain text: wiped, not merely deleted.
-  if (Settings.AutoDelete) WipeFile(source);
+  if (ctx.autoDelete) WipeFile(source);
   ui::InfoBox("File : " + expected + "\r\nSuccessfuly created !");
 }
 
-void DecryptFile(ui::FileDialog& openDialog, ui::FileDialog& saveDialog, HWND owner) {
-  if (!CheckPublicKeyRing()) return;
+void DecryptFile(const pgp::Context& ctx, ui::FileDialog& openDialog, ui::FileDialog& saveDialog, HWND owner) {
+  if (!CheckPublicKeyRing(ctx)) return;
   openDialog.filter = kPgpFilter;
   openDialog.title = "Choose file to decrypt";
   if (!openDialog.execute(owner)) return;
@@ -159,5 +149,5 @@ void DecryptFile(ui::FileDialog& openDialog, ui::FileDialog& saveDialog, HWND ow
   saveDialog.title = "Choose output filename";
   if (!saveDialog.execute(owner)) return;
   std::string unused;
-  DecryptWithPgp(input, saveDialog.fileName, true, unused);
+  DecryptWithPgp(ctx, input, saveDialog.fileName, true, unused);
 }

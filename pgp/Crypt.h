@@ -5,6 +5,7 @@
 #include <string_view>
 #include <functional>
 
+#include "pgp/context.h"
 #include "pgp/cryptname.h"
 #include "ui/dialog.h"
 
@@ -14,8 +15,8 @@
 using RecipientChooser = std::function<bool(std::string&)>;
 
 // Encrypts `text` (text mode, armoured) or the file `inputFile` (file mode)
-// for recipients from `chooseRecipients`, signing when SignFiles is
-// on. `result` is emptied, then set once PGP has run: in text mode to the
+// for recipients from `chooseRecipients`, signing as ctx.idSign when
+// ctx.signFiles is on. `result` is emptied, then set once PGP has run: in text mode to the
 // armoured file PGP writes beside the work file, in file mode to the
 // expected encrypted file. In file mode an output that already exists, or
 // that would be the input itself, is refused with an error box before
@@ -23,23 +24,25 @@ using RecipientChooser = std::function<bool(std::string&)>;
 // file's name is removed before PGP runs. The pass phrase reaches PGP in its
 // environment. Every work file of the run, the recipients list included, is
 // gone when this returns, except that armoured file.
-void EncryptWithPgp(const RecipientChooser& chooseRecipients, const std::string& inputFile, bool fileMode,
-                    const std::string& text, std::string& result);
+void EncryptWithPgp(const pgp::Context& ctx, const RecipientChooser& chooseRecipients, const std::string& inputFile,
+                    bool fileMode, const std::string& text, std::string& result);
 
 // Decrypts after asking the pass phrase. Text mode: `text` is the armoured
 // input and receives the plain text; true when it did. File mode: refuses an
 // output equal to the input; PGP decrypts `inputFile` into a new file beside
 // `outputFile`, which replaces an old output only once PGP wrote it; with
-// AutoDelete on, the input is wiped only after that.
-bool DecryptWithPgp(const std::string& inputFile, const std::string& outputFile, bool fileMode, std::string& text);
+// ctx.autoDelete on, the input is wiped only after that.
+bool DecryptWithPgp(const pgp::Context& ctx, const std::string& inputFile, const std::string& outputFile, bool fileMode,
+                    std::string& text);
 
 // The armoured text of `text` encrypted for the chosen recipients;
 // empty when nothing was encrypted. PGP's armoured file is removed.
-std::string EncryptText(const RecipientChooser& chooseRecipients, const std::string& text);
+std::string EncryptText(const pgp::Context& ctx, const RecipientChooser& chooseRecipients, const std::string& text);
 
 // Asks for a file through `openDialog`, encrypts it for recipients chosen
-// and reports the result; with AutoDelete the source is wiped.
-void EncryptFile(const RecipientChooser& chooseRecipients, ui::FileDialog& openDialog, HWND owner);
+// and reports the result; with ctx.autoDelete the source is wiped.
+void EncryptFile(const pgp::Context& ctx, const RecipientChooser& chooseRecipients, ui::FileDialog& openDialog,
+                 HWND owner);
 
 // Asks for an encrypted file and an output name, and decrypts the one into the other.
-void DecryptFile(ui::FileDialog& openDialog, ui::FileDialog& saveDialog, HWND owner);
+void DecryptFile(const pgp::Context& ctx, ui::FileDialog& openDialog, ui::FileDialog& saveDialog, HWND owner);

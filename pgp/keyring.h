@@ -1,6 +1,8 @@
 // The public key ring in the PGP folder.
 #pragma once
 
-// True when <PgpPath>\pubring.pgp exists; otherwise shows the key ring error
-// box and returns false.
-bool CheckPublicKeyRing();
+#include "pgp/context.h"
+
+// True when <ctx.pgpPath>\pubring.pgp exists; otherwise shows the key ring
+// error box and returns false.
+bool CheckPublicKeyRing(const pgp::Context& ctx);

@@ -8,7 +8,6 @@
 #include "pgp/viewoutput.h"
 #include "files/workfiles.h"
 #include "pgp/strutil.h"
-#include "settings/Settings.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 #include "ui/msgbox.h"
@@ -104,9 +103,9 @@ STARTUPINFOA StartupRecord(bool runIcon) {
   return si;
 }
 
-bool RunPgpWith(const std::string& interpreter, const std::string& arguments, std::string outputFile, bool keepOutput,
-                const std::optional<std::string>& passPhrase) {
-  STARTUPINFOA si = StartupRecord(Settings.RunIcon);
+bool RunPgpWith(const std::string& interpreter, const Context& ctx, const std::string& arguments,
+                std::string outputFile, bool keepOutput, const std::optional<std::string>& passPhrase) {
+  STARTUPINFOA si = StartupRecord(ctx.runIcon);
   bool ownOutput = outputFile.empty();
   if (ownOutput) outputFile = NewWorkFileName();
   ScopedFile ownOutputFile(ownOutput && !keepOutput ? outputFile : std::string(), ScopedFile::Disposal::Remove);
@@ -128,7 +127,7 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
     ShowStatusWindow(false, status, {});
     wiper.dispose();
     ownOutputFile.dispose();
-    ui::ErrorBox("Unable to execute : \r\n\r\n" + PgpCommand);
+    ui::ErrorBox("Unable to execute : \r\n\r\n" + ctx.command);
     return false;
   }
   ui::Handle process(pi.hProcess);
@@ -136,14 +135,14 @@ bool RunPgpWith(const std::string& interpreter, const std::string& arguments, st
   WaitForSingleObject(process.get(), INFINITE);
   ShowStatusWindow(false, status, {});
   Sleep(kSettleAfterExitMs);
-  if (Settings.Pause) ViewPgpOutput(outputFile);
+  if (ctx.pause) ViewPgpOutput(outputFile);
   if (!keepOutput) RemoveFile(outputFile);
   return true;
 }
 
 }  // namespace pgp
 
-bool RunPgp(const std::string& arguments, std::string outputFile, bool keepOutput,
+bool RunPgp(const pgp::Context& ctx, const std::string& arguments, std::string outputFile, bool keepOutput,
             const std::optional<std::string>& passPhrase) {
-  return pgp::RunPgpWith("command.com /c", arguments, std::move(outputFile), keepOutput, passPhrase);
+  return pgp::RunPgpWith("command.com /c", ctx, arguments, std::move(outputFile), keepOutput, passPhrase);
 }

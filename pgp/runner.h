@@ -8,7 +8,11 @@
 #include <optional>
 #include <string>
 
-// Runs one PGP command line (which starts with PgpCommand). `outputFile`
+#include "pgp/context.h"
+
+// Runs one PGP command line (from pgp/pgpcommand.h, so starting with
+// ctx.command). PGP's console starts minimised with ctx.runIcon; with
+// ctx.pause its standard output is shown once it ended. `outputFile`
 // receives PGP's standard output; empty makes the runner take a work file.
 // With `keepOutput` the caller owns and removes that file. True when the
 // command interpreter was started and has ended; PGP's own success is judged
@@ -17,8 +21,8 @@
 // The batch file is a new, exclusively created work file of this run, so two
 // runs (also of two copies of the program) never share one; it is wiped on
 // every path.
-bool RunPgp(const std::string& arguments, std::string outputFile = {}, bool keepOutput = false,
-            const std::optional<std::string>& passPhrase = std::nullopt);
+bool RunPgp(const pgp::Context& ctx, const std::string& arguments, std::string outputFile = {},
+            bool keepOutput = false, const std::optional<std::string>& passPhrase = std::nullopt);
 
 namespace pgp {
 
@@ -29,7 +33,8 @@ STARTUPINFOA StartupRecord(bool runIcon);
 // name follows it after one blank. RunPgp passes "command.com /c". The
 // interpreter is looked for in this program's folder, the system folders and
 // the path, not in the current folder.
-bool RunPgpWith(const std::string& interpreter, const std::string& arguments, std::string outputFile, bool keepOutput,
+bool RunPgpWith(const std::string& interpreter, const Context& ctx, const std::string& arguments,
+                std::string outputFile, bool keepOutput,
                 const std::optional<std::string>& passPhrase = std::nullopt);
 
 }  // namespace pgp

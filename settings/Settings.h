@@ -23,9 +23,11 @@ struct TSettings {
   bool ReadMsgs = false;
 };
 
-// Program-wide: filled by LoadSettings at start-up, read by every command.
+// Program-wide: filled by LoadSettings at start-up; the main window reads it
+// and passes what a command needs down as a value (pgp::Context).
 extern TSettings Settings;
-// The prefix of every PGP command line, built from PgpPath.
+// The prefix of every PGP command line, built from PgpPath at start-up and
+// when the PGP folder changes.
 extern std::string PgpCommand;
 
 extern const char* const kSettingsKey;

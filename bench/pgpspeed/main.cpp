@@ -197,17 +197,22 @@ void CommandVersusGpg(const Ring& r, int rounds) {
   Sh(r.dir, "rm -f pf g.asc g.txt");
 }
 
+// PGP in `dir`, no output shown, no signing, no list file, nothing deleted.
+pgp::Context QuietContext(const std::string& dir) {
+  pgp::Context ctx;
+  ctx.command = pgp::MakePgpCommand(dir);
+  ctx.pgpPath = dir;
+  return ctx;
+}
+
 // RunPgp of a PGP that does nothing against the same PGP through command.com.
 void RunnerVersusInterpreter(const std::string& rings, int rounds) {
   const std::string dir = rings + "\\noop";
   CreateDirectoryA(dir.c_str(), nullptr);
   if (!CopyFileA((Folder() + "\\argecho.exe").c_str(), (dir + "\\PGP.EXE").c_str(), FALSE)) Fail("copy argecho");
-  Settings = TSettings{};
-  Settings.Pause = false;
-  Settings.PgpPath = dir;
-  PgpCommand = pgp::MakePgpCommand(dir);
+  const pgp::Context ctx = QuietContext(dir);
   const std::string batch = dir + "\\direct.bat";
-  pgp26::WriteWholeFile(batch, BatchFileText(PgpCommand + "-kv", dir + "\\direct.out"));
+  pgp26::WriteWholeFile(batch, BatchFileText(pgp::KeyListCommand(ctx), dir + "\\direct.out"));
   std::vector<double> runner, direct, program, shell;
   for (int round = 0; round < rounds; ++round) {
     // What every PGP run pays at least: one program start under Wine and, over
@@ -234,7 +239,7 @@ void RunnerVersusInterpreter(const std::string& rings, int rounds) {
       ui::Handle process(pi.hProcess), thread(pi.hThread);
       WaitForSingleObject(process.get(), INFINITE);
     }));
-    runner.push_back(Time([&] { RunPgp(PgpCommand + "-kv"); }));
+    runner.push_back(Time([&] { RunPgp(ctx, pgp::KeyListCommand(ctx)); }));
   }
   Report("RunPgp, PGP doing nothing", runner, direct, "command.com direct", 0);
   std::printf("  one program start under Wine %.0f ms, one host sh run from Wine %.0f ms (medians)\n", Median(program),
@@ -246,13 +251,7 @@ void RunnerVersusInterpreter(const std::string& rings, int rounds) {
 // against PGP.EXE alone doing the same, and the window's own pieces timed one
 // by one.
 void WindowVersusCommand(const Ring& r, int rounds) {
-  Settings = TSettings{};
-  Settings.PgpPath = r.dir;
-  Settings.Pause = false;
-  Settings.SignFiles = false;
-  Settings.UseList = false;
-  Settings.AutoDelete = false;
-  PgpCommand = pgp::MakePgpCommand(r.dir);
+  const pgp::Context ctx = QuietContext(r.dir);
   const std::string plain = pgp26::ReadWholeFile(r.File("plain.txt")).value_or("");
   // The commands as the main window calls them, over a window of our own.
   ui::Form::Args args;
@@ -285,7 +284,7 @@ void WindowVersusCommand(const Ring& r, int rounds) {
       rb.clickButton(box, "OK");
       rb.waitGone(box);
     });
-    EncryptFile(choose, openDialog, owner.handle());
+    EncryptFile(ctx, choose, openDialog, owner.handle());
     enc.join();
     if (!pgp26::FileExists(r.File("plain.pgp"))) Fail("window encryption");
     t["window e"].push_back(Ms(answered, shown));
@@ -299,7 +298,7 @@ void WindowVersusCommand(const Ring& r, int rounds) {
       testenv::TypePassPhrase(rb, kPass);
       answered = Clock::now();
     });
-    DecryptFile(openDialog, saveDialog, owner.handle());
+    DecryptFile(ctx, openDialog, saveDialog, owner.handle());
     const auto done = Clock::now();
     dec.join();
     if (pgp26::ReadWholeFile(r.File("back.txt")) != plain) Fail("window decryption");
@@ -312,7 +311,7 @@ void WindowVersusCommand(const Ring& r, int rounds) {
     t["wipe work file"].push_back(Time([&] { WipeFile(work); }));
     t["batch file"].push_back(Time([&] {
       const std::string batch = NewWorkFileName("BAT");
-      pgp26::WriteWholeFile(batch, BatchFileText(PgpCommand + "-ea x y", work));
+      pgp26::WriteWholeFile(batch, BatchFileText(pgp::EncryptCommand(ctx, "x", true, "\"y\" "), work));
       WipeFile(batch);
     }));
     t["status window"].push_back(Time([&] {

@@ -80,7 +80,7 @@ class E2eGnupg : public testing::Test {
   struct Suite {
     std::string dir;    // the PGP folder
     std::string tools;  // plain gpg's side: Rita's home, scratch files
-    std::vector<std::string> keys;
+    std::vector<keys::KeyEntry> keys;
   };
   static std::unique_ptr<Suite>& S() {
     static std::unique_ptr<Suite> s;
@@ -178,8 +178,9 @@ class E2eGnupg : public testing::Test {
     r.join();
     S()->keys = form_->KeyList;
     ASSERT_EQ(S()->keys.size(), 2u);
-    EXPECT_NE(std::find(S()->keys.begin(), S()->keys.end(), kUser), S()->keys.end());
-    EXPECT_NE(std::find(S()->keys.begin(), S()->keys.end(), "Rita Recipient <rita@example.org>"), S()->keys.end());
+    const std::vector<std::string> texts = keys::KeyTexts(S()->keys);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), kUser), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Rita Recipient <rita@example.org>"), texts.end());
   }
 
   // Neither the plain text's mark nor the pass phrase in the temporary folder,

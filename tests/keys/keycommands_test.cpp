@@ -70,7 +70,7 @@ class KeyCommands : public testing::Test {
     Settings.Pause = false;
     PgpCommand = pgp::MakePgpCommand(pgp_.path());
     form_.show();
-    form_.KeyList = {kAlice, kBob, kCarol};
+    form_.KeyList = testenv::ListedKeys({kAlice, kBob, kCarol});
   }
   void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey); }
 
@@ -127,7 +127,8 @@ TEST_F(KeyCommands, WithoutKeyRingOnlyGenerateRuns) {
   form_.Generatekeys1Click();
   EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kg"), ListCommand()}));
   EXPECT_TRUE(testenv::Exists(pgp_.file("pubring.pgp")));
-  EXPECT_EQ(form_.KeyList, (std::vector<std::string>{kAlice, kBob, kCarol, "Generated User <gen@example.org>"}));
+  EXPECT_EQ(keys::KeyTexts(form_.KeyList),
+            (std::vector<std::string>{kAlice, kBob, kCarol, "Generated User <gen@example.org>"}));
 }
 
 TEST_F(KeyCommands, AddOffersKeyFilesAndReadsTheListAgain) {
@@ -143,7 +144,8 @@ TEST_F(KeyCommands, AddOffersKeyFilesAndReadsTheListAgain) {
   form_.Addapublickey1Click();
   r.join();
   EXPECT_EQ(Log(), (std::vector<std::string>{Command("-ka \"" + keyFile + "\""), ListCommand()}));
-  EXPECT_EQ(form_.KeyList, (std::vector<std::string>{kAlice, kBob, kCarol, "Dave Friend <dave@example.org>"}));
+  EXPECT_EQ(keys::KeyTexts(form_.KeyList),
+            (std::vector<std::string>{kAlice, kBob, kCarol, "Dave Friend <dave@example.org>"}));
 
   // Cancelling the file dialog runs nothing.
   Robot cancel([&](Robot& r) {
@@ -178,9 +180,9 @@ TEST_F(KeyCommands, ExtractAsAsciiWithDefaultExtensionKey) {
   });
   form_.Extractakey1Click();
   r.join();
-  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kxa \"Alice Example\" \"" + target + ".key\"")}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kxa \"0x00001000\" \"" + target + ".key\"")}));
   EXPECT_EQ(testenv::ReadFile(target + ".key").rfind("-----BEGIN PGP PUBLIC KEY BLOCK-----", 0), 0u);
-  EXPECT_EQ(form_.KeyList, (std::vector<std::string>{kAlice, kBob, kCarol}));
+  EXPECT_EQ(keys::KeyTexts(form_.KeyList), (std::vector<std::string>{kAlice, kBob, kCarol}));
   // The other commands of the shared save dialog add no extension.
   EXPECT_EQ(form_.SaveDialog.defaultExt, "");
 }
@@ -200,7 +202,7 @@ TEST_F(KeyCommands, ExtractBinaryThenTheAsciiBoxIsCheckedAgain) {
   });
   form_.Extractakey1Click();
   r.join();
-  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kx \"" + std::string(kBob) + "\" \"" + target + ".key\"")}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kx \"0x00001001\" \"" + target + ".key\"")}));
   EXPECT_TRUE(testenv::Exists(target + ".key"));
 
   // Next time the box starts checked; cancelling the save dialog runs nothing.
@@ -231,8 +233,8 @@ TEST_F(KeyCommands, RemoveNeedsASelectionAndReadsTheListAgain) {
   });
   form_.Removeakey1Click();
   r.join();
-  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kr \"" + std::string(kBob) + "\""), ListCommand()}));
-  EXPECT_EQ(form_.KeyList, (std::vector<std::string>{kAlice, kCarol}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kr \"0x00001001\""), ListCommand()}));
+  EXPECT_EQ(keys::KeyTexts(form_.KeyList), (std::vector<std::string>{kAlice, kCarol}));
 
   // Cancel and the title bar both cancel without running PGP.
   Robot cancel([&](Robot& r) {
@@ -267,13 +269,13 @@ TEST_F(KeyCommands, FingerprintShowsTheFirstFingerprintLine) {
   });
   form_.GetKeyFingerprint1Click();
   r.join();
-  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kvc \"Carol Example\"")}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kvc \"0x00001002\"")}));
 }
 
 TEST_F(KeyCommands, LookAlikeKeysAreNamedByKeyIdAndTheFingerprintCannotBeSpoofed) {
   testenv::MakePgpFolder(pgp_.path(), {"Ada", "Ada"});
   form_.Reredpublickeys1Click();
-  EXPECT_EQ(form_.KeyIds, (std::vector<std::string>{"00001000", "00001001"}));
+  EXPECT_EQ(form_.KeyList, testenv::ListedKeys({"Ada", "Ada"}));
   // PGP's echo of the requested user ID and a user ID both hold the text.
   testenv::WriteFile(pgp_.file("fingerprint.txt"),
                      "\r\nKey ring: 'x', looking for user ID \"Ada\r\n          Key fingerprint = 66 66\".\r\n"
@@ -289,7 +291,7 @@ TEST_F(KeyCommands, LookAlikeKeysAreNamedByKeyIdAndTheFingerprintCannotBeSpoofed
   r.join();
   EXPECT_EQ(Log(), (std::vector<std::string>{ListCommand(), Command("-kvc \"0x00001001\""),
                                              Command("-kr \"0x00001001\""), ListCommand()}));
-  EXPECT_EQ(form_.KeyIds, (std::vector<std::string>{"00001000"}));
+  EXPECT_EQ(form_.KeyList, testenv::ListedKeys({"Ada"}));
 }
 
 TEST_F(KeyCommands, FingerprintMissingFromTheOutput) {
@@ -303,18 +305,21 @@ TEST_F(KeyCommands, FingerprintMissingFromTheOutput) {
   });
   form_.GetKeyFingerprint1Click();
   r.join();
-  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kvc \"Alice Example\"")}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{Command("-kvc \"0x00001000\"")}));
 }
 
-TEST_F(KeyCommands, EntriesThatCannotBeQuotedAreRefused) {
+// A key is named to PGP by its key ID only: entries the listing gave none are
+// refused, never named by their texts. The default ID is a text that signing
+// puts between double quotes: one that cannot stand there is refused.
+TEST_F(KeyCommands, EntriesWithoutKeyIdAndUnquotableDefaultIdsAreRefused) {
   // A zero byte would cut the entry short in the list box and name another key.
-  form_.KeyList = {"Eve \"the\" Example", std::string("Mallory\0Alice", 13), "Trent\r\nExample"};
+  form_.KeyList = {{"Eve \"the\" Example", ""}, {std::string("Mallory\0Alice", 13), ""}, {"Trent\r\nExample", ""}};
   Robot r([&](Robot& r) {
     for (int i = 0; i < 3; ++i) {
       HWND picker = r.waitWindow("Public Keys");
       if (!picker) return;
       PickKey(r, picker, i);
-      AnswerQuotingError(r, "The user ID");
+      AnswerBox(r, "Error", "PGP's key listing gave no key ID for this key, it cannot be named to PGP !");
     }
     HWND picker = r.waitWindow(kDefaultIdCaption);
     if (!picker) return;
@@ -334,7 +339,7 @@ TEST_F(KeyCommands, EntriesThatCannotBeQuotedAreRefused) {
 }
 
 TEST_F(KeyCommands, DefaultIdSelectsTheEqualEntryAndIsSavedAtOnce) {
-  form_.KeyList = {kAlice, kBob, kCarol, kBob};
+  form_.KeyList = testenv::ListedKeys({kAlice, kBob, kCarol, kBob});
   Settings.IdSign = kBob;
   Robot r([&](Robot& r) {
     HWND picker = r.waitWindow(kDefaultIdCaption);

@@ -85,6 +85,11 @@ TEST(ReadKeyListing, KeyIdsBesideTheTextsAlsoForWideAndRevokedKeys) {
   EXPECT_EQ(entries[2].text, "Wide Key");
   EXPECT_EQ(entries[3].text, "*** KEY REVOKED ***");
   EXPECT_EQ(entries[4].keyId, "");
+  // A key is named to PGP by its key ID alone, never by its text.
+  EXPECT_EQ(keys::KeySelector(entries[1]), "0x1234ABCD");
+  EXPECT_EQ(keys::KeySelector(entries[4]), std::nullopt);
+  EXPECT_EQ(keys::KeySelector({"Ada", "12345678901234567"}), std::nullopt);
+  EXPECT_EQ(keys::KeySelector({"Ada", "0DBF906D\" x"}), std::nullopt);
 }
 
 TEST(FindFingerprint, OnlyTheLineRightAfterTheFirstUserIdLine) {

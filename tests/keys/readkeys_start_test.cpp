@@ -36,14 +36,14 @@ TEST(ReadKeysWithoutInterpreter, Child) {
   PgpCommand = pgp::MakePgpCommand(Settings.PgpPath);
   TMainForm form;
   form.show();
-  form.KeyList = {"stale entry"};
+  form.KeyList = {{"stale entry", "0DBF906D"}};
   std::string first, second, third;
   Robot r([&](Robot& rb) {
     first = testenv::AnswerBox(rb, "Error");
     second = testenv::AnswerBox(rb, "Error");
     third = testenv::AnswerBox(rb, "Error");
   });
-  bool ran = ReadPublicKeys(form.KeyList, form.KeyIds, form.Status());
+  bool ran = ReadPublicKeys(CurrentPgpContext(), form.KeyList, form.Status());
   r.join();
   EXPECT_FALSE(ran);
   EXPECT_EQ(first, "Unable to execute : \r\n\r\n" + PgpCommand);

@@ -14,7 +14,6 @@
 #include "app/Main.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
-#include "settings/Settings.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
@@ -29,13 +28,11 @@ class Recipients : public testing::Test {
  protected:
   void SetUp() override {
     testenv::MakePgpFolder(pgp_.path(), {"Alice Example", "Bob Example", "Carol Example"});
-    Settings = TSettings{};
-    Settings.PgpPath = pgp_.path();
-    Settings.Pause = false;
-    PgpCommand = pgp::MakePgpCommand(Settings.PgpPath);
+    ctx_.pgpPath = pgp_.path();
+    ctx_.command = pgp::MakePgpCommand(ctx_.pgpPath);
     form_ = std::make_unique<TMainForm>();
     form_->show();
-    form_->KeyList = {"Alice Example", "Bob Example", "Carol Example"};
+    form_->KeyList = testenv::ListedKeys({"Alice Example", "Bob Example", "Carol Example"});
   }
   void TearDown() override {
     form_.reset();
@@ -45,6 +42,7 @@ class Recipients : public testing::Test {
   }
 
   testenv::TempDir pgp_;
+  pgp::Context ctx_;
   std::unique_ptr<TMainForm> form_;
 };
 
@@ -78,11 +76,11 @@ TEST_F(Recipients, ChosenOrderTwiceAddedAndRemovedEntries) {
     EXPECT_EQ(r.listItems(chosen), (List{"Bob Example", "Alice Example", "Bob Example"}));
     r.clickButton(dlg, "&Ok");
   });
-  ok = ChooseRecipients(form_->KeyList, form_->KeyIds, text);
+  ok = ChooseRecipients(ctx_, form_->KeyList, text);
   r.join();
-  EXPECT_EQ(shown, form_->KeyList);
+  EXPECT_EQ(shown, keys::KeyTexts(form_->KeyList));
   EXPECT_TRUE(ok);
-  EXPECT_EQ(text, "\"Bob Example\" \"Alice Example\" \"Bob Example\" ");
+  EXPECT_EQ(text, "\"0x00001001\" \"0x00001000\" \"0x00001001\" ");
 }
 
 TEST_F(Recipients, OkWithNothingChosenKeepsTheDialogOpen) {
@@ -101,14 +99,14 @@ TEST_F(Recipients, OkWithNothingChosenKeepsTheDialogOpen) {
     r.sync(dlg);
     r.clickButton(dlg, "&Cancel");
   });
-  EXPECT_FALSE(ChooseRecipients(form_->KeyList, form_->KeyIds, text));
+  EXPECT_FALSE(ChooseRecipients(ctx_, form_->KeyList, text));
   r.join();
   EXPECT_EQ(error, "You must select one or more public key(s) to encrypt the message !");
   EXPECT_EQ(text, "");
 }
 
 TEST_F(Recipients, ListFileOneEntryPerLine) {
-  Settings.UseList = true;
+  ctx_.useList = true;
   std::string name;
   Robot r([&](Robot& r) {
     HWND dlg = r.waitWindow("Encrypting");
@@ -122,9 +120,9 @@ TEST_F(Recipients, ListFileOneEntryPerLine) {
     r.sync(dlg);
     r.clickButton(dlg, "&Ok");
   });
-  EXPECT_TRUE(ChooseRecipients(form_->KeyList, form_->KeyIds, name));
+  EXPECT_TRUE(ChooseRecipients(ctx_, form_->KeyList, name));
   r.join();
-  EXPECT_EQ(testenv::ReadFile(name), "Alice Example\r\nBob Example\r\nAlice Example\r\n");
+  EXPECT_EQ(testenv::ReadFile(name), "0x00001000\r\n0x00001001\r\n0x00001000\r\n");
   EXPECT_TRUE(DeleteFileA(name.c_str()));
 }
 
@@ -135,7 +133,7 @@ TEST_F(Recipients, NoKeyRingNoDialog) {
     error = AnswerBox(r, "Error");
     EXPECT_FALSE(r.appears("Encrypting", 500));
   });
-  EXPECT_FALSE(ChooseRecipients(form_->KeyList, form_->KeyIds, text));
+  EXPECT_FALSE(ChooseRecipients(ctx_, form_->KeyList, text));
   r.join();
   EXPECT_EQ(error, "PGP Public Key Ring not found, you must generate keys before using PGP !");
 }
@@ -143,7 +141,8 @@ TEST_F(Recipients, NoKeyRingNoDialog) {
 TEST_F(Recipients, TenThousandKeysFillAtOnce) {
   form_->KeyList.clear();
   for (int i = 0; i < 10000; ++i)
-    form_->KeyList.push_back("User " + std::to_string(i) + " <user" + std::to_string(i) + "@example.org>");
+    form_->KeyList.push_back({"User " + std::to_string(i) + " <user" + std::to_string(i) + "@example.org>",
+                              std::to_string(10000000 + i)});
   std::string text;
   Robot r([&](Robot& r) {
     HWND dlg = r.waitWindow("Encrypting");
@@ -156,9 +155,9 @@ TEST_F(Recipients, TenThousandKeysFillAtOnce) {
     r.clickButton(dlg, "&Ok");
   });
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(ChooseRecipients(form_->KeyList, form_->KeyIds, text));
+  EXPECT_TRUE(ChooseRecipients(ctx_, form_->KeyList, text));
   r.join();
-  EXPECT_EQ(text, "\"User 9999 <user9999@example.org>\" ");
+  EXPECT_EQ(text, "\"0x10009999\" ");
   std::printf(
       "dialog with 10000 keys, open to close: %lld ms\n",
       static_cast<long long>(
@@ -175,10 +174,10 @@ TEST_F(Recipients, ReadPublicKeysThroughPgp) {
                      "pub  1024/0DBF906D 1996/03/04 \r\n"
                      "pub  1024/1234ABCD 1997/01/02 Alice Example  \r\n"
                      "3 matching keys found.\r\n");
-  form_->KeyList = {"old"};
-  EXPECT_TRUE(ReadPublicKeys(form_->KeyList, form_->KeyIds, form_->Status()));
-  EXPECT_EQ(form_->KeyList, (List{"Alice Example  ", "", "Alice Example  "}));
-  EXPECT_EQ(form_->KeyIds, (List{"0DBF906D", "0DBF906D", "1234ABCD"}));
+  form_->KeyList = {{"old", "0"}};
+  EXPECT_TRUE(ReadPublicKeys(ctx_, form_->KeyList, form_->Status()));
+  EXPECT_EQ(form_->KeyList, (std::vector<keys::KeyEntry>{
+                                {"Alice Example  ", "0DBF906D"}, {"", "0DBF906D"}, {"Alice Example  ", "1234ABCD"}}));
   EXPECT_EQ(form_->statusline.text(), form_->StartText());
   EXPECT_NE(testenv::ReadFile(pgp_.file("pgp.log")).find("PGP.EXE\" -kv +BatchMode"), std::string::npos);
 }
@@ -190,7 +189,7 @@ TEST_F(Recipients, NoKeysFound) {
     error = AnswerBox(r, "Error");
     EXPECT_FALSE(r.appears("Error", 500));
   });
-  EXPECT_TRUE(ReadPublicKeys(form_->KeyList, form_->KeyIds));
+  EXPECT_TRUE(ReadPublicKeys(ctx_, form_->KeyList));
   r.join();
   EXPECT_EQ(error, "No public keys found !");
   EXPECT_TRUE(form_->KeyList.empty());

@@ -19,7 +19,6 @@
 #include "pgp/runner.h"
 #include "pgp/status.h"
 #include "files/workfiles.h"
-#include "settings/Settings.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/process.h"
 #include "tests/support/robot.h"
@@ -132,10 +131,8 @@ class Runner : public ::testing::Test {
     hadTmp_ = GetEnvironmentVariableA("TMP", old, MAX_PATH) > 0;
     oldTmp_ = old;
     SetEnvironmentVariableA("TMP", (temp_ + "\\").c_str());
-    Settings = TSettings{};
-    Settings.Pause = false;
-    Settings.PgpPath = pgp_;
-    PgpCommand = pgp::MakePgpCommand(pgp_);
+    ctx_.command = pgp::MakePgpCommand(pgp_);
+    ctx_.pgpPath = pgp_;
     form_ = std::make_unique<TMainForm>();
     form_->show();
   }
@@ -158,11 +155,12 @@ class Runner : public ::testing::Test {
 
   std::string root_, pgp_, temp_, oldTmp_;
   bool hadTmp_ = false;
+  pgp::Context ctx_;
   std::unique_ptr<TMainForm> form_;
 };
 
 TEST_F(Runner, WithoutPauseNothingOfTheRunRemains) {
-  ASSERT_TRUE(RunPgp(PgpCommand + "-kv"));
+  ASSERT_TRUE(RunPgp(ctx_, pgp::KeyListCommand(ctx_)));
   EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv +BatchMode\r\n");
   EXPECT_TRUE(FilesIn(temp_).empty());
   EXPECT_TRUE(noBatchFile());
@@ -170,7 +168,7 @@ TEST_F(Runner, WithoutPauseNothingOfTheRunRemains) {
 
 TEST_F(Runner, CallersOutputFileIsKeptWithPgpsOutput) {
   std::string out = NewWorkFileName();
-  ASSERT_TRUE(RunPgp(PgpCommand + "-kv", out, true));
+  ASSERT_TRUE(RunPgp(ctx_, pgp::KeyListCommand(ctx_), out, true));
   EXPECT_EQ(Contents(out), kListing);
   EXPECT_TRUE(noBatchFile());
   EXPECT_TRUE(RemoveFile(out));
@@ -178,7 +176,7 @@ TEST_F(Runner, CallersOutputFileIsKeptWithPgpsOutput) {
 }
 
 TEST_F(Runner, PauseShowsTheOutputAndDeletesTheFilesAfterTheViewerCloses) {
-  Settings.Pause = true;
+  ctx_.pause = true;
   Robot robot([&](Robot& r) {
     HWND viewer = r.waitWindow("PGP Output");
     if (!viewer) return;
@@ -194,26 +192,26 @@ TEST_F(Runner, PauseShowsTheOutputAndDeletesTheFilesAfterTheViewerCloses) {
     r.screenshot(viewer, "pgp_output_viewer");
     r.clickButton(viewer, "&Close");
   });
-  EXPECT_TRUE(RunPgp(PgpCommand + "-kv"));
+  EXPECT_TRUE(RunPgp(ctx_, pgp::KeyListCommand(ctx_)));
   robot.join();
   EXPECT_TRUE(noBatchFile());
   EXPECT_TRUE(FilesIn(temp_).empty());
 }
 
 TEST_F(Runner, ViewerFailureStillWipesTheBatchFile) {
-  Settings.Pause = true;
+  ctx_.pause = true;
   std::string out = temp_ + "\\gone.txt";
   scenario("passphrase=x\n");
   // PGP's output cannot be redirected into a folder that does not exist, so
   // the viewer finds no file.
-  EXPECT_THROW(RunPgp(PgpCommand + "-kv", temp_ + "\\missing\\out.txt", true, kPass), ui::Error);
+  EXPECT_THROW(RunPgp(ctx_, pgp::KeyListCommand(ctx_), temp_ + "\\missing\\out.txt", true, kPass), ui::Error);
   EXPECT_TRUE(noBatchFile());
   expectNoPassPhraseLeft();
 }
 
 TEST_F(Runner, SlowRunShowsTheStatusWindowWithABatchFileOfItsOwn) {
   scenario("delay=3000\n");
-  Settings.RunIcon = true;  // the console stays off the main window
+  ctx_.runIcon = true;  // the console stays off the main window
   std::atomic<int> run{0};
   Robot robot([&](Robot& r) {
     for (int i = 1; i <= 2; ++i) {
@@ -250,9 +248,9 @@ TEST_F(Runner, SlowRunShowsTheStatusWindowWithABatchFileOfItsOwn) {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ui::Application::Get().processMessage(msg);
   }
   run = 1;
-  EXPECT_TRUE(RunPgp(PgpCommand + "-kv"));
+  EXPECT_TRUE(RunPgp(ctx_, pgp::KeyListCommand(ctx_)));
   run = 2;
-  EXPECT_TRUE(RunPgp(PgpCommand + "-kvc"));
+  EXPECT_TRUE(RunPgp(ctx_, ctx_.command + "-kvc"));
   robot.join();
   EXPECT_TRUE(noBatchFile());
   EXPECT_EQ(FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr), nullptr);
@@ -260,7 +258,7 @@ TEST_F(Runner, SlowRunShowsTheStatusWindowWithABatchFileOfItsOwn) {
 
 TEST_F(Runner, PassPhraseReachesPgpOnlyThroughItsEnvironment) {
   // The program's own environment is left as it was.
-  ASSERT_TRUE(RunPgp(PgpCommand + "-kv", {}, false, kPass));
+  ASSERT_TRUE(RunPgp(ctx_, pgp::KeyListCommand(ctx_), {}, false, kPass));
   EXPECT_EQ(log(), "\"" + pgp_ + "\\PGP.EXE\" -kv +BatchMode\r\n");
   char inherited[8];
   EXPECT_EQ(GetEnvironmentVariableA("PGPPASS", inherited, sizeof inherited), 0u);
@@ -273,7 +271,7 @@ TEST_F(Runner, PeerCopy) {
   const char* out = std::getenv("SW_RUNNER_PEER_OUTPUT");
   if (!out) GTEST_SKIP() << "started only by TwoCopiesRunningAtOnceEachGetTheirOwnResult";
   scenario("delay=1500\n");
-  ASSERT_TRUE(RunPgp(PgpCommand + "-kvc \"Alice\"", out, true));
+  ASSERT_TRUE(RunPgp(ctx_, ctx_.command + "-kvc \"Alice\"", out, true));
 }
 
 TEST_F(Runner, TwoCopiesRunningAtOnceEachGetTheirOwnResult) {
@@ -287,7 +285,7 @@ TEST_F(Runner, TwoCopiesRunningAtOnceEachGetTheirOwnResult) {
       [&] { peer = testproc::Run({.commandLine = "\"" + command + "\" --gtest_filter=Runner.PeerCopy"}); });
   Sleep(700);  // the other copy is inside its run
   const std::string out = temp_ + "\\own.txt";
-  EXPECT_TRUE(RunPgp(PgpCommand + "-kv", out, true));
+  EXPECT_TRUE(RunPgp(ctx_, pgp::KeyListCommand(ctx_), out, true));
   other.join();
   SetEnvironmentVariableA("SW_RUNNER_PEER_OUTPUT", nullptr);
   EXPECT_TRUE(peer.ended);
@@ -305,12 +303,12 @@ TEST_F(Runner, StartFailureNamesThePgpCommandAndLeavesNothing) {
   Robot robot([&](Robot& r) {
     HWND box = r.waitWindow("Error");
     if (!box) return;
-    EXPECT_NE(r.findChild(box, "Unable to execute : \r\n\r\n" + PgpCommand), nullptr);
+    EXPECT_NE(r.findChild(box, "Unable to execute : \r\n\r\n" + ctx_.command), nullptr);
     EXPECT_EQ(FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr), nullptr);
     EXPECT_TRUE(noBatchFile());
     r.clickButton(box, "OK");
   });
-  EXPECT_FALSE(pgp::RunPgpWith("no-such-interpreter.com /c", PgpCommand + "-kv", {}, false, kPass));
+  EXPECT_FALSE(pgp::RunPgpWith("no-such-interpreter.com /c", ctx_, pgp::KeyListCommand(ctx_), {}, false, kPass));
   robot.join();
   EXPECT_EQ(log(), "");
   EXPECT_TRUE(noBatchFile());

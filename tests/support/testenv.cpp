@@ -33,18 +33,31 @@ namespace {}  // namespace
 
 TempDir::~TempDir() { testproc::RemoveTree(path_); }
 
+namespace {
+
+// The key ID of the listing's key number `n`.
+std::string ListedKeyId(int n) {
+  char id[16];
+  std::snprintf(id, sizeof id, "%08X", 0x1000 + n);
+  return id;
+}
+
+}  // namespace
+
 void MakePgpFolder(const std::string& folder, const std::initializer_list<const char*>& keys, bool withRing) {
   CopyFileA((BinDir() + "scriptpgp.exe").c_str(), (folder + "\\PGP.EXE").c_str(), FALSE);
   std::string listing = "\r\nKey ring: '" + folder + "\\pubring.pgp'\r\nType Bits/KeyID    Date       User ID\r\n";
   int n = 0;
-  for (const char* id : keys) {
-    char line[64];
-    std::snprintf(line, sizeof line, "pub  1024/%08X 1996/03/04 ", 0x1000 + n++);
-    listing += std::string(line) + id + "\r\n";
-  }
+  for (const char* id : keys) listing += "pub  1024/" + ListedKeyId(n++) + " 1996/03/04 " + id + "\r\n";
   listing += std::to_string(n) + (n == 1 ? " matching key found.\r\n" : " matching keys found.\r\n");
   WriteFile(folder + "\\listing.txt", listing);
   if (withRing) WriteFile(folder + "\\pubring.pgp", "");
+}
+
+std::vector<keys::KeyEntry> ListedKeys(const std::initializer_list<const char*>& keys) {
+  std::vector<keys::KeyEntry> entries;
+  for (const char* id : keys) entries.push_back({id, ListedKeyId(static_cast<int>(entries.size()))});
+  return entries;
 }
 
 std::set<std::string> TempFiles() {

@@ -5,6 +5,9 @@
 
 #include <set>
 #include <string>
+#include <vector>
+
+#include "keys/keylisting.h"
 
 namespace testenv {
 
@@ -27,6 +30,8 @@ class TempDir {
 // A PGP folder holding the scripted PGP as PGP.EXE, a listing of `keys` (one
 // user ID each) and, when `withRing`, an empty pubring.pgp.
 void MakePgpFolder(const std::string& folder, const std::initializer_list<const char*>& keys, bool withRing = true);
+// The key list entries read from that listing: key IDs 00001000, 00001001, ...
+std::vector<keys::KeyEntry> ListedKeys(const std::initializer_list<const char*>& keys);
 
 // Names of the files directly in the temporary folder.
 std::set<std::string> TempFiles();
