@@ -10,17 +10,18 @@
 #include "ui/dialog.h"
 
 // Shows the recipients dialog and sets its argument to the recipients text
-// (quoted user IDs, or the name of a list file the encryption removes);
-// false when the user cancelled or a box explained why not.
+// (pgp::RecipientArguments of the keys chosen, or with ctx.useList the name of
+// a list file the encryption removes); false when the user cancelled or a box
+// explained why not.
 using RecipientChooser = std::function<bool(std::string&)>;
 
 // Encrypts `text` (text mode, armoured) or the file `inputFile` (file mode)
 // for recipients from `chooseRecipients`, signing as ctx.idSign when
-// ctx.signFiles is on. `result` is emptied, then set once PGP has run: in text mode to the
-// armoured file PGP writes beside the work file, in file mode to the
-// expected encrypted file. In file mode an output that already exists, or
-// that would be the input itself, is refused with an error box before
-// anything is asked; in text mode a leftover armoured file of the work
+// ctx.signFiles is on. `result` is emptied, then set once PGP has run: in
+// text mode to the armoured file PGP writes beside the work file, in file
+// mode to the expected encrypted file. In file mode an output that already
+// exists, or that would be the input itself, is refused with an error box
+// before anything is asked; in text mode a leftover armoured file of the work
 // file's name is removed before PGP runs. The pass phrase reaches PGP in its
 // environment. Every work file of the run, the recipients list included, is
 // gone when this returns, except that armoured file.
