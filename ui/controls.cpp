@@ -14,6 +14,9 @@ namespace ui {
 namespace {
 
 constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
+// UTF-16: lengths asked in it count characters, the unit of the control's
+// text positions, where the ANSI code page would count bytes.
+constexpr UINT kCodePageUtf16 = 1200;
 
 HMENU NewId() { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())); }
 
@@ -402,7 +405,7 @@ void RichEdit::setText(std::string_view text) {
 void RichEdit::clear() { setText(""); }
 
 int RichEdit::textLength() const {
-  GETTEXTLENGTHEX len{GTL_DEFAULT, 1200};
+  GETTEXTLENGTHEX len{GTL_DEFAULT, kCodePageUtf16};
   return static_cast<int>(SendMessageA(handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0));
 }
 
