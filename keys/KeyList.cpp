@@ -23,12 +23,6 @@ class StatusRestorer {
 
 }  // namespace
 
-void StatusLine::show(const std::string& text) const {
-  if (!panel) return;
-  panel->setCaption(text);
-  panel->repaint();
-}
-
 bool ReadPublicKeys(std::vector<std::string>& list, KeyIdList& ids, const StatusLine& status) {
   status.show("Retreiving public keys...");
   StatusRestorer restoreStatus(status);

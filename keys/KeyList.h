@@ -4,16 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "forms/statusline.h"
 #include "pgp/keyring.h"
-#include "ui/controls.h"
-
-// Where a long command says what it is doing: a status line panel (none
-// leaves the screen alone) and the text it shows again afterwards.
-struct StatusLine {
-  ui::Panel* panel = nullptr;
-  std::string restoreText;
-  void show(const std::string& text) const;
-};
 
 // The key ID of each key list entry, at the same index (see keys::KeySelector).
 using KeyIdList = std::vector<std::string>;

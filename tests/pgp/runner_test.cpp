@@ -17,7 +17,7 @@
 #include "pgp/pgpcommand.h"
 #include "pgp/pgpinput.h"
 #include "pgp/runner.h"
-#include "pgp/status.h"
+#include "forms/status.h"
 #include "files/workfiles.h"
 #include "settings/Settings.h"
 #include "tests/support/dialogs.h"
