@@ -1,5 +1,5 @@
-// The job runner, work files, pass-phrase prompt, status window and output
-// viewer against the real windows, command.com and the scripted PGP.
+// The job runner, pass-phrase prompt, status window and output viewer
+// against the real windows, command.com and the scripted PGP.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -332,69 +332,6 @@ TEST(StartupRecord, ShowsTheConsoleMinimisedOnlyWithRunIcon) {
   zero.dwFlags = icon.dwFlags;
   zero.wShowWindow = icon.wShowWindow;
   EXPECT_EQ(std::memcmp(&icon, &zero, sizeof icon), 0);
-}
-
-class WorkFiles : public Runner {};
-
-TEST_F(WorkFiles, NewNamesAreDistinctEmptyFilesInTheTemporaryFolder) {
-  std::string a = NewWorkFileName(), b = NewWorkFileName();
-  EXPECT_NE(a, b);
-  for (const auto& n : {a, b}) {
-    EXPECT_EQ(n.rfind(temp_ + "\\TMP", 0), 0u) << n;
-    EXPECT_EQ(n.substr(n.size() - 4), ".tmp") << n;
-    EXPECT_TRUE(FileExists(n));
-    EXPECT_EQ(Contents(n), "");
-  }
-  EXPECT_TRUE(RemoveFile(a));
-  EXPECT_FALSE(RemoveFile(a));
-  EXPECT_TRUE(RemoveFile(b));
-}
-
-TEST_F(WorkFiles, NoTemporaryFolderThrowsNamingIt) {
-  SetEnvironmentVariableA("TMP", (temp_ + "\\absent\\").c_str());
-  try {
-    NewWorkFileName();
-    ADD_FAILURE() << "no error";
-  } catch (const ui::Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create a work file in the temporary folder " + temp_ + "\\absent\\");
-  }
-}
-
-TEST_F(WorkFiles, WipeOverwritesEveryByteWithZerosBeforeTheNameGoes) {
-  std::string dir = temp_;
-  while (dir.size() < 170) {
-    dir += "\\abcdefghijklmnopqrst";
-    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
-  }
-  std::string name = dir + "\\" + std::string(200 - dir.size() - 5, 'w') + ".TMP";
-  ASSERT_EQ(name.size(), 200u);
-  const size_t n = 200000;  // several blocks and a partial one
-  WriteTextFile(name, std::string(n, 'S'));
-  // A reader that allows deletion keeps the file's data reachable after the
-  // delete, so it sees what was on the disk when the name went.
-  ui::Handle reader(CreateFileA(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  ASSERT_TRUE(reader);
-  WipeFile(name);
-  std::string seen;
-  char buf[65536];
-  DWORD got = 0;
-  while (ReadFile(reader.get(), buf, sizeof buf, &got, nullptr) && got) seen.append(buf, got);
-  reader.reset();
-  EXPECT_EQ(seen, std::string(n, '\0'));
-  EXPECT_FALSE(FileExists(name));
-  WipeFile(name);  // missing: no effect
-}
-
-TEST(TextBuffer, StartsEmptyAndRefusesToOverrun) {
-  TextBuffer b;
-  EXPECT_EQ(b.str(), "");
-  b.append("abc");
-  b.append("def");
-  EXPECT_EQ(b.str(), "abcdef");
-  b.append(std::string(TextBuffer::kSize - 7, 'x'));
-  EXPECT_EQ(b.str().size(), TextBuffer::kSize - 1);
-  EXPECT_THROW(b.append("y"), ui::Error);
-  EXPECT_EQ(b.str().size(), TextBuffer::kSize - 1);
 }
 
 class PassPhrase : public Runner {};
