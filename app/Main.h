@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/statusline.h"
 #include "keys/KeyList.h"
 #include "keys/keylisting.h"
 #include "pgp/Crypt.h"

@@ -7,7 +7,7 @@
 #include "files/TextFile.h"
 #include "files/workfiles.h"
 #include "mail/session.h"
-#include "pgp/status.h"
+#include "forms/status.h"
 #include "ui/msgbox.h"
 #include "ui/window.h"
 #endif

@@ -13,7 +13,7 @@ constexpr COLORREF kOlive = RGB(128, 128, 0);
 
 const ui::MenuRow<TDirTree> kTreeMenu[] = {
     {0, "MakeDirectory1", "&Make Directory", {}, nullptr, &TDirTree::MakeDirectory},
-    {0, "RemoveDirectory1", "&Remove Directory", {}, nullptr, &TDirTree::RemoveDirectory},
+    {0, "RemoveDirectory1", "&Remove Directory", {}, nullptr, &TDirTree::RemoveDirectory1Click},
     {0, "Refresh1", "R&efresh", {}, nullptr, &TDirTree::Refresh},
 };
 
@@ -189,7 +189,7 @@ void TDirTree::MakeDirectory() {
   Change(parent);
 }
 
-void TDirTree::RemoveDirectory() {
+void TDirTree::RemoveDirectory1Click() {
   ui::TreeNode node = selected();
   // A drive node's path is only its designator: the shell would empty the
   // whole drive.

@@ -43,10 +43,11 @@ class TDirTree : public ui::TreeView {
   // Opens the tree along the path and selects the node of its last part.
   void SelectPath(const std::string& path);
 
-  // The pop-up menu's commands.
+  // The pop-up menu's commands. The one of RemoveDirectory1 goes by its
+  // entry's name: the platform headers #define RemoveDirectory.
   void Refresh();
   void MakeDirectory();
-  void RemoveDirectory();
+  void RemoveDirectory1Click();
 
   ui::MenuBar PopupMenu{true};
 

@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "dirbrowse/definput.h"
+#include "forms/definput.h"
 #include "dirbrowse/dirnames.h"
 #include "ui/handles.h"
 

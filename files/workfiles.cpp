@@ -5,15 +5,40 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 #include "ui/errors.h"
 #include "ui/handles.h"
 
+namespace {
+
+WorkFileNamer* namer = nullptr;
+
+// Creates `name` new and empty; false when it exists or cannot be made.
+bool CreateNew(const std::string& name) {
+  return static_cast<bool>(
+      ui::Handle(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
+
+}  // namespace
+
+WorkFileNamer::WorkFileNamer(std::function<std::string()> next) : next_(std::move(next)) {
+  if (namer) throw std::logic_error("a work-file namer is already in place");
+  namer = this;
+}
+
+WorkFileNamer::~WorkFileNamer() { namer = nullptr; }
+
 std::string NewWorkFileName() {
   TextBuffer folder;
   TextBuffer name;
   DWORD n = GetTempPathA(TextBuffer::kSize, folder.data());
+  if (namer) {
+    std::string given = namer->next_();
+    if (!CreateNew(given)) throw ui::Error("Cannot create a work file in the temporary folder " + folder.str());
+    return given;
+  }
   if (n == 0 || n >= TextBuffer::kSize || GetTempFileNameA(folder.c_str(), "TMP", 0, name.data()) == 0) {
     throw ui::Error("Cannot create a work file in the temporary folder " + folder.str());
   }
@@ -30,8 +55,7 @@ std::string NewWorkFileName(std::string_view extension) {
       char stem[32];
       std::snprintf(stem, sizeof stem, "SW%lX%04lX.", GetCurrentProcessId(), (start + attempt) & 0xFFFFu);
       std::string name = folder.str() + stem + std::string(extension);
-      ui::Handle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (file) return name;
+      if (CreateNew(name)) return name;
       if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
   }

@@ -3,6 +3,7 @@
 // platform calls.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -12,6 +13,22 @@
 // default error handler shows it and the command ends (the caller never goes
 // on with an empty name).
 std::string NewWorkFileName();
+
+// While one lives, NewWorkFileName() takes its names from `next` instead of
+// the platform (each still made new and empty, exclusively), so a test knows
+// the names a command is going to use. One at a time, on the thread that runs
+// the commands.
+class WorkFileNamer {
+ public:
+  explicit WorkFileNamer(std::function<std::string()> next);
+  WorkFileNamer(const WorkFileNamer&) = delete;
+  WorkFileNamer& operator=(const WorkFileNamer&) = delete;
+  ~WorkFileNamer();
+
+ private:
+  friend std::string NewWorkFileName();
+  std::function<std::string()> next_;
+};
 
 // The same with the extension `extension`: a name of the temporary folder
 // made from the process ID and the clock, created exclusively (an existing

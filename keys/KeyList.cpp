@@ -22,12 +22,6 @@ class StatusRestorer {
 
 }  // namespace
 
-void StatusLine::show(const std::string& text) const {
-  if (!panel) return;
-  panel->setCaption(text);
-  panel->repaint();
-}
-
 bool ReadPublicKeys(const pgp::Context& ctx, std::vector<keys::KeyEntry>& list, const StatusLine& status) {
   status.show("Retreiving public keys...");
   StatusRestorer restoreStatus(status);

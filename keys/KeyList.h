@@ -5,18 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "forms/statusline.h"
 #include "keys/keylisting.h"
 #include "pgp/context.h"
 #include "pgp/keyring.h"
-#include "ui/controls.h"
-
-// Where a long command says what it is doing: a status line panel (none
-// leaves the screen alone) and the text it shows again afterwards.
-struct StatusLine {
-  ui::Panel* panel = nullptr;
-  std::string restoreText;
-  void show(const std::string& text) const;
-};
 
 // Refills `list` from PGP's "-kv" listing, saying so on `status`; the result
 // is whether the PGP job ran.

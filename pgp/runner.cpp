@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "pgp/status.h"
+#include "forms/status.h"
 #include "pgp/viewoutput.h"
 #include "files/workfiles.h"
 #include "pgp/strutil.h"

@@ -7,13 +7,16 @@
 #include <algorithm>
 #include <vector>
 
-#include "ui/errors.h"
+#include "ui/print.h"
 
 namespace ui {
 
 namespace {
 
 constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
+// UTF-16: lengths asked in it count characters, the unit of the control's
+// text positions, where the ANSI code page would count bytes.
+constexpr UINT kCodePageUtf16 = 1200;
 
 HMENU NewId() { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())); }
 
@@ -402,7 +405,7 @@ void RichEdit::setText(std::string_view text) {
 void RichEdit::clear() { setText(""); }
 
 int RichEdit::textLength() const {
-  GETTEXTLENGTHEX len{GTL_DEFAULT, 1200};
+  GETTEXTLENGTHEX len{GTL_DEFAULT, kCodePageUtf16};
   return static_cast<int>(SendMessageA(handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0));
 }
 
@@ -421,91 +424,6 @@ int RichEdit::findNoCase(std::string_view what) const {
   return static_cast<int>(SendMessageA(handle(), EM_FINDTEXTEX, FR_DOWN, reinterpret_cast<LPARAM>(&find)));
 }
 
-namespace {
-
-// The text's lines, tabs expanded to blanks at every eighth column.
-std::vector<std::string> TextLines(std::string_view text) {
-  std::vector<std::string> lines(1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      lines.emplace_back();
-    } else if (c == '\t') {
-      lines.back().append(8 - lines.back().size() % 8, ' ');
-    } else {
-      lines.back() += c;
-    }
-  }
-  if (lines.size() > 1 && lines.back().empty()) lines.pop_back();
-  return lines;
-}
-
-// Breaks one line into rows no wider than `width` on `dc`: after the last
-// blank that fits, or inside a word wider than a whole row.
-void BreakLine(HDC dc, std::string_view line, int width, std::vector<std::string>& rows) {
-  do {
-    int fit = 0;
-    SIZE size{};
-    GetTextExtentExPointA(dc, line.data(), static_cast<int>(line.size()), width, &fit, nullptr, &size);
-    if (static_cast<size_t>(fit) >= line.size()) {
-      rows.emplace_back(line);
-      return;
-    }
-    size_t blank = line.rfind(' ', static_cast<size_t>(fit));
-    size_t cut = blank == std::string_view::npos || blank == 0 ? std::max<size_t>(fit, 1) : blank;
-    rows.emplace_back(line.substr(0, cut));
-    line.remove_prefix(cut);
-    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
-  } while (!line.empty());
-}
-
-}  // namespace
-
-// The control's own printing (EM_FORMATRANGE) is not there under Wine, so the
-// text is laid out here: the text window's font at the printer's resolution,
-// rows broken at the printable width, as many rows a page as fit its height.
-void RichEdit::print(HDC printer, const std::string& title) {
-  LOGFONTA lf{};
-  GetObjectA(font() ? font() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), sizeof lf, &lf);
-  {
-    WindowDc screen(handle());
-    lf.lfHeight = MulDiv(lf.lfHeight, GetDeviceCaps(printer, LOGPIXELSY), GetDeviceCaps(screen.get(), LOGPIXELSY));
-  }
-  lf.lfWidth = 0;
-  lf.lfOutPrecision = OUT_TT_ONLY_PRECIS;  // a bitmap face does not print: its outline look-alike does
-  Font printerFont(CreateFontIndirectA(&lf));
-  SelectObjectScope select(printer, printerFont.get());
-  // The printable area, from its own origin: the physical page is larger by
-  // the hardware margins, and text placed over it is cut.
-  const int width = GetDeviceCaps(printer, HORZRES);
-  const int height = GetDeviceCaps(printer, VERTRES);
-  TEXTMETRICA tm{};
-  GetTextMetricsA(printer, &tm);
-  const int rowHeight = std::max<int>(1, tm.tmHeight + tm.tmExternalLeading);
-  const size_t rowsPerPage = static_cast<size_t>(std::max(1, height / rowHeight));
-  std::vector<std::string> rows;
-  for (const std::string& line : TextLines(text())) BreakLine(printer, line, width, rows);
-
-  DOCINFOA doc{};
-  doc.cbSize = sizeof doc;
-  doc.lpszDocName = title.c_str();
-  if (StartDocA(printer, &doc) <= 0) throw Error("Printer error");
-  bool ok = true;
-  size_t next = 0;
-  do {
-    ok = StartPage(printer) > 0;
-    for (size_t row = 0; ok && row < rowsPerPage && next < rows.size(); ++row, ++next) {
-      const std::string& r = rows[next];
-      if (!r.empty()) TextOutA(printer, 0, static_cast<int>(row) * rowHeight, r.data(), static_cast<int>(r.size()));
-    }
-    ok = ok && EndPage(printer) > 0;
-  } while (ok && next < rows.size());
-  if (ok) ok = EndDoc(printer) > 0;
-  if (!ok) {
-    AbortDoc(printer);
-    throw Error("Printer error");
-  }
-}
+void RichEdit::print(HDC printer, const std::string& title) { PrintText(printer, font(), text(), title); }
 
 }  // namespace ui

@@ -100,7 +100,10 @@ class MenuBar {
   MenuItem root_;
   HMENU menu_ = nullptr;
   HWND window_ = nullptr;
-  UINT nextId_ = 40000;
+  // Menu ids lie above the controls' ids (from 1001) and below 65536, since a
+  // WM_COMMAND carries the id in its low word.
+  static constexpr UINT kFirstId = 40000;
+  UINT nextId_ = kFirstId;
 };
 
 }  // namespace ui

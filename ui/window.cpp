@@ -233,7 +233,11 @@ Application::Application(std::string title, std::string helpFile)
   theApplication = this;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
-  LoadLibraryA("riched20.dll");
+  // From the system folder by its full path: a bare name is looked for in the
+  // program's and the current folder first.
+  char system[MAX_PATH];
+  UINT n = GetSystemDirectoryA(system, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) LoadLibraryA((std::string(system, n) + "\\riched20.dll").c_str());
 }
 
 Application::~Application() { theApplication = nullptr; }

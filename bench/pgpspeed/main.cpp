@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "pgp/status.h"
+#include "forms/status.h"
 #include "files/TextFile.h"
 #include "files/workfiles.h"
 #include "pgp/Crypt.h"

@@ -45,6 +45,15 @@ std::string Today() {
   return buf;
 }
 
+// Waits until `file` exists and takes it (deletes it), so that each run
+// takes one go-ahead; false after a minute without one.
+bool TakeFile(const std::string& file) {
+  for (DWORD start = GetTickCount(); !DeleteFileA(file.c_str()); Sleep(20)) {
+    if (GetTickCount() - start > 60000) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,6 +69,14 @@ int main(int argc, char** argv) {
       return 5;
     }
     scenario = *parsed;
+  }
+  if (!scenario.marker.empty()) {
+    std::FILE* marker = std::fopen(scenario.marker.c_str(), "wb");
+    if (marker) std::fclose(marker);
+  }
+  if (!scenario.await.empty() && !TakeFile(scenario.await)) {
+    std::fprintf(stderr, "await: no %s within a minute\n", scenario.await.c_str());
+    return 5;
   }
   if (scenario.delayMs > 0) Sleep(scenario.delayMs);
   if (scenario.mode == scriptpgp::Mode::Crash) {

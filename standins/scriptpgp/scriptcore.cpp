@@ -261,6 +261,10 @@ std::optional<Scenario> ParseScenario(std::string_view text, std::string* error)
       scenario.delayMs = std::stoul(value);
     } else if (key == "genid") {
       scenario.genId = value;
+    } else if (key == "marker") {
+      scenario.marker = value;
+    } else if (key == "await") {
+      scenario.await = value;
     } else {
       *error = "scenario.txt: unknown key '" + key + "'";
       return std::nullopt;

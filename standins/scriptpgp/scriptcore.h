@@ -19,6 +19,8 @@ struct Scenario {
   Mode mode = Mode::Normal;
   unsigned long delayMs = 0;
   std::string genId = "Generated User <gen@example.org>";
+  std::string marker;  // a file made when the run begins
+  std::string await;   // a file the run waits for and takes before it acts
 };
 
 // Lines "key=value"; blank lines and lines starting with '#' are skipped. An

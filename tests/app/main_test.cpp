@@ -6,11 +6,11 @@
 #include <sddl.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cctype>
 
 #include "settings/Settings.h"
 #include "tests/support/dialogs.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
 #include "ui/window.h"
@@ -19,52 +19,18 @@ namespace {
 
 using robot::Robot;
 
-class MainWindow : public testing::Test {
+class MainWindow : public testenv::MainWindowTest {
  protected:
   void SetUp() override {
-    RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    MainWindowTest::SetUp();
     Settings = TSettings{};
     testenv::MakePgpFolder(pgp_.path(), {"Alice Example <alice@example.org>", "Bob Example"});
   }
-  void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey); }
 
+  using MainWindowTest::StoreSettings;
   // A complete store that starts without questions: PGP folder and signing ID set.
-  void StoreSettings(bool pause = false) {
-    Settings = TSettings{};
-    Settings.PgpPath = pgp_.path();
-    Settings.IdSign = "Alice Example <alice@example.org>";
-    Settings.Pause = pause;
-    SaveSettings();
-    Settings = TSettings{};
-  }
-
-  // Runs the program's start-up and message loop while `script` drives it.
-  void Run(const std::function<void(Robot&, TMainForm&)>& script) {
-    TMainForm form;
-    Robot r([&](Robot& rb) {
-      // However the script ends, the window closes, so the loop below ends
-      // and join() can report what went wrong instead of the test hanging.
-      struct Closer {
-        HWND window;
-        ~Closer() {
-          if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
-        }
-      } closer{form.handle()};
-      script(rb, form);
-    });
-    form.FormCreate();
-    created_ = true;
-    ui::Application::Get().run();
-    created_ = false;
-    r.join();
-  }
-
-  // The main window once start-up has finished and the message loop runs.
-  HWND WaitMain(Robot& r) {
-    HWND main = r.waitWindow(kProductCaption);
-    for (int i = 0; i < 1000 && !created_; ++i) r.sleep(10);
-    if (main) r.sync(main);
-    return main;
+  void StoreSettings() {
+    StoreSettings({.PgpPath = pgp_.path(), .Pause = false, .IdSign = "Alice Example <alice@example.org>"});
   }
 
   static DWORD Number(const char* name) {
@@ -89,13 +55,12 @@ class MainWindow : public testing::Test {
   }
 
   testenv::TempDir pgp_;
-  std::atomic<bool> created_{false};
   const std::string shotPrefix_ = kMailBuild ? "main95_" : "mainnt_";
 };
 
 TEST_F(MainWindow, MenusAsTabledWithKeysAndCheckMarks) {
   StoreSettings();
-  Run([&](Robot& r, TMainForm&) {
+  RunMain([&](Robot& r, TMainForm&) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     EXPECT_EQ(r.menuCaptions(main, {}),
@@ -140,7 +105,7 @@ TEST_F(MainWindow, MenusAsTabledWithKeysAndCheckMarks) {
 
 TEST_F(MainWindow, MailControlsOnlyInTheMailBuild) {
   StoreSettings();
-  Run([&](Robot& r, TMainForm& form) {
+  RunMain([&](Robot& r, TMainForm& form) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     r.sync(main);
@@ -156,7 +121,7 @@ TEST_F(MainWindow, MailControlsOnlyInTheMailBuild) {
 
 TEST_F(MainWindow, StatusLineShowsHintsAndTheStartText) {
   StoreSettings();
-  Run([&](Robot& r, TMainForm& form) {
+  RunMain([&](Robot& r, TMainForm& form) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     HWND status = form.statusline.handle();
@@ -188,15 +153,15 @@ TEST_F(MainWindow, StatusLineShowsHintsAndTheStartText) {
 
 TEST_F(MainWindow, CtrlARunsSaveAsAndCtrlSDoesNothing) {
   StoreSettings();
-  Run([&](Robot& r, TMainForm&) {
+  RunMain([&](Robot& r, TMainForm&) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     // Start-up's key listing ran PGP in a console of its own; key strokes
     // sent while that console is still going may not reach the window.
-    for (int i = 0; i < 300 && FindWindowA("WineConsoleClass", nullptr); ++i) r.sleep(10);
-    r.sleep(500);
+    r.waitUntil([] { return !testenv::ConsoleRunning(); }, "end of PGP's console");
     r.key(main, 'S', true);
-    EXPECT_FALSE(r.appears("Save file", 1500));
+    r.sync(main);
+    EXPECT_FALSE(r.exists("Save file"));
     r.key(main, 'A', true);
     HWND save = r.waitWindow("Save file");
     ASSERT_TRUE(save);
@@ -209,7 +174,7 @@ TEST_F(MainWindow, CtrlARunsSaveAsAndCtrlSDoesNothing) {
 
 TEST_F(MainWindow, CloseBoxStoresTheBoundsLikeExit) {
   StoreSettings();
-  Run([&](Robot& r, TMainForm& form) {
+  RunMain([&](Robot& r, TMainForm& form) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     SetWindowPos(main, nullptr, 70, 80, 520, 410, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -219,7 +184,7 @@ TEST_F(MainWindow, CloseBoxStoresTheBoundsLikeExit) {
   EXPECT_EQ(Number("Ypos"), 80u);
   EXPECT_EQ(Number("Xsiz"), 520u);
   EXPECT_EQ(Number("Ysiz"), 410u);
-  Run([&](Robot& r, TMainForm& form) {
+  RunMain([&](Robot& r, TMainForm& form) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     ui::Rect b = form.bounds();
@@ -234,7 +199,7 @@ TEST_F(MainWindow, CloseBoxStoresTheBoundsLikeExit) {
 
 TEST_F(MainWindow, CloseAlwaysClosesAndStoresTheNormalBounds) {
   StoreSettings();
-  Run([&](Robot& r, TMainForm&) {
+  RunMain([&](Robot& r, TMainForm&) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     SetWindowPos(main, nullptr, 70, 80, 520, 410, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -249,7 +214,7 @@ TEST_F(MainWindow, CloseAlwaysClosesAndStoresTheNormalBounds) {
   EXPECT_EQ(Number("Ysiz"), 410u);
   // A store that cannot be written: the error shows once, the window closes.
   std::string box;
-  Run([&](Robot& r, TMainForm&) {
+  RunMain([&](Robot& r, TMainForm&) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     DenyWrites(true);
@@ -277,11 +242,11 @@ TEST_F(MainWindow, StartUpGoesOnAfterAFailingStep) {
   SetEnvironmentVariableA("TMP", blocked.c_str());
   SetEnvironmentVariableA("TEMP", blocked.c_str());
   std::string box;
-  Run([&](Robot& r, TMainForm&) {
+  RunMain([&](Robot& r, TMainForm&) {
     box = testenv::AnswerBox(r, "Sealwright 32");
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
-    EXPECT_FALSE(r.appears("Sealwright 32", 300));
+    EXPECT_FALSE(r.exists("Sealwright 32"));  // WaitMain synced
     // The step has failed; screenshots need a temporary folder again.
     SetEnvironmentVariableA("TMP", tmp);
     SetEnvironmentVariableA("TEMP", temp);
@@ -300,11 +265,10 @@ TEST_F(MainWindow, StartUpGoesOnAfterAFailingStep) {
 
 TEST_F(MainWindow, KeysAndThePopUpMenuReachTheirCommands) {
   StoreSettings();
-  Run([&](Robot& r, TMainForm& form) {
+  RunMain([&](Robot& r, TMainForm& form) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
-    for (int i = 0; i < 300 && FindWindowA("WineConsoleClass", nullptr); ++i) r.sleep(10);
-    r.sleep(500);
+    r.waitUntil([] { return !testenv::ConsoleRunning(); }, "end of PGP's console");
     form.memo1.setText("plain text\r\n");
     r.key(main, VK_F3);
     EXPECT_EQ(testenv::AnswerBox(r, "Error"), "Not a PGP cyphered message !");
@@ -336,8 +300,7 @@ TEST_F(MainWindow, KeysAndThePopUpMenuReachTheirCommands) {
     r.sync(main);
     r.key(form.memo1.handle(), VK_APPS);
     HWND popup = nullptr;
-    for (int i = 0; i < 200 && !(popup = FindWindowA("#32768", nullptr)); ++i) r.sleep(10);
-    ASSERT_TRUE(popup);
+    ASSERT_TRUE(r.waitUntil([&] { return (popup = FindWindowA("#32768", nullptr)) != nullptr; }, "pop-up menu"));
     r.key(main, VK_DOWN);
     r.key(main, VK_RETURN);
     r.waitGone(popup);
@@ -348,16 +311,22 @@ TEST_F(MainWindow, KeysAndThePopUpMenuReachTheirCommands) {
 }
 
 TEST_F(MainWindow, FirstStartAsksForThePgpFolderBeforeTheWindow) {
-  Run([&](Robot& r, TMainForm& form) {
+  RunMain([&](Robot& r, TMainForm& form) {
     HWND chooser = r.waitWindow("Path to Pgp :");
     ASSERT_TRUE(chooser);
     EXPECT_FALSE(r.visible(form.handle()));
     EXPECT_TRUE(testenv::SelectFolderInTree(r, chooser, pgp_.path()));
     r.screenshot(chooser, shotPrefix_ + "chooser");
     r.clickButton(chooser, "&Ok");
+    // Pause is on in a new store, so the key listing's output shows first.
+    HWND output = r.waitWindow("PGP Output");
+    ASSERT_TRUE(output);
+    r.clickButton(output, "&Close");
     // IdSign is empty, so start-up goes on to the default signing ID; with
     // the key ring present the window then stands at the default bounds.
-    HWND main = WaitMain(r);
+    HWND picker = r.waitWindow("Choose default ID for signing messages and files");
+    ASSERT_TRUE(picker);
+    HWND main = r.waitWindow(kProductCaption);
     ASSERT_TRUE(main);
     r.sync(main);
     ui::Rect b = form.bounds();
@@ -365,11 +334,9 @@ TEST_F(MainWindow, FirstStartAsksForThePgpFolderBeforeTheWindow) {
     EXPECT_EQ(b.top, 50);
     EXPECT_EQ(b.width, 500);
     EXPECT_EQ(b.height, 400);
-    HWND picker = FindWindowA(nullptr, "Choose default ID for signing messages and files");
-    if (picker) {
-      r.close(picker);
-      r.waitGone(picker);
-    }
+    r.close(picker);
+    r.waitGone(picker);
+    EXPECT_TRUE(WaitMain(r));
     r.close(main);
   });
   // The chosen folder is kept (without its trailing backslash) and PGP.EXE is looked for there.
@@ -381,15 +348,10 @@ TEST_F(MainWindow, FirstStartAsksForThePgpFolderBeforeTheWindow) {
 TEST_F(MainWindow, PgpPathCommandSelectsTheStoredFolderAndKeepsItOnCancel) {
   // A folder typed in another letter case and with a trailing backslash comes
   // back as the file system spells it.
-  Settings = TSettings{};
   std::string typed;
   for (char c : pgp_.path()) typed += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  Settings.PgpPath = typed + "\\";
-  Settings.IdSign = "Bob Example";
-  Settings.Pause = false;
-  SaveSettings();
-  Settings = TSettings{};
-  Run([&](Robot& r, TMainForm&) {
+  StoreSettings({.PgpPath = typed + "\\", .Pause = false, .IdSign = "Bob Example"});
+  RunMain([&](Robot& r, TMainForm&) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     r.menu(main, {"&Configuration", "&PGP path"});
@@ -413,7 +375,7 @@ TEST_F(MainWindow, PgpPathCommandSelectsTheStoredFolderAndKeepsItOnCancel) {
 
 TEST_F(MainWindow, AboutBox) {
   StoreSettings();
-  Run([&](Robot& r, TMainForm&) {
+  RunMain([&](Robot& r, TMainForm&) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     r.menu(main, {"&Help", "&About..."});

@@ -115,12 +115,14 @@ TEST_F(TextCommands, SaveAsOverAFileThatCannotBeWrittenLeavesTheWindow) {
     // The dialog asks before replacing the file, in a box of the same caption
     // (taken once its buttons are there).
     HWND confirm = nullptr;
-    for (int i = 0; i < 200 && !confirm; ++i, r.sleep(25)) {
-      HWND w = FindWindowExA(nullptr, nullptr, "#32770", "Save file");
-      if (w == dialog) w = FindWindowExA(nullptr, dialog, "#32770", "Save file");
-      if (w && r.visible(w) && r.findChild(w, "&Yes", "Button")) confirm = w;
-    }
-    ASSERT_TRUE(confirm);
+    ASSERT_TRUE(r.waitUntil(
+        [&] {
+          HWND w = FindWindowExA(nullptr, nullptr, "#32770", "Save file");
+          if (w == dialog) w = FindWindowExA(nullptr, dialog, "#32770", "Save file");
+          if (w && r.visible(w) && r.findChild(w, "&Yes", "Button")) confirm = w;
+          return confirm != nullptr;
+        },
+        "question before replacing the file"));
     r.clickButton(confirm, "&Yes");
     box = testenv::AnswerBox(r, "Sealwright 32");
   });

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -11,6 +10,7 @@
 #include "app/Main.h"
 #include "settings/Settings.h"
 #include "tests/support/dialogs.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
 #include "ui/window.h"
@@ -26,48 +26,29 @@ std::string Pgp(const std::string& id, const std::string& extra = {}) {
          "\nbody=-----BEGIN PGP MESSAGE-----\nbody=ABCDEF\nbody=-----END PGP MESSAGE-----\n" + extra;
 }
 
-class Mail : public testing::Test {
+class Mail : public testenv::MainWindowTest {
  protected:
   void SetUp() override {
-    RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    MainWindowTest::SetUp();
     testenv::MakePgpFolder(pgp_.path(), {"Alice Example <alice@example.org>"});
   }
-  void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey); }
 
   // Stores settings that start without questions, writes the mailbox script
   // and runs start-up and the message loop while `script` drives the window.
   void Run(bool readMsgs, const std::string& mailbox, const std::function<void(Robot&, TMainForm&, HWND)>& script) {
-    Settings = TSettings{};
-    Settings.PgpPath = pgp_.path();
-    Settings.IdSign = "Alice Example <alice@example.org>";
-    Settings.ReadMsgs = readMsgs;
-    Settings.Pause = false;
-    SaveSettings();
-    Settings = TSettings{};
+    StoreSettings(
+        {.PgpPath = pgp_.path(), .Pause = false, .IdSign = "Alice Example <alice@example.org>", .ReadMsgs = readMsgs});
     // The stand-in reads a script again only under another name.
     std::string scriptFile = box_.file("script" + std::to_string(++runs_) + ".txt");
     SetEnvironmentVariableA("SW_MAPI_SCRIPT", scriptFile.c_str());
     testenv::WriteFile(scriptFile, mailbox);
-    TMainForm form;
-    std::atomic<bool> created{false};
-    Robot r([&](Robot& rb) {
-      struct Closer {
-        HWND window;
-        ~Closer() {
-          if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
-        }
-      } closer{form.handle()};
+    RunMain([&](Robot& rb, TMainForm& form) {
       HWND main = rb.waitWindow(kProductCaption);
       if (main && duringStart_) duringStart_(rb, main);
-      for (int i = 0; i < 3000 && !created; ++i) rb.sleep(10);
-      ASSERT_TRUE(main && created);
-      rb.sync(main);
+      main = WaitMain(rb);
+      ASSERT_TRUE(main);
       script(rb, form, main);
     });
-    form.FormCreate();
-    created = true;
-    ui::Application::Get().run();
-    r.join();
   }
 
   // The calls recorded so far, one line each.
@@ -192,12 +173,10 @@ TEST_F(Mail, ScanListsThePgpMessagesAndLoadsTheFirst) {
 TEST_F(Mail, EscapeStopsALongScanAndKeepsWhatWasFound) {
   duringStart_ = [&](Robot& r, HWND main) {
     HWND panel = nullptr;
-    for (int i = 0; i < 1000 && !panel; ++i) {
-      r.sleep(20);
-      panel = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)");
-    }
-    ASSERT_TRUE(panel);
-    for (int i = 0; i < 1000 && Calls("MAPIReadMail").size() < 4; ++i) r.sleep(20);
+    ASSERT_TRUE(r.waitUntil(
+        [&] { return (panel = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)")) != nullptr; },
+        "status window", 20000));
+    ASSERT_TRUE(r.waitUntil([&] { return Calls("MAPIReadMail").size() >= 4; }, "fourth read", 20000));
     r.key(GetParent(panel), VK_ESCAPE);
     // Loading entry 0 finds no body file: the error box, then start-up goes on.
     EXPECT_EQ(testenv::AnswerBox(r, "Sealwright 32"), "File not found.");
@@ -222,7 +201,7 @@ TEST_F(Mail, EscapeStopsALongScanAndKeepsWhatWasFound) {
   // Closing the window during the scan ends the scan there, logged off.
   testenv::WriteFile(box_.file("mapi.log"), "");
   duringStart_ = [&](Robot& r, HWND main) {
-    for (int i = 0; i < 1000 && Calls("MAPIReadMail").size() < 4; ++i) r.sleep(20);
+    r.waitUntil([&] { return Calls("MAPIReadMail").size() >= 4; }, "fourth read", 20000);
     r.close(main);
   };
   Run(true, "delay=15\nfiller=400\n", [](Robot&, TMainForm&, HWND) {});
@@ -314,7 +293,8 @@ TEST_F(Mail, FailedSendsSayUnableAndNeverLeaveTheText) {
         r.waitGone(box);
       } else {
         // A result whose low 16 bits are 0 is a success.
-        EXPECT_FALSE(r.appears("Error", 1000));
+        r.sync(main);
+        EXPECT_FALSE(r.exists("Error"));
       }
       r.sync(main);
     }
@@ -328,14 +308,14 @@ TEST_F(Mail, FailedSendsSayUnableAndNeverLeaveTheText) {
 
 TEST_F(Mail, LogonFailingAtStartIsSilentAndSendTriesAgain) {
   Run(true, "logon=1\nlogon=3\nlogon=0\n" + Pgp("m1"), [&](Robot& r, TMainForm& form, HWND main) {
-    EXPECT_FALSE(r.appears("Error", 500));
+    EXPECT_FALSE(r.exists("Error"));  // WaitMain synced
     EXPECT_FALSE(r.enabled(form.ComboBox1.handle()));
     EXPECT_TRUE(r.listItems(form.ComboBox1.handle()).empty());
     EXPECT_EQ(Calls().size(), 1u);
     // The second logon fails too: the send ends silently.
     r.click(form.Button3.handle());
     r.sync(main);
-    EXPECT_FALSE(r.appears("Error", 500));
+    EXPECT_FALSE(r.exists("Error"));
     EXPECT_TRUE(Calls("MAPISendDocuments").empty());
     r.click(form.Button3.handle());
     r.sync(main);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include "app/Main.h"
 #include "settings/Settings.h"
 #include "tests/support/dialogs.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/process.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
@@ -54,7 +54,7 @@ std::set<std::string> BodyFiles() {
   return names;
 }
 
-class MaildirE2e : public testing::Test {
+class MaildirE2e : public testenv::MainWindowTest {
  protected:
   struct Suite {
     std::string pgp, scratch;  // the PGP folder; plain gpg's side, the Maildirs, the SMTP server
@@ -155,6 +155,7 @@ gpgconf --homedir "$h" --kill gpg-agent; gpgconf --homedir r --kill gpg-agent)")
   }
 
   void SetUp() override {
+    MainWindowTest::SetUp();
     if (!ProviderLoaded()) GTEST_SKIP() << "run in the registered copy above";
     ASSERT_TRUE(S());
   }
@@ -165,32 +166,18 @@ gpgconf --homedir "$h" --kill gpg-agent; gpgconf --homedir r --kill gpg-agent)")
   void Run(const std::string& maildir, const std::function<void(Robot&, TMainForm&, HWND)>& duringStart,
            const std::function<void(Robot&, TMainForm&, HWND)>& script) {
     testenv::SetRegString(HKEY_CURRENT_USER, kProviderSettings, "Maildir", maildir);
-    Settings = TSettings{.PgpPath = S()->pgp, .SignFiles = false, .Pause = false, .IdSign = kUser, .ReadMsgs = true};
-    SaveSettings();
-    Settings = TSettings{};
-    TMainForm form;
-    std::atomic<bool> created{false};
-    Robot r([&](Robot& rb) {
-      rb.setReplyTimeout(60000);
-      HWND main = rb.waitWindow(kProductCaption);
-      struct Closer {
-        HWND window;
-        ~Closer() {
-          if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
-        }
-      } closer{main};
-      if (main && duringStart) duringStart(rb, form, main);
-      for (int i = 0; i < 6000 && !created; ++i) rb.sleep(10);
-      ASSERT_TRUE(main && created);
-      rb.sync(main);
-      script(rb, form, main);
-    });
+    StoreSettings({.PgpPath = S()->pgp, .SignFiles = false, .Pause = false, .IdSign = kUser, .ReadMsgs = true});
     started_ = Clock::now();
-    form.FormCreate();
-    created_ = Clock::now();
-    created = true;
-    ui::Application::Get().run();
-    r.join();
+    RunMain(
+        [&](Robot& rb, TMainForm& form) {
+          HWND main = rb.waitWindow(kProductCaption);
+          if (main && duringStart) duringStart(rb, form, main);
+          main = WaitMain(rb, 60000);
+          ASSERT_TRUE(main);
+          script(rb, form, main);
+        },
+        60000);
+    created_ = StartUpEnded();
   }
 
   Clock::time_point started_, created_;
@@ -235,7 +222,7 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
     r.clickButton(compose, "&Send");
     r.waitGone(compose, 30000);
     r.sync(main);
-    EXPECT_FALSE(r.appears("Error", 500));
+    EXPECT_FALSE(r.exists("Error"));
 
     r.click(form.DelButton.handle());
     HWND box = r.waitWindow("Confirm");
@@ -277,8 +264,9 @@ TEST_F(MaildirE2e, BigMaildirScanTimedAndStoppedByEscape) {
   Clock::time_point scanStart;
   auto waitScan = [&](Robot& r, HWND main) {
     HWND status = nullptr;
-    for (int i = 0; i < 2000 && !status; ++i, r.sleep(10))
-      status = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)");
+    r.waitUntil(
+        [&] { return (status = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)")) != nullptr; },
+        "status window", 20000);
     scanStart = Clock::now();
     return status;
   };
@@ -294,7 +282,7 @@ TEST_F(MaildirE2e, BigMaildirScanTimedAndStoppedByEscape) {
       [&](Robot& r, TMainForm& form, HWND main) {
         HWND status = waitScan(r, main);
         ASSERT_TRUE(status);
-        for (int i = 0; i < 2000 && r.listItems(form.ComboBox1.handle()).size() < 3; ++i) r.sleep(10);
+        r.waitUntil([&] { return r.listItems(form.ComboBox1.handle()).size() >= 3; }, "third message listed", 20000);
         r.key(GetParent(status), VK_ESCAPE);
         escaped = Clock::now();
       },

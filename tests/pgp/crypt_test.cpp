@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "files/workfiles.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
@@ -97,11 +97,15 @@ void ForEachFileBelow(const std::string& folder, const std::function<void(const 
 
 // Watches, until destroyed, every process title on the machine (Wine: a
 // Windows process's command line is its Linux process title) and every file
-// of the Wine prefix for `secret`, and counts the PGP runs it saw.
+// of the Wine prefix for `secret`. Each PGP run it sees (one that waits for
+// the file `goOn`) is counted and let go on once everything was looked at.
 class SecretWatch {
  public:
-  SecretWatch(std::string secret, std::vector<std::string> folders)
-      : secret_(std::move(secret)), folders_(std::move(folders)), thread_([this] { run(); }) {}
+  SecretWatch(std::string secret, std::vector<std::string> folders, std::string goOn)
+      : secret_(std::move(secret)),
+        folders_(std::move(folders)),
+        goOn_(std::move(goOn)),
+        thread_([this] { run(); }) {}
   ~SecretWatch() { stop(); }
   void stop() {
     stop_ = true;
@@ -116,28 +120,31 @@ class SecretWatch {
       });
   }
   std::set<std::string> found_;
-  std::atomic<int> pgpTitles_{0};
+  std::set<std::string> pgpRuns_;  // process IDs
 
  private:
   void run() {
     while (!stop_) {
       WIN32_FIND_DATAA fd;
       HANDLE find = FindFirstFileA("Z:\\proc\\*", &fd);
+      bool newRun = false;
       if (find != INVALID_HANDLE_VALUE) {
         do {
           if (fd.cFileName[0] < '1' || fd.cFileName[0] > '9') continue;
           const std::string title = ReadShared(std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline");
           if (title.find(secret_) != std::string::npos) found_.insert(std::string("process title: ") + title);
-          if (title.find("PGP.EXE") != std::string::npos) ++pgpTitles_;
+          if (title.find("PGP.EXE") != std::string::npos && pgpRuns_.insert(fd.cFileName).second) newRun = true;
         } while (FindNextFileA(find, &fd));
         FindClose(find);
       }
       scanFiles();
-      Sleep(20);
+      if (newRun) testenv::WriteFile(goOn_, "");
+      Sleep(20);  // the pace of the watch, not a wait for anything
     }
   }
   std::string secret_;
   std::vector<std::string> folders_;
+  std::string goOn_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
@@ -207,11 +214,12 @@ TEST_F(Crypt, TextEncryptionSignedForTwoRecipients) {
 }
 
 TEST_F(Crypt, PassPhraseNeverInAProcessTitleOrAFile) {
-  // PGP takes a while, so the watch sees it running.
-  testenv::WriteFile(pgp_.file("scenario.txt"), std::string("passphrase=") + kPass + "\r\ndelay=1500\r\n");
+  // PGP waits until the watch has seen it running.
+  testenv::WriteFile(pgp_.file("scenario.txt"),
+                     std::string("passphrase=") + kPass + "\r\nawait=" + pgp_.file("go-on") + "\r\n");
   std::string prefix = std::getenv("WINEPREFIX") ? std::getenv("WINEPREFIX") : "";
   std::replace(prefix.begin(), prefix.end(), '/', '\\');
-  SecretWatch watch(kPass, {"Z:" + prefix, docs_.path(), pgp_.path()});
+  SecretWatch watch(kPass, {"Z:" + prefix, docs_.path(), pgp_.path()}, pgp_.file("go-on"));
   EncryptText(true);
   ASSERT_NE(form_->memo1.text(), kPlain);
   Robot r([&](Robot& r) { TypePassPhrase(r, kPass); });
@@ -220,7 +228,7 @@ TEST_F(Crypt, PassPhraseNeverInAProcessTitleOrAFile) {
   watch.stop();
   watch.scanFiles();
   EXPECT_EQ(form_->memo1.text(), kPlain);  // the pass phrase reached PGP both times
-  EXPECT_GE(watch.pgpTitles_, 2);
+  EXPECT_EQ(watch.pgpRuns_.size(), 2u);
   EXPECT_TRUE(watch.found_.empty()) << *watch.found_.begin();
   EXPECT_EQ(Log().find(kPass), std::string::npos);
 }
@@ -246,26 +254,15 @@ TEST_F(Crypt, TextEncryptionWithoutResultAndWithAnEmptySigningId) {
   Settings.IdSign.clear();
   form_->setText("Crypt test window");  // not taken for the error box
   form_->memo1.setText(kPlain);
+  // The work files get names of the test's own, each with an armoured
+  // leftover beside it: the text's copy first, then PGP's output.
+  const std::string stale = "-----BEGIN PGP MESSAGE-----\r\nstale\r\n";
+  for (const char* name : {"work1.asc", "work2.asc"}) testenv::WriteFile(docs_.file(name), stale);
+  int named = 0;
+  WorkFileNamer namer([&] { return docs_.file("work" + std::to_string(++named) + ".tmp"); });
   std::string shown;
-  std::vector<std::string> leftovers;
-  DWORD planting = 0;
   Robot r([&](Robot& r) {
     ChooseKeys(r, {0});
-    // The text's work file is made right after the pass phrase, under a name
-    // that counts up from the clock's milliseconds: leftovers lie under the
-    // names of two seconds ahead, and the pass phrase is typed once those
-    // have come.
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const DWORD start = GetTickCount(), from = start + 5000;
-    for (DWORD tick = from; tick != from + 2000; ++tick) {
-      char name[16];
-      std::snprintf(name, sizeof name, "TMP%X.asc", static_cast<unsigned>(tick & 0xFFFF));
-      leftovers.push_back(temp + std::string(name));
-      testenv::WriteFile(leftovers.back(), "-----BEGIN PGP MESSAGE-----\r\nstale\r\n");
-    }
-    planting = GetTickCount() - start;
-    while (GetTickCount() < from) r.sleep(5);
     TypePassPhrase(r, kPass);
     shown = AnswerBox(r, "Sealwright 32");
   });
@@ -275,14 +272,12 @@ TEST_F(Crypt, TextEncryptionWithoutResultAndWithAnEmptySigningId) {
   EXPECT_EQ(shown, "File not found.");
   EXPECT_NE(Log().find("\"0x00001000\"  -u\"\""), std::string::npos) << Log();
   EXPECT_EQ(form_->memo1.text(), kPlain);
-  // The run's own leftover went before PGP ran.
-  EXPECT_EQ(
-      std::count_if(leftovers.begin(), leftovers.end(),
-                    [](const std::string& f) { return GetFileAttributesA(f.c_str()) == INVALID_FILE_ATTRIBUTES; }),
-      1)
-      << "planted in " << planting << " ms\n"
-      << Log();
-  for (const std::string& f : leftovers) DeleteFileA(f.c_str());
+  // The text's leftover went before PGP ran; the other is none of its business.
+  EXPECT_EQ(named, 2);
+  EXPECT_FALSE(testenv::Exists(docs_.file("work1.asc")));
+  EXPECT_EQ(testenv::ReadFile(docs_.file("work2.asc")), stale);
+  EXPECT_FALSE(testenv::Exists(docs_.file("work1.tmp")));
+  EXPECT_FALSE(testenv::Exists(docs_.file("work2.tmp")));
   EXPECT_EQ(TempFiles(), before_);
 }
 
@@ -379,12 +374,15 @@ TEST_F(Crypt, KeyWithoutKeyIdRefusedBeforeAnythingRuns) {
   for (bool useList : {false, true}) {
     Settings.UseList = useList;
     std::string shown;
+    std::atomic<bool> returned{false};
     Robot r([&](Robot& r) {
       ChooseKeys(r, {0, 1});
       shown = AnswerBox(r, "Error");
-      EXPECT_FALSE(r.appears("PGP pass phrase", 500));
+      // A pass-phrase prompt after the box would keep the command from returning.
+      r.waitUntil([&] { return returned.load(); }, "end of the command without a prompt");
     });
     form_->Encrypttext1Click();
+    returned = true;
     r.join();
     EXPECT_EQ(shown, "PGP's key listing gave no key ID for this key, it cannot be named to PGP !");
   }
@@ -466,12 +464,14 @@ TEST_F(Crypt, FileEncryptionRefusesAStaleOutputAndOutputOntoTheInput) {
   for (const std::string& file : {source, notes}) {
     form_->OpenDialog.fileName = file;
     std::string error;
+    std::atomic<bool> returned{false};
     Robot r([&](Robot& r) {
       ConfirmFileDialog(r, "Choose file to encrypt");
       error = AnswerBox(r, "Error");
-      EXPECT_FALSE(r.appears("Encrypting", 300));
+      r.waitUntil([&] { return returned.load(); }, "end of the command without the recipients dialog");
     });
     form_->EncryptFileItemClick();
+    returned = true;
     r.join();
     EXPECT_EQ(error, file == source ? "Output file already exists : \r\n\r\n" + docs_.file("LETTER.pgp")
                                     : "The output file is the input file : \r\n\r\n" + notes);

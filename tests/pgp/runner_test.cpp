@@ -1,5 +1,5 @@
-// The job runner, work files, pass-phrase prompt, status window and output
-// viewer against the real windows, command.com and the scripted PGP.
+// The job runner, pass-phrase prompt, status window and output viewer
+// against the real windows, command.com and the scripted PGP.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,11 +17,12 @@
 #include "pgp/pgpcommand.h"
 #include "pgp/pgpinput.h"
 #include "pgp/runner.h"
-#include "pgp/status.h"
+#include "forms/status.h"
 #include "files/workfiles.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/process.h"
 #include "tests/support/robot.h"
+#include "tests/support/testenv.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 
@@ -210,23 +211,27 @@ TEST_F(Runner, ViewerFailureStillWipesTheBatchFile) {
 }
 
 TEST_F(Runner, SlowRunShowsTheStatusWindowWithABatchFileOfItsOwn) {
-  scenario("delay=3000\n");
+  // Each run stays inside PGP until the robot has looked and lets it go on.
+  const std::string goOn = root_ + "\\go-on";
+  scenario("await=" + goOn + "\n");
   ctx_.runIcon = true;  // the console stays off the main window
   std::atomic<int> run{0};
   Robot robot([&](Robot& r) {
     for (int i = 1; i <= 2; ++i) {
       HWND status = nullptr;
-      for (DWORD start = GetTickCount(); !status && GetTickCount() - start < 10000; Sleep(20)) {
-        if (run == i) status = FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr);
-        if (status && !IsWindowVisible(status)) status = nullptr;
-      }
+      r.waitUntil(
+          [&] {
+            status = run == i ? FindWindowExA(form_->handle(), nullptr, "SwForm", nullptr) : nullptr;
+            return status && IsWindowVisible(status);
+          },
+          "status window of run " + std::to_string(i));
       ASSERT_NE(status, nullptr) << "run " << i;
       EXPECT_EQ(GetParent(status), form_->handle());
       auto batch = BatchFilesIn(temp_);
       ASSERT_EQ(batch.size(), 1u);
       EXPECT_NE(Contents(batch[0]).find(i == 1 ? "-kv +BatchMode" : "-kvc +BatchMode"), std::string::npos);
       if (i == 1) {
-        Sleep(500);
+        Sleep(500);  // the picture only: Wine copies the painted pixels to the screen meanwhile
         ScreenshotNow(form_->handle(), "pgp_status_over_main");
         RECT rc;
         GetClientRect(status, &rc);
@@ -235,18 +240,14 @@ TEST_F(Runner, SlowRunShowsTheStatusWindowWithABatchFileOfItsOwn) {
         HWND panel = GetWindow(status, GW_CHILD);
         EXPECT_EQ(FindWindowExA(status, nullptr, "SwPanel", "Waiting for PGP to complete..."), panel);
       }
+      testenv::WriteFile(goOn, "");
       // This run's window, not any status window: the next run's may follow
       // it within one poll.
-      while (IsWindow(status)) Sleep(20);
+      r.waitUntil([&] { return !IsWindow(status); }, "end of run " + std::to_string(i));
     }
   });
   // The main window painted, as it is when a command starts.
-  DWORD until = GetTickCount() + 500;
-  while (GetTickCount() < until) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ui::Application::Get().processMessage(msg);
-  }
+  RedrawWindow(form_->handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   run = 1;
   EXPECT_TRUE(RunPgp(ctx_, pgp::KeyListCommand(ctx_)));
   run = 2;
@@ -267,15 +268,17 @@ TEST_F(Runner, PassPhraseReachesPgpOnlyThroughItsEnvironment) {
 }
 
 // The second copy of the program for the test below; does nothing on its own.
+// Its PGP says when it is running and stays until the first copy's PGP runs.
 TEST_F(Runner, PeerCopy) {
   const char* out = std::getenv("SW_RUNNER_PEER_OUTPUT");
   if (!out) GTEST_SKIP() << "started only by TwoCopiesRunningAtOnceEachGetTheirOwnResult";
-  scenario("delay=1500\n");
+  const std::string folder = std::string(out).substr(0, std::string(out).find_last_of('\\'));
+  scenario("marker=" + folder + "\\peer-running\nawait=" + folder + "\\own-running\n");
   ASSERT_TRUE(RunPgp(ctx_, ctx_.command + "-kvc \"Alice\"", out, true));
 }
 
 TEST_F(Runner, TwoCopiesRunningAtOnceEachGetTheirOwnResult) {
-  scenario("delay=1500\n");
+  scenario("marker=" + root_ + "\\own-running\n");
   const std::string peerOut = root_ + "\\peer.txt";
   SetEnvironmentVariableA("SW_RUNNER_PEER_OUTPUT", peerOut.c_str());
   char self[MAX_PATH];
@@ -283,7 +286,8 @@ TEST_F(Runner, TwoCopiesRunningAtOnceEachGetTheirOwnResult) {
   testproc::Outcome peer;
   std::thread other(
       [&] { peer = testproc::Run({.commandLine = "\"" + command + "\" --gtest_filter=Runner.PeerCopy"}); });
-  Sleep(700);  // the other copy is inside its run
+  // This run starts while the other copy's PGP runs, which ends only after this one's has begun.
+  EXPECT_TRUE(testenv::WaitUntil([&] { return testenv::Exists(root_ + "\\peer-running"); }, 60000));
   const std::string out = temp_ + "\\own.txt";
   EXPECT_TRUE(RunPgp(ctx_, pgp::KeyListCommand(ctx_), out, true));
   other.join();
@@ -330,69 +334,6 @@ TEST(StartupRecord, ShowsTheConsoleMinimisedOnlyWithRunIcon) {
   zero.dwFlags = icon.dwFlags;
   zero.wShowWindow = icon.wShowWindow;
   EXPECT_EQ(std::memcmp(&icon, &zero, sizeof icon), 0);
-}
-
-class WorkFiles : public Runner {};
-
-TEST_F(WorkFiles, NewNamesAreDistinctEmptyFilesInTheTemporaryFolder) {
-  std::string a = NewWorkFileName(), b = NewWorkFileName();
-  EXPECT_NE(a, b);
-  for (const auto& n : {a, b}) {
-    EXPECT_EQ(n.rfind(temp_ + "\\TMP", 0), 0u) << n;
-    EXPECT_EQ(n.substr(n.size() - 4), ".tmp") << n;
-    EXPECT_TRUE(FileExists(n));
-    EXPECT_EQ(Contents(n), "");
-  }
-  EXPECT_TRUE(RemoveFile(a));
-  EXPECT_FALSE(RemoveFile(a));
-  EXPECT_TRUE(RemoveFile(b));
-}
-
-TEST_F(WorkFiles, NoTemporaryFolderThrowsNamingIt) {
-  SetEnvironmentVariableA("TMP", (temp_ + "\\absent\\").c_str());
-  try {
-    NewWorkFileName();
-    ADD_FAILURE() << "no error";
-  } catch (const ui::Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create a work file in the temporary folder " + temp_ + "\\absent\\");
-  }
-}
-
-TEST_F(WorkFiles, WipeOverwritesEveryByteWithZerosBeforeTheNameGoes) {
-  std::string dir = temp_;
-  while (dir.size() < 170) {
-    dir += "\\abcdefghijklmnopqrst";
-    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
-  }
-  std::string name = dir + "\\" + std::string(200 - dir.size() - 5, 'w') + ".TMP";
-  ASSERT_EQ(name.size(), 200u);
-  const size_t n = 200000;  // several blocks and a partial one
-  WriteTextFile(name, std::string(n, 'S'));
-  // A reader that allows deletion keeps the file's data reachable after the
-  // delete, so it sees what was on the disk when the name went.
-  ui::Handle reader(CreateFileA(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  ASSERT_TRUE(reader);
-  WipeFile(name);
-  std::string seen;
-  char buf[65536];
-  DWORD got = 0;
-  while (ReadFile(reader.get(), buf, sizeof buf, &got, nullptr) && got) seen.append(buf, got);
-  reader.reset();
-  EXPECT_EQ(seen, std::string(n, '\0'));
-  EXPECT_FALSE(FileExists(name));
-  WipeFile(name);  // missing: no effect
-}
-
-TEST(TextBuffer, StartsEmptyAndRefusesToOverrun) {
-  TextBuffer b;
-  EXPECT_EQ(b.str(), "");
-  b.append("abc");
-  b.append("def");
-  EXPECT_EQ(b.str(), "abcdef");
-  b.append(std::string(TextBuffer::kSize - 7, 'x'));
-  EXPECT_EQ(b.str().size(), TextBuffer::kSize - 1);
-  EXPECT_THROW(b.append("y"), ui::Error);
-  EXPECT_EQ(b.str().size(), TextBuffer::kSize - 1);
 }
 
 class PassPhrase : public Runner {};
@@ -467,7 +408,7 @@ TEST_F(StatusWindow, IsAChildOfTheMainWindowAndEscapeSetsScanCancelled) {
   Robot robot([&](Robot& r) {
     Finished finished{done};
     r.sync(form_->handle());
-    Sleep(300);
+    Sleep(300);  // the picture only, as above
     ScreenshotNow(form_->handle(), "pgp_status_window");
     r.key(h, VK_ESCAPE);
   });

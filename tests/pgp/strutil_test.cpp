@@ -1,28 +1,9 @@
-// File-name surgery and the batch file text of the job runner.
-#include "files/filenames.h"
+// The batch file text of the job runner.
 #include "pgp/strutil.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TEST(LastCharPos, FindsTheLastOccurrenceOneBased) {
-  EXPECT_EQ(LastCharPos('.', "C:\\DIR.X\\FILE"), 7);
-  EXPECT_EQ(LastCharPos('.', "C:\\DIR.X\\FILE.TXT"), 14);
-  EXPECT_EQ(LastCharPos('.', "."), 1);
-  EXPECT_EQ(LastCharPos('\\', "C:\\A\\"), 5);
-}
-
-TEST(LastCharPos, AbsentOrEmptyGivesZero) {
-  EXPECT_EQ(LastCharPos('.', "C:\\DIR\\FILE"), 0);
-  EXPECT_EQ(LastCharPos('.', ""), 0);
-}
-
-TEST(LastCharPos, CountsPastSixteenBits) {
-  std::string s(70000, 'a');
-  s += '.';
-  EXPECT_EQ(LastCharPos('.', s), 70001);
-}
 
 TEST(BatchFileText, IsThreeCrLfLinesWithTheQuotedOutputFile) {
   EXPECT_EQ(BatchFileText("\"C:\\PGP\\PGP.EXE\" -kv", "C:\\TEMP\\TMP3A7.TMP"),

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <dlgs.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
@@ -102,15 +103,21 @@ bool SelectFolderInTree(robot::Robot& r, HWND chooser, const std::string& path) 
   return true;
 }
 
-void PumpUntil(const std::atomic<bool>& done) {
+bool PumpUntil(const std::atomic<bool>& done, int timeoutMs) {
   MSG msg;
-  while (!done) {
+  for (DWORD start = GetTickCount(); !done;) {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-    Sleep(10);
+    if (static_cast<int>(GetTickCount() - start) >= timeoutMs) {
+      ADD_FAILURE() << "still waiting after " << timeoutMs << " ms";
+      return false;
+    }
+    // `done` is set without a message: look again every few milliseconds.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
+  return true;
 }
 
 void RunIdle(const std::function<void(robot::Robot&)>& script) {

@@ -30,8 +30,9 @@ void ConfirmFileDialog(robot::Robot& r, const char* title);
 // node by its "(C:)", folders by name, any letter case) and selects the last
 // one. False when a part is missing.
 bool SelectFolderInTree(robot::Robot& r, HWND chooser, const std::string& path);
-// Handles this thread's messages until `done`.
-void PumpUntil(const std::atomic<bool>& done);
+// Handles this thread's messages until `done` (true), or records a failure
+// after `timeoutMs` (false).
+bool PumpUntil(const std::atomic<bool>& done, int timeoutMs = 120000);
 // Runs `script` on the robot while this thread idles in a message loop.
 void RunIdle(const std::function<void(robot::Robot&)>& script);
 

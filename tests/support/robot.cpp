@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "tests/support/process.h"
+#include "tests/support/testenv.h"
 
 namespace robot {
 namespace {
@@ -123,9 +124,9 @@ std::vector<HWND> processWindows() {
   return out;
 }
 
-HWND findTopLevel(std::string_view text, std::string_view cls) {
+HWND findTopLevel(std::string_view text, std::string_view cls, bool shownOnly = true) {
   for (HWND window : processWindows()) {
-    if (!IsWindowVisible(window)) continue;
+    if (shownOnly && !IsWindowVisible(window)) continue;
     if (caption(window) != text) continue;
     if (!cls.empty() && !isClass(window, cls)) continue;
     return window;
@@ -292,11 +293,12 @@ bool Robot::waitGone(HWND window, int timeoutMs) {
   }
 }
 
-bool Robot::appears(std::string_view caption, int timeoutMs) {
-  for (DWORD start = GetTickCount();; Sleep(kPollMs)) {
-    if (findTopLevel(caption, {})) return true;
-    if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
-  }
+bool Robot::exists(std::string_view caption) { return findTopLevel(caption, {}, false) != nullptr; }
+
+bool Robot::waitUntil(const std::function<bool()>& condition, std::string_view what, int timeoutMs) {
+  if (testenv::WaitUntil(condition, timeoutMs)) return true;
+  fail("no " + std::string(what) + " within " + std::to_string(timeoutMs) + " ms");
+  return false;
 }
 
 HWND Robot::findChild(HWND parent, std::string_view text, std::string_view className, int index) {
@@ -682,8 +684,6 @@ std::string Robot::screenshot(HWND window, std::string_view name) {
   }
   return png;
 }
-
-void Robot::sleep(int ms) { Sleep(ms); }
 
 void Robot::sync(HWND window) {
   if (window && IsWindow(window)) onUiThread(window, {});

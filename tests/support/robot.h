@@ -41,8 +41,14 @@ class Robot {
   HWND waitWindow(std::string_view caption, std::string_view className = {}, int timeoutMs = 10000);
   // Waits until `window` is gone or hidden; false on timeout.
   bool waitGone(HWND window, int timeoutMs = 10000);
-  // True when such a window shows up within `timeoutMs` (no failure recorded).
-  bool appears(std::string_view caption, int timeoutMs);
+  // Whether a top-level window of this process is captioned `caption`, shown
+  // or not yet shown (a modal dialog shows itself once its loop first goes
+  // idle). For negative checks: sync with the window whose command would
+  // open it first.
+  bool exists(std::string_view caption);
+  // Waits until `condition` holds; records a failure naming `what` and
+  // returns false after `timeoutMs`.
+  bool waitUntil(const std::function<bool()>& condition, std::string_view what, int timeoutMs = 10000);
 
   // Descendant of `parent` (depth first, creation order) whose text is exactly
   // `text` (any text when empty) and class is `className` (any when empty);
@@ -90,7 +96,6 @@ class Robot {
   // Saves `window` as <build>/screenshots/<name>.png with ImageMagick's import
   // and returns the Windows path of the file ("" when it failed).
   std::string screenshot(HWND window, std::string_view name);
-  void sleep(int ms);
   // Lets the UI thread go idle: returns once it has handled everything posted before.
   void sync(HWND window);
 

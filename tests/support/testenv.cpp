@@ -4,6 +4,8 @@
 #include "ui/handles.h"
 
 #include <windows.h>
+// after windows.h
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <cstdio>
@@ -28,8 +30,6 @@ TempDir::TempDir() {
   path_ = std::string(tmp) + "swtest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
   CreateDirectoryA(path_.c_str(), nullptr);
 }
-
-namespace {}  // namespace
 
 TempDir::~TempDir() { testproc::RemoveTree(path_); }
 
@@ -100,5 +100,23 @@ void WriteFile(const std::string& path, const std::string& data) {
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool ConsoleRunning() {
+  ui::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (bool more = snapshot && Process32First(snapshot.get(), &entry); more;
+       more = Process32Next(snapshot.get(), &entry)) {
+    if (_stricmp(entry.szExeFile, "conhost.exe") == 0) return true;
+  }
+  return false;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  for (DWORD start = GetTickCount();; Sleep(20)) {
+    if (condition()) return true;
+    if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
+  }
+}
 
 }  // namespace testenv

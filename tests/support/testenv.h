@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,5 +44,13 @@ void SetRegString(HKEY root, const char* key, const char* value, const std::stri
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 bool Exists(const std::string& path);
+
+// Whether a console host (conhost.exe) runs in this Wine session. Each PGP
+// run has a console of its own, whose window may come and go after PGP has
+// ended; key strokes sent meanwhile can get lost.
+bool ConsoleRunning();
+
+// Looks at `condition` until it holds (true) or `timeoutMs` has passed (false).
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
 }  // namespace testenv

@@ -33,12 +33,16 @@ TEST(ScriptScenario, DefaultsValuesAndErrors) {
   EXPECT_EQ(empty->genId, "Generated User <gen@example.org>");
 
   const auto s =
-      ParseScenario("# comment\r\npassphrase=two words \r\nmode=crash\r\n\r\ndelay=250\ngenid=New <n@x>", &error);
+      ParseScenario("# comment\r\npassphrase=two words \r\nmode=crash\r\n\r\ndelay=250\ngenid=New <n@x>\n"
+                    "marker=C:\\T\\in\nawait=C:\\T\\go",
+                    &error);
   ASSERT_TRUE(s);
   EXPECT_EQ(s->passPhrase, "two words ");
   EXPECT_EQ(s->mode, Mode::Crash);
   EXPECT_EQ(s->delayMs, 250u);
   EXPECT_EQ(s->genId, "New <n@x>");
+  EXPECT_EQ(s->marker, "C:\\T\\in");
+  EXPECT_EQ(s->await, "C:\\T\\go");
 
   for (const char* bad : {"mode=sometimes", "delay=-1", "delay=", "pasphrase=x", "no equals sign"}) {
     EXPECT_FALSE(ParseScenario(bad, &error)) << bad;

@@ -1,4 +1,4 @@
-#include "pgp/status.h"
+#include "forms/status.h"
 
 #include "ui/window.h"
 

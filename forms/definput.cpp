@@ -1,4 +1,4 @@
-#include "dirbrowse/definput.h"
+#include "forms/definput.h"
 
 TDefInputFrm::TDefInputFrm()
     : ui::Form(ui::Form::Args::Dialog("Default Input Form", 434, 63, {"MS Sans Serif", -11, true})),
