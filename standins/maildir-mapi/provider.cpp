@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "standins/maildir-mapi/compose.h"
 #include "standins/maildir-mapi/mime.h"
 #include "standins/maildir-mapi/resource.h"
 #include "standins/maildir-mapi/store.h"
