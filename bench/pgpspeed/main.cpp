@@ -29,8 +29,9 @@
 #include "pgp/runner.h"
 #include "pgp/strutil.h"
 #include "settings/Settings.h"
-#include "standins/pgp26/gpg.h"
-#include "standins/pgp26/host.h"
+#include "standins/bridge/files.h"
+#include "standins/bridge/host.h"
+#include "standins/bridge/quote.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
 #include "ui/dialog.h"
@@ -39,7 +40,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using pgp26::ShQuote;
+using bridge::ShQuote;
 
 constexpr char kUser[] = "Bench User <bench@example.org>";
 constexpr char kPass[] = "bench pass";
@@ -66,14 +67,13 @@ double Time(const std::function<void()>& f) {
   std::exit(1);
 }
 
-std::string Folder() { return pgp26::ModuleFolder(); }
+std::string Folder() { return bridge::ModuleFolder(); }
 
 // Runs sh commands on the host in `dir`; returns their standard output.
 std::string Sh(const std::string& dir, const std::string& commands, DWORD timeoutMs = 120000) {
-  const std::string script = "cd -P " + ShQuote(pgp26::UnixPath(dir)) + " || exit 1\n(\n" + commands +
-                             "\n) >sh.out 2>sh.err </dev/null\necho $? >rc.tmp && mv rc.tmp rc\n";
-  if (!pgp26::RunShellScript(dir, script, timeoutMs)) Fail("sh: " + commands);
-  return pgp26::ReadWholeFile(dir + "\\sh.out").value_or("");
+  auto r = bridge::RunShell(dir, commands, timeoutMs);
+  if (!r) Fail("sh: " + commands);
+  return r->out;
 }
 
 std::string Trim(std::string s) {
@@ -92,20 +92,20 @@ struct Ring {
 Ring MakeRing(const std::string& rings, const std::string& name, int keys) {
   Ring r{name, rings + "\\" + name, {}, {}};
   CreateDirectoryA(r.dir.c_str(), nullptr);
-  if (!pgp26::FileExists(r.File("gnupg\\pubring.kbx"))) {
+  if (!bridge::FileExists(r.File("gnupg\\pubring.kbx"))) {
     std::printf("making the %s ring of %d keys (once)...\n", name.c_str(), keys);
     std::fflush(stdout);
     Sh(r.dir,
        "rm -rf gnupg && sh " + ShQuote(SW_BENCH_SOURCE "/makering.sh") + " gnupg " + std::to_string(keys) + " " +
            ShQuote(kUser) + " " + ShQuote(kPass),
        4 * 3600 * 1000);
-    if (!pgp26::FileExists(r.File("gnupg\\pubring.kbx"))) Fail("ring " + name);
+    if (!bridge::FileExists(r.File("gnupg\\pubring.kbx"))) Fail("ring " + name);
   }
   r.home = Trim(Sh(r.dir, "cd gnupg && pwd -P"));
   if (!CopyFileA((Folder() + "\\pgp26.exe").c_str(), r.File("PGP.EXE").c_str(), FALSE)) Fail("copy PGP.EXE");
   r.fpr = Trim(Sh(r.dir, "gpg --homedir " + ShQuote(r.home) +
                              " --with-colons --list-keys bench@example.org | awk -F: '/^fpr/ {print $10; exit}'"));
-  if (!pgp26::FileExists(r.File("pubring.pgp")))
+  if (!bridge::FileExists(r.File("pubring.pgp")))
     Sh(r.dir, "gpg --homedir " + ShQuote(r.home) + " --export >pubring.pgp");
   return r;
 }
@@ -154,12 +154,12 @@ double CommandGoal(double floor) { return std::max(floor * 1.3, floor + 60); }
 
 void CommandVersusGpg(const Ring& r, int rounds) {
   Sh(r.dir, "printf %s " + ShQuote(kPass) + " >pf");
-  if (!pgp26::FileExists(r.File("plain.txt"))) {
+  if (!bridge::FileExists(r.File("plain.txt"))) {
     std::string text;
     for (int i = 0; text.size() < (1u << 20); ++i)
       text += "Line " + std::to_string(i) + " of the bench text, plain words to encrypt and back.\r\n";
     text.resize(1u << 20);
-    pgp26::WriteWholeFile(r.File("plain.txt"), text);
+    bridge::WriteWholeFile(r.File("plain.txt"), text);
   }
   const std::string kill = "\ngpgconf --homedir " + ShQuote(r.home) + " --kill gpg-agent";
   std::map<std::string, std::vector<double>> t;
@@ -187,7 +187,7 @@ void CommandVersusGpg(const Ring& r, int rounds) {
     t["d"].push_back(Time([&] {
       if (RunPgpExe(r, "plain.asc -o back.txt", true) != 0) Fail("decrypt");
     }));
-    if (pgp26::ReadWholeFile(r.File("back.txt")) != pgp26::ReadWholeFile(r.File("plain.txt"))) Fail("round trip");
+    if (bridge::ReadWholeFile(r.File("back.txt")) != bridge::ReadWholeFile(r.File("plain.txt"))) Fail("round trip");
   }
   for (const char* op : {"kv", "ea", "esa", "d"}) {
     const std::string floor = std::string(op) + " gpg";
@@ -212,7 +212,7 @@ void RunnerVersusInterpreter(const std::string& rings, int rounds) {
   if (!CopyFileA((Folder() + "\\argecho.exe").c_str(), (dir + "\\PGP.EXE").c_str(), FALSE)) Fail("copy argecho");
   const pgp::Context ctx = QuietContext(dir);
   const std::string batch = dir + "\\direct.bat";
-  pgp26::WriteWholeFile(batch, BatchFileText(pgp::KeyListCommand(ctx), dir + "\\direct.out"));
+  bridge::WriteWholeFile(batch, BatchFileText(pgp::KeyListCommand(ctx), dir + "\\direct.out"));
   std::vector<double> runner, direct, program, shell;
   for (int round = 0; round < rounds; ++round) {
     // What every PGP run pays at least: one program start under Wine and, over
@@ -252,7 +252,7 @@ void RunnerVersusInterpreter(const std::string& rings, int rounds) {
 // by one.
 void WindowVersusCommand(const Ring& r, int rounds) {
   const pgp::Context ctx = QuietContext(r.dir);
-  const std::string plain = pgp26::ReadWholeFile(r.File("plain.txt")).value_or("");
+  const std::string plain = bridge::ReadWholeFile(r.File("plain.txt")).value_or("");
   // The commands as the main window calls them, over a window of our own.
   ui::Form::Args args;
   args.caption = "bench";
@@ -286,7 +286,7 @@ void WindowVersusCommand(const Ring& r, int rounds) {
     });
     EncryptFile(ctx, choose, openDialog, owner.handle());
     enc.join();
-    if (!pgp26::FileExists(r.File("plain.pgp"))) Fail("window encryption");
+    if (!bridge::FileExists(r.File("plain.pgp"))) Fail("window encryption");
     t["window e"].push_back(Ms(answered, shown));
 
     DeleteFileA(r.File("back.txt").c_str());
@@ -301,7 +301,7 @@ void WindowVersusCommand(const Ring& r, int rounds) {
     DecryptFile(ctx, openDialog, saveDialog, owner.handle());
     const auto done = Clock::now();
     dec.join();
-    if (pgp26::ReadWholeFile(r.File("back.txt")) != plain) Fail("window decryption");
+    if (bridge::ReadWholeFile(r.File("back.txt")) != plain) Fail("window decryption");
     t["window d"].push_back(Ms(answered, done));
 
     // The pieces the window adds around PGP.EXE for typed text.
@@ -311,7 +311,7 @@ void WindowVersusCommand(const Ring& r, int rounds) {
     t["wipe work file"].push_back(Time([&] { WipeFile(work); }));
     t["batch file"].push_back(Time([&] {
       const std::string batch = NewWorkFileName("BAT");
-      pgp26::WriteWholeFile(batch, BatchFileText(pgp::EncryptCommand(ctx, "x", true, "\"y\" "), work));
+      bridge::WriteWholeFile(batch, BatchFileText(pgp::EncryptCommand(ctx, "x", true, "\"y\" "), work));
       WipeFile(batch);
     }));
     t["status window"].push_back(Time([&] {
@@ -349,7 +349,7 @@ BOOL CALLBACK FindShownWindow(HWND w, LPARAM p) {
 // folder holds the no-op PGP and an empty ring; the settings are removed after.
 double ProgramStart(const std::string& rings, int rounds) {
   const std::string dir = rings + "\\noop";
-  pgp26::WriteWholeFile(dir + "\\pubring.pgp", "");
+  bridge::WriteWholeFile(dir + "\\pubring.pgp", "");
   Settings = TSettings{};
   Settings.PgpPath = dir;
   Settings.IdSign = kUser;

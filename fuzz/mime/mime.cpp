@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "standins/maildir-mapi/compose.h"
 #include "standins/maildir-mapi/mime.h"
 
 namespace {

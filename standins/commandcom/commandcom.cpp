@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "standins/bridge/files.h"
 #include "standins/commandcom/batchline.h"
 #include "ui/handles.h"
 
@@ -47,31 +48,11 @@ std::string currentFolder() {
   return folder;
 }
 
-bool isFile(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::optional<std::string> resolveProgram(const std::string& program) {
   for (const auto& candidate : batch::candidatePaths(program, environmentValue("PATH").value_or(""))) {
-    if (!isFile(candidate)) continue;
-    char full[MAX_PATH * 4];
-    DWORD length = GetFullPathNameA(candidate.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return candidate;
-    return std::string(full, length);
+    if (bridge::FileExists(candidate)) return bridge::FullPath(candidate);
   }
   return std::nullopt;
-}
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-  Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
-  std::string text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-  return text;
 }
 
 // Ctrl+C and Ctrl+Break reach every process on the console. The interpreter
@@ -94,7 +75,7 @@ class Interpreter {
 
  private:
   void runBatch(const std::string& file, const std::vector<std::string>& params) {
-    auto text = readWholeFile(file);
+    auto text = bridge::ReadWholeFile(file);
     if (!text) {
       complain("Batch file missing - " + file);
       last_ = 1;

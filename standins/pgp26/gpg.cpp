@@ -2,12 +2,15 @@
 
 #include <cstdlib>
 
+#include "standins/bridge/quote.h"
 #include "standins/pgp26/command.h"
 #include "standins/pgp26/keys.h"
 
 namespace pgp26 {
 
 namespace {
+
+using bridge::ShQuote;
 
 size_t LastComponentStart(std::string_view path) {
   size_t p = path.find_last_of("\\/:");
@@ -59,37 +62,6 @@ std::string DecryptedName(std::string_view input) {
   size_t dot = input.rfind('.');
   if (dot == std::string_view::npos || dot < start || dot == start) return {};
   return std::string(input.substr(0, dot));
-}
-
-std::string ShQuote(std::string_view s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'')
-      out += "'\\''";
-    else
-      out += c;
-  }
-  return out + "'";
-}
-
-std::string WinQuote(std::string_view s) {
-  if (!s.empty() && s.find_first_of(" \t\n\v\"") == std::string_view::npos) return std::string(s);
-  std::string out = "\"";
-  size_t backslashes = 0;
-  for (char c : s) {
-    if (c == '\\') {
-      ++backslashes;
-    } else if (c == '"') {
-      out.append(backslashes * 2 + 1, '\\');
-      backslashes = 0;
-    } else {
-      out.append(backslashes, '\\');
-      backslashes = 0;
-    }
-    if (c != '\\') out += c;
-  }
-  out.append(backslashes * 2, '\\');
-  return out + "\"";
 }
 
 std::vector<std::string> CommonOptions(const std::string& home) {

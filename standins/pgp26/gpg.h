@@ -1,6 +1,6 @@
 // What the command hands to GnuPG and how it reads GnuPG's answers: output
-// names, shell and Win32 quoting, the sh script of one run, and the mapping
-// of gpg's status lines to PGP 2.6.3 exit codes. Window-free.
+// names, the sh script of one run, and the mapping of gpg's status lines to
+// PGP 2.6.3 exit codes. Window-free.
 #pragma once
 
 #include <string>
@@ -15,11 +15,6 @@ std::string EncryptedName(std::string_view input, bool armor);
 // The name PGP gives a decrypted file without -o: the input without its
 // extension; empty when the input has none.
 std::string DecryptedName(std::string_view input);
-
-// One single-quoted sh word: 'it'\''s'.
-std::string ShQuote(std::string_view s);
-// One argument quoted for a Win32 command line (the runtime's argv rules).
-std::string WinQuote(std::string_view s);
 
 // One gpg invocation of a run. Arguments are final (paths already host paths).
 struct GpgCall {

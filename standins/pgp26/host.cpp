@@ -1,188 +1,42 @@
 #include "standins/pgp26/host.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+
+#include "standins/bridge/files.h"
+#include "standins/bridge/host.h"
+#include "standins/bridge/quote.h"
 
 namespace pgp26 {
 
 namespace {
 
+using bridge::DirectoryExists;
+using bridge::FileExists;
+using bridge::FullPath;
+using bridge::OnWine;
+using bridge::ReadWholeFile;
+using bridge::RunShellScript;
+using bridge::UnixPath;
+using bridge::WinQuote;
+using bridge::WipeFile;
+using bridge::WriteWholeFile;
+
 constexpr char kPassFile[] = "pp";
 constexpr DWORD kRunTimeoutMs = 15 * 60 * 1000;
 
-using UnixNameFn = char*(__cdecl*)(const WCHAR*);
-
-// ASCII reads the same in UTF-8 and every ANSI code page; most user IDs are
-// ASCII, and a large ring has thousands of them.
-bool IsAscii(const std::string& s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::wstring Widen(const std::string& s, UINT cp) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(n, L'\0');
-  MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string Narrow(const std::wstring& w, UINT cp) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(n, '\0');
-  WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
-
-Handle OpenForWrite(const std::string& path) {
-  return Handle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-}  // namespace
-
-bool FileExists(const std::string& path) {
-  DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::string& path) {
-  DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  Handle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!f) return std::nullopt;
-  std::string data;
-  char buf[65536];
-  DWORD got = 0;
-  while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) data.append(buf, got);
-  return data;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& data) {
-  Handle f = OpenForWrite(path);
-  if (!f) return false;
-  DWORD written = 0;
-  return data.empty() || (WriteFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-                          written == data.size());
-}
-
-void WipeFile(const std::string& path) {
-  {
-    Handle f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f) return;
-    DWORD size = GetFileSize(f.get(), nullptr);
-    std::string zeros(size == INVALID_FILE_SIZE ? 0 : size, '\0');
-    DWORD written = 0;
-    if (!zeros.empty()) WriteFile(f.get(), zeros.data(), static_cast<DWORD>(zeros.size()), &written, nullptr);
-    FlushFileBuffers(f.get());
+// The private folder of one run inside the home: "run-<pid>-...". The pass
+// phrase file is wiped before the folder goes.
+class RunFolder : public bridge::WorkFolder {
+ public:
+  explicit RunFolder(const std::string& home) : WorkFolder(home, "run") {}
+  RunFolder(const RunFolder&) = delete;
+  RunFolder& operator=(const RunFolder&) = delete;
+  ~RunFolder() {
+    if (ok()) WipeFile(File(kPassFile));
   }
-  DeleteFileA(path.c_str());
-}
-
-std::string FullPath(const std::string& path) {
-  char buf[MAX_PATH * 2];
-  DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
-  return n > 0 && n < sizeof buf ? std::string(buf, n) : path;
-}
-
-std::string ModuleFolder() {
-  char buf[MAX_PATH * 2];
-  DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
-  std::string p(buf, n);
-  size_t slash = p.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
-}
-
-static UnixNameFn UnixNameFunction() {
-  return reinterpret_cast<UnixNameFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-}
-
-bool OnWine() { return UnixNameFunction() != nullptr; }
-
-std::string UnixPath(const std::string& winPath) {
-  UnixNameFn fn = UnixNameFunction();
-  if (!fn) return {};
-  std::wstring w = Widen(FullPath(winPath), CP_ACP);
-  char* p = fn(w.c_str());
-  if (!p) return {};
-  std::string out(p);
-  HeapFree(GetProcessHeap(), 0, p);
-  return out;
-}
-
-std::string Utf8ToAnsi(const std::string& s) {
-  if (IsAscii(s)) return s;
-  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  if (n <= 0) return s;  // not UTF-8: keep the bytes as they are
-  return Narrow(Widen(s, CP_UTF8), CP_ACP);
-}
-
-std::string AnsiToUtf8(const std::string& s) { return IsAscii(s) ? s : Narrow(Widen(s, CP_ACP), CP_UTF8); }
-
-bool RunShellScript(const std::string& folder, const std::string& script, DWORD timeoutMs) {
-  const std::string scriptFile = folder + "\\run.sh";
-  const std::string rcFile = folder + "\\rc";
-  DeleteFileA(rcFile.c_str());
-  if (!WriteWholeFile(scriptFile, script)) return false;
-  std::string unixScript = UnixPath(scriptFile);
-  if (unixScript.empty()) return false;
-  // The script goes in as a file, not as -c text: the command line passes
-  // through the code page conversions of CreateProcess, a file's bytes do not.
-  // Wine gives a host program no process handle, so the end is seen by
-  // polling for "rc".
-  std::wstring cmd = L"sh " + Widen(WinQuote(unixScript), CP_UTF8);
-  // Watched from before the start, so that no change is missed.
-  ui::ChangeWatch changes(FindFirstChangeNotificationA(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  Handle process(pi.hProcess), thread(pi.hThread);
-  // Woken by the folder's change notification as soon as "rc" is moved in
-  // (Wine backs it with inotify); the timed wait covers a notification that
-  // does not come.
-  const DWORD start = GetTickCount();
-  while (!FileExists(rcFile)) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    if (!changes) {
-      Sleep(1);
-    } else if (WaitForSingleObject(changes.get(), 50) == WAIT_OBJECT_0) {
-      FindNextChangeNotification(changes.get());
-    }
-  }
-  return true;
-}
-
-WorkFolder::WorkFolder(const std::string& parent) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string p = parent + "\\run-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) +
-                    "-" + std::to_string(attempt);
-    if (CreateDirectoryA(p.c_str(), nullptr)) {
-      path_ = p;
-      return;
-    }
-  }
-}
-
-namespace {
-
-// Wipes the pass phrase file of a run folder, then removes the folder.
-void RemoveRunFolder(const std::string& path) {
-  WipeFile(path + "\\" + kPassFile);
-  WIN32_FIND_DATAA fd;
-  if (ui::FindHandle find(FindFirstFileA((path + "\\*").c_str(), &fd)); find) {
-    do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path + "\\" + fd.cFileName).c_str());
-    } while (FindNextFileA(find.get(), &fd));
-  }
-  RemoveDirectoryA(path.c_str());
-}
+};
 
 // Run folders left by a PGP.EXE that ended inside a run (console closed,
 // Ctrl+Break): their process, named in "run-<pid>-...", no longer runs.
@@ -196,7 +50,10 @@ void SweepStaleRunFolders(const std::string& home) {
     if (pid == GetCurrentProcessId()) continue;
     ui::Handle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
     const bool running = process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
-    if (!running) RemoveRunFolder(home + "\\" + fd.cFileName);
+    if (running) continue;
+    const std::string stale = home + "\\" + fd.cFileName;
+    WipeFile(stale + "\\" + kPassFile);
+    bridge::RemoveFolder(stale);
   } while (FindNextFileA(find.get(), &fd));
 }
 
@@ -231,10 +88,6 @@ class ActivePassFile {
 };
 
 }  // namespace
-
-WorkFolder::~WorkFolder() {
-  if (!path_.empty()) RemoveRunFolder(path_);
-}
 
 std::unique_ptr<GpgHost> GpgHost::Open(const std::string& pgpFolder, std::string& error) {
   std::string home = pgpFolder + "\\gnupg";
@@ -312,7 +165,7 @@ std::string GpgHost::GpgPath(const std::string& winPath) const {
 }
 
 std::optional<std::vector<CallResult>> GpgHost::Run(const std::vector<GpgCall>& calls, const std::string* passPhrase) {
-  WorkFolder w(home_);
+  RunFolder w(home_);
   if (!w.ok()) return std::nullopt;
   std::optional<ActivePassFile> active;
   if (passPhrase) {
@@ -322,7 +175,8 @@ std::optional<std::vector<CallResult>> GpgHost::Run(const std::vector<GpgCall>& 
   return OnWine() ? RunWine(w, calls) : RunWindows(w, calls);
 }
 
-std::optional<std::vector<CallResult>> GpgHost::RunWine(const WorkFolder& w, const std::vector<GpgCall>& calls) {
+std::optional<std::vector<CallResult>> GpgHost::RunWine(const bridge::WorkFolder& w,
+                                                        const std::vector<GpgCall>& calls) {
   ScriptPaths p;
   p.gpg = "gpg";
   p.gpgconf = "gpgconf";
@@ -347,7 +201,8 @@ std::optional<std::vector<CallResult>> GpgHost::RunWine(const WorkFolder& w, con
   return results;
 }
 
-std::optional<std::vector<CallResult>> GpgHost::RunWindows(const WorkFolder& w, const std::vector<GpgCall>& calls) {
+std::optional<std::vector<CallResult>> GpgHost::RunWindows(const bridge::WorkFolder& w,
+                                                           const std::vector<GpgCall>& calls) {
   std::vector<CallResult> results;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   auto start = [&](const std::string& program, std::vector<std::string> args, const std::string& tag) -> int {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "standins/bridge/codepage.h"
+#include "standins/bridge/files.h"
 #include "standins/pgp26/command.h"
 #include "standins/pgp26/console.h"
 #include "standins/pgp26/gpg.h"
@@ -75,7 +77,7 @@ class Session {
     std::vector<Key> keys = ParseColonListing(*listing);
     MarkSecretKeyFiles(keys, host_.SecretKeyFiles());
     for (Key& k : keys)
-      for (std::string& u : k.userIds) u = Utf8ToAnsi(u);
+      for (std::string& u : k.userIds) u = bridge::Utf8ToAnsi(u);
     return keys;
   }
 
@@ -84,10 +86,10 @@ class Session {
   GpgCall RingExport() const { return {{"--export", "--output", host_.GpgPath(RingTemp())}}; }
   std::string RingTemp() const { return folder_ + "\\pubring.$$$"; }
   void CommitRing() {
-    if (FileExists(RingTemp()))
+    if (bridge::FileExists(RingTemp()))
       MoveFileExA(RingTemp().c_str(), RingPath().c_str(), MOVEFILE_REPLACE_EXISTING);
     else
-      WriteWholeFile(RingPath(), "");  // an empty ring once the last key is gone
+      bridge::WriteWholeFile(RingPath(), "");  // an empty ring once the last key is gone
   }
 
   int View(bool fingerprints) {
@@ -151,7 +153,7 @@ class Session {
     const std::string algo = "rsa" + std::to_string(bits);
     auto r = Gpg({{.args = {"--utf8-strings", "--quick-gen-key"},
                    .passPhrase = true,
-                   .operands = {AnsiToUtf8(uid), algo, "sign,cert", "never"}}},
+                   .operands = {bridge::AnsiToUtf8(uid), algo, "sign,cert", "never"}}},
                  &pass);
     if (!r || ExitForGenerate((*r)[0].exit, (*r)[0].status) != kExitOk)
       return Say("Key generation failed." + (r ? "\r\n" + (*r)[0].err : std::string()), kExitKeyGeneration);
@@ -169,8 +171,8 @@ class Session {
   }
 
   int Add() {
-    std::string file = FullPath(op_.file);
-    if (!FileExists(file)) return Say("Key file '" + op_.file + "' does not exist.", kExitFileNotFound);
+    std::string file = bridge::FullPath(op_.file);
+    if (!bridge::FileExists(file)) return Say("Key file '" + op_.file + "' does not exist.", kExitFileNotFound);
     auto r = Gpg({{.args = {"--import"}, .operands = {host_.GpgPath(file)}}, RingExport()});
     if (!r) return kExitUnknownFile;
     CommitRing();
@@ -199,7 +201,7 @@ class Session {
     if (!k) return Say("Key not found in key ring '" + RingPath() + "'.", kExitKeyExtract);
     std::vector<std::string> args = {"--export"};
     if (op_.armor) args.push_back("--armor");
-    args.insert(args.end(), {"--output", host_.GpgPath(FullPath(op_.file))});
+    args.insert(args.end(), {"--output", host_.GpgPath(bridge::FullPath(op_.file))});
     auto r = Gpg({{.args = args, .operands = {k->fingerprint}}});
     if (!r) return kExitUnknownFile;
     int code = ExitForExport((*r)[0].exit, (*r)[0].status);
@@ -244,11 +246,11 @@ class Session {
   }
 
   int Encrypt() {
-    std::string input = FullPath(op_.file);
-    if (!FileExists(input)) return Say("File '" + op_.file + "' does not exist.", kExitFileNotFound);
+    std::string input = bridge::FullPath(op_.file);
+    if (!bridge::FileExists(input)) return Say("File '" + op_.file + "' does not exist.", kExitFileNotFound);
     std::vector<std::string> wanted = op_.recipients;
     if (op_.recipientList) {
-      auto list = ReadWholeFile(FullPath(*op_.recipientList));
+      auto list = bridge::ReadWholeFile(bridge::FullPath(*op_.recipientList));
       if (!list) return Say("Recipient list '" + *op_.recipientList + "' not found.", kExitFileNotFound);
       auto more = ParseRecipientList(*list);
       wanted.insert(wanted.end(), more.begin(), more.end());
@@ -271,8 +273,8 @@ class Session {
       pass = PassPhrase();
     }
     if (op_.armor) args.push_back("--armor");
-    std::string output = op_.output ? FullPath(*op_.output) : EncryptedName(input, op_.armor);
-    if (FileExists(output)) return Say("Output file '" + output + "' already exists.", kExitUnknownFile);
+    std::string output = op_.output ? bridge::FullPath(*op_.output) : EncryptedName(input, op_.armor);
+    if (bridge::FileExists(output)) return Say("Output file '" + output + "' already exists.", kExitUnknownFile);
     args.insert(args.end(), {"--output", host_.GpgPath(output)});
     auto r =
         Gpg({{.args = args, .passPhrase = op_.sign, .operands = {host_.GpgPath(input)}}}, op_.sign ? &pass : nullptr);
@@ -288,11 +290,11 @@ class Session {
   }
 
   int Decrypt() {
-    std::string input = FullPath(op_.file);
-    if (!FileExists(input)) return Say("File '" + op_.file + "' does not exist.", kExitFileNotFound);
-    std::string output = op_.output ? FullPath(*op_.output) : DecryptedName(input);
+    std::string input = bridge::FullPath(op_.file);
+    if (!bridge::FileExists(input)) return Say("File '" + op_.file + "' does not exist.", kExitFileNotFound);
+    std::string output = op_.output ? bridge::FullPath(*op_.output) : DecryptedName(input);
     if (output.empty()) return Say("No output file name: give one with -o.", kExitBadArguments);
-    if (FileExists(output)) return Say("Output file '" + output + "' already exists.", kExitUnknownFile);
+    if (bridge::FileExists(output)) return Say("Output file '" + output + "' already exists.", kExitUnknownFile);
     std::string pass = PassPhrase();
     auto r = Gpg({{.args = {"--decrypt", "--output", host_.GpgPath(output)},
                    .passPhrase = true,
@@ -349,7 +351,7 @@ int main() {
     say(parsed.error + "\r\n");
     return kExitBadArguments;
   }
-  std::string folder = ModuleFolder();
+  std::string folder = bridge::ModuleFolder();
   std::string error;
   auto host = GpgHost::Open(folder, error);
   if (!host) {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "standins/bridge/files.h"
+
 #define MAPI_STANDIN_EXPORT extern "C" __declspec(dllexport)
 
 namespace {
@@ -77,7 +79,7 @@ State& Current() {
   s = std::move(fresh);
   s.script = script;
   s.folder = script.substr(0, script.find_last_of('\\') + 1);
-  std::ifstream in(script, std::ios::binary);
+  std::istringstream in(bridge::ReadWholeFile(script).value_or(""));
   std::string line;
   int filler = 0;
   while (std::getline(in, line)) {
@@ -235,7 +237,7 @@ MAPI_STANDIN_EXPORT ULONG WINAPI MAPIReadMail(LHANDLE session, ULONG_PTR parent,
     if (flags & MAPI_BODY_AS_FILE) {
       if (!m->noFile) {
         r->path = s.folder + "body" + std::to_string(++s.bodyCount) + ".txt";
-        if (!m->badFile) std::ofstream(r->path, std::ios::binary) << m->body;
+        if (!m->badFile) bridge::WriteWholeFile(r->path, m->body);
         r->file.lpszPathName = r->path.data();
         r->message.nFileCount = 1;
         r->message.lpFiles = &r->file;

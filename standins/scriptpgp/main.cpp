@@ -11,23 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "standins/bridge/files.h"
 #include "standins/scriptpgp/scriptcore.h"
 
 namespace {
-
-std::string ExeFolder() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  const std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
 
 void AppendLog(const std::string& folder) {
   std::FILE* log = std::fopen(scriptpgp::JoinPath(folder, "pgp.log").c_str(), "ab");
@@ -57,11 +44,11 @@ bool TakeFile(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string folder = ExeFolder();
+  const std::string folder = bridge::ModuleFolder();
   AppendLog(folder);
 
   scriptpgp::Scenario scenario;
-  if (auto text = scriptpgp::ReadWholeFile(scriptpgp::JoinPath(folder, "scenario.txt"))) {
+  if (auto text = bridge::ReadWholeFile(scriptpgp::JoinPath(folder, "scenario.txt"))) {
     std::string error;
     auto parsed = scriptpgp::ParseScenario(*text, &error);
     if (!parsed) {

@@ -4,9 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
+#include "standins/bridge/files.h"
 #include "standins/scriptpgp/scriptmsg.h"
 
 namespace scriptpgp {
@@ -41,14 +40,9 @@ bool IsKeyIdSelector(std::string_view id) { return id.size() > 2 && id[0] == '0'
 
 bool IsKeyLine(std::string_view line) { return line.starts_with("pub") || line.starts_with("sec"); }
 
-bool FileExists(const std::string& path) { return std::ifstream(path, std::ios::binary).is_open(); }
-
-bool WriteWholeFile(const std::string& path, std::string_view data) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  if (!f) return false;
-  f.write(data.data(), static_cast<std::streamsize>(data.size()));
-  return static_cast<bool>(f.flush());
-}
+using bridge::FileExists;
+using bridge::ReadWholeFile;
+using bridge::WriteWholeFile;
 
 std::array<unsigned char, 16> FingerprintBytes(std::string_view userId) {
   std::array<unsigned char, 16> bytes{};
@@ -464,14 +458,6 @@ Result Run(const std::string& folder, const std::vector<std::string>& args, cons
       return Decrypt(*inv, scenario);
   }
   return Failure(5, "Error: bad arguments.");
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return std::nullopt;
-  std::string data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (f.bad()) return std::nullopt;
-  return data;
 }
 
 std::string JoinPath(const std::string& folder, std::string_view name) {

@@ -105,8 +105,7 @@ struct Result {
 Result Run(const std::string& folder, const std::vector<std::string>& args, const Scenario& scenario,
            std::string_view today, const std::optional<std::string>& pgpPass = std::nullopt);
 
-// Small file helpers shared with the program's start-up.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// `name` in `folder`, with the folder's kind of separator.
 std::string JoinPath(const std::string& folder, std::string_view name);
 
 }  // namespace scriptpgp

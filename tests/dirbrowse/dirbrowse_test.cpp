@@ -53,18 +53,6 @@ bool DefineDrive(char letter, const std::string& unixFolder, UINT type) {
   return ok != FALSE;
 }
 
-std::string UnixPath(const std::string& path) {
-  using Convert = char*(CDECL*)(const WCHAR*);
-  auto convert = reinterpret_cast<Convert>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-  std::wstring wide(path.begin(), path.end());
-  char* unix = convert ? convert(wide.c_str()) : nullptr;
-  if (!unix) return {};
-  std::string result = unix;
-  HeapFree(GetProcessHeap(), 0, unix);
-  return result;
-}
-
 // Wine's recycle bin: the desktop's trash folder under XDG_DATA_HOME.
 std::string Trash() {
   char data[MAX_PATH] = "";
@@ -95,10 +83,10 @@ class Drives : public testing::Environment {
     MakeDirs({root_->file("data"), root_->file("nolabel"), root_->file("floppy")});
     testenv::WriteFile(root_->file("data\\.windows-label"), "DATA DISK\n");
     testenv::WriteFile(root_->file("floppy\\.windows-label"), "FLOPPY LABEL\n");
-    ASSERT_TRUE(DefineDrive('d', UnixPath(root_->file("data")), DRIVE_FIXED));
-    ASSERT_TRUE(DefineDrive('x', UnixPath(root_->file("nolabel")), DRIVE_FIXED));
-    ASSERT_TRUE(DefineDrive('a', UnixPath(root_->file("floppy")), DRIVE_REMOVABLE));
-    ASSERT_TRUE(DefineDrive('b', UnixPath(root_->path()) + "/gone", DRIVE_REMOVABLE));
+    ASSERT_TRUE(DefineDrive('d', testproc::UnixPath(root_->file("data")), DRIVE_FIXED));
+    ASSERT_TRUE(DefineDrive('x', testproc::UnixPath(root_->file("nolabel")), DRIVE_FIXED));
+    ASSERT_TRUE(DefineDrive('a', testproc::UnixPath(root_->file("floppy")), DRIVE_REMOVABLE));
+    ASSERT_TRUE(DefineDrive('b', testproc::UnixPath(root_->path()) + "/gone", DRIVE_REMOVABLE));
   }
   void TearDown() override {
     for (char letter : {'a', 'b', 'd', 'x'}) DefineDrive(letter, "", DRIVE_NO_ROOT_DIR);

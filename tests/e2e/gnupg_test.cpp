@@ -19,8 +19,9 @@
 #include "app/Main.h"
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
-#include "standins/pgp26/gpg.h"
-#include "standins/pgp26/host.h"
+#include "standins/bridge/files.h"
+#include "standins/bridge/host.h"
+#include "standins/bridge/quote.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
@@ -67,7 +68,7 @@ void Scan(const std::string& dir, const std::vector<std::string>& needles, const
       Scan(full, needles, skip, found);
       continue;
     }
-    const std::string data = pgp26::ReadWholeFile(full).value_or("");
+    const std::string data = bridge::ReadWholeFile(full).value_or("");
     for (const std::string& n : needles) {
       if (data.find(n) != std::string::npos) found.push_back(full + " holds \"" + n + "\"");
     }
@@ -91,20 +92,17 @@ class E2eGnupg : public testing::Test {
 
   // Runs sh commands on the host in the scratch folder; returns their standard output.
   static std::string Sh(const std::string& commands) {
-    const std::string script = "cd -P " + pgp26::ShQuote(pgp26::UnixPath(S()->tools)) + " || exit 1\n{\n" + commands +
-                               "\n} >out 2>err </dev/null\necho $? >rc.tmp && mv rc.tmp rc\n";
-    DeleteFileA(Tool("out").c_str());
-    if (!pgp26::RunShellScript(S()->tools, script, 120000)) return "<sh failed>";
-    return pgp26::ReadWholeFile(Tool("out")).value_or("");
+    auto r = bridge::RunShell(S()->tools, commands, 120000);
+    return r ? r->out : "<sh failed>";
   }
   // The user's GnuPG home by its physical path (gpg-agent refuses Wine's "c:").
-  static std::string UserHome() { return "\"$(cd " + pgp26::ShQuote(pgp26::UnixPath(In("gnupg"))) + " && pwd -P)\""; }
+  static std::string UserHome() { return "\"$(cd " + bridge::ShQuote(bridge::UnixPath(In("gnupg"))) + " && pwd -P)\""; }
   // Plain gpg on `home` with the pass phrase in the scratch file pf.
   static std::string Gpg(const std::string& home) {
     return "gpg --homedir " + home +
            " --batch --yes --no-tty --trust-model always --pinentry-mode loopback --passphrase-file pf ";
   }
-  static std::string PassFile(const std::string& pass) { return "printf %s " + pgp26::ShQuote(pass) + " >pf\n"; }
+  static std::string PassFile(const std::string& pass) { return "printf %s " + bridge::ShQuote(pass) + " >pf\n"; }
   static std::string Kill(const std::string& home) {
     return "\ngpgconf --homedir " + home + " --kill gpg-agent; rm -f pf";
   }
@@ -117,7 +115,7 @@ class E2eGnupg : public testing::Test {
     S()->dir = std::string(temp) + "e2g";
     S()->tools = std::string(temp) + "e2s";
     CreateDirectoryA(S()->tools.c_str(), nullptr);
-    Sh("rm -rf " + pgp26::ShQuote(pgp26::UnixPath(S()->dir)) + " r; mkdir -m 700 r");
+    Sh("rm -rf " + bridge::ShQuote(bridge::UnixPath(S()->dir)) + " r; mkdir -m 700 r");
     ASSERT_TRUE(CreateDirectoryA(S()->dir.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA((testenv::BinDir() + "pgp26.exe").c_str(), In("PGP.EXE").c_str(), FALSE));
     ASSERT_TRUE(CreateDirectoryA(In("gnupg").c_str(), nullptr));
@@ -127,20 +125,20 @@ class E2eGnupg : public testing::Test {
     // it; Rita's in a home of her own, knowing Ursula's public key.
     const std::string home = UserHome();
     const std::string made =
-        Sh("chmod 700 " + home + "\n" + PassFile(UserPass()) + Gpg(home) + "--quick-gen-key " + pgp26::ShQuote(kUser) +
+        Sh("chmod 700 " + home + "\n" + PassFile(UserPass()) + Gpg(home) + "--quick-gen-key " + bridge::ShQuote(kUser) +
            " future-default default never\n" + "gpg --homedir " + home + " --export >" +
-           pgp26::ShQuote(pgp26::UnixPath(In("pubring.pgp"))) + Kill(home) + "\n" + PassFile(kRitaPass) + Gpg("r") +
+           bridge::ShQuote(bridge::UnixPath(In("pubring.pgp"))) + Kill(home) + "\n" + PassFile(kRitaPass) + Gpg("r") +
            "--quick-gen-key 'Rita Recipient <rita@example.org>' future-default default never\n" +
-           "gpg --homedir r --batch --import " + pgp26::ShQuote(pgp26::UnixPath(In("pubring.pgp"))) +
+           "gpg --homedir r --batch --import " + bridge::ShQuote(bridge::UnixPath(In("pubring.pgp"))) +
            " 2>/dev/null\ngpg --homedir r --armor --export rita@example.org >rita.asc" + Kill("r") +
            "\ngpg --homedir r --with-colons --list-keys | grep -c '^pub'");
-    ASSERT_EQ(made, "2\n") << pgp26::ReadWholeFile(Tool("err")).value_or("");
+    ASSERT_EQ(made, "2\n") << bridge::ReadWholeFile(Tool("err")).value_or("");
   }
 
   static void TearDownTestSuite() {
     if (!S()) return;
     Sh("gpgconf --homedir " + UserHome() + " --kill gpg-agent; gpgconf --homedir r --kill gpg-agent; rm -rf " +
-       pgp26::ShQuote(pgp26::UnixPath(S()->dir)) + " r rita.asc *.out *.asc *.pgp st pf");
+       bridge::ShQuote(bridge::UnixPath(S()->dir)) + " r rita.asc *.out *.asc *.pgp st pf");
     for (const char* f : {"out", "err", "rc", "run.sh"}) DeleteFileA(Tool(f).c_str());
     RemoveDirectoryA(S()->tools.c_str());
     S().reset();
@@ -236,20 +234,20 @@ TEST_F(E2eGnupg, TypedTextEncryptedAndSignedDecryptsWithPlainGpg) {
   ASSERT_EQ(window.rfind("-----BEGIN PGP MESSAGE-----", 0), 0u) << window;
   RunIdle([&](Robot& r) { EXPECT_NE(r.screenshot(form_->handle(), "e2e_after_encryption"), ""); });
 
-  pgp26::WriteWholeFile(Tool("c1.asc"), window);
+  bridge::WriteWholeFile(Tool("c1.asc"), window);
   Sh(PassFile(kRitaPass) + Gpg("r") + "--status-file st -o c1.out -d c1.asc" + Kill("r"));
-  EXPECT_EQ(pgp26::ReadWholeFile(Tool("c1.out")).value_or("<none>"), plain);
-  const std::string status = pgp26::ReadWholeFile(Tool("st")).value_or("");
+  EXPECT_EQ(bridge::ReadWholeFile(Tool("c1.out")).value_or("<none>"), plain);
+  const std::string status = bridge::ReadWholeFile(Tool("st")).value_or("");
   EXPECT_NE(status.find("[GNUPG:] GOODSIG "), std::string::npos) << status;
   EXPECT_NE(status.find(kUser), std::string::npos) << status;
 }
 
 TEST_F(E2eGnupg, MessageFromPlainGpgDecryptsInTheWindow) {
   const std::string plain = "Hello Ursula,\r\n" + PlainMark() + " \xE4\xF6\xFC \xA9 \x80\r\n\r\nRita";
-  pgp26::WriteWholeFile(Tool("c2.txt"), plain);
+  bridge::WriteWholeFile(Tool("c2.txt"), plain);
   Sh(PassFile(kRitaPass) + Gpg("r") + "-u rita@example.org -r ursula@example.org -a -s -e -o c2.asc c2.txt" +
      Kill("r") + "; rm -f c2.txt");
-  const std::string message = pgp26::ReadWholeFile(Tool("c2.asc")).value_or("");
+  const std::string message = bridge::ReadWholeFile(Tool("c2.asc")).value_or("");
   ASSERT_NE(message.find("-----BEGIN PGP MESSAGE-----"), std::string::npos) << message;
   // Pasted as a mail program would hand it over: CR LF line ends.
   std::string pasted;
@@ -275,7 +273,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
   for (size_t i = data.size(); i < (1u << 20); ++i) data += static_cast<char>((i * 2654435761u) >> 13);
   const std::string source = docs_.file("BIG.TXT"), sealed = docs_.file("BIG.pgp"), back = docs_.file("BIG.OUT");
   own_ = {source, back};
-  pgp26::WriteWholeFile(source, data);
+  bridge::WriteWholeFile(source, data);
 
   form_->OpenDialog.fileName = source;
   std::string info;
@@ -312,7 +310,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
   form_->DecryptFileItemClick();
   const auto d1 = Clock::now();
   dec.join();
-  EXPECT_TRUE(pgp26::ReadWholeFile(back) == data);
+  EXPECT_TRUE(bridge::ReadWholeFile(back) == data);
   // The scan sees the user's own copies when they are not excluded.
   std::vector<std::string> seen = Leaks({});
   std::sort(seen.begin(), seen.end());
@@ -321,7 +319,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
 
   // The same work with plain gpg in the same home, as PGP.EXE runs it.
   const std::string home = UserHome();
-  const std::string src = pgp26::ShQuote(pgp26::UnixPath(source));
+  const std::string src = bridge::ShQuote(bridge::UnixPath(source));
   const auto g0 = Clock::now();
   Sh(PassFile(UserPass()) + Gpg(home) + "-u ursula@example.org -r ursula@example.org -s -e -o big.pgp " + src +
      Kill(home));

@@ -21,6 +21,7 @@
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
 #include "settings/Settings.h"
+#include "standins/bridge/files.h"
 #include "standins/scriptpgp/scriptmsg.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/robot.h"
@@ -62,18 +63,8 @@ void ConfirmOverwrite(Robot& r) {
   r.waitGone(save);
 }
 
-// Reads a whole file with every sharing mode; /proc files report no size.
-std::string ReadShared(const std::string& path) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  std::string data;
-  if (f == INVALID_HANDLE_VALUE) return data;
-  char buf[16384];
-  DWORD got = 0;
-  while (data.size() < (1u << 20) && ReadFile(f, buf, sizeof buf, &got, nullptr) && got) data.append(buf, got);
-  CloseHandle(f);
-  return data;
-}
+// The first megabyte of a file; "" when it cannot be read.
+std::string ReadShared(const std::string& path) { return bridge::ReadWholeFile(path, 1u << 20).value_or(""); }
 
 // Calls `each` with the full name of every file below `folder`; the links
 // of a Wine prefix to the host's file system and the Windows folder skipped.

@@ -19,6 +19,7 @@
 #include "pgp/runner.h"
 #include "forms/status.h"
 #include "files/workfiles.h"
+#include "standins/bridge/files.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/process.h"
 #include "tests/support/robot.h"
@@ -48,17 +49,8 @@ std::string SystemTemp() {
   return std::string(path, GetTempPathA(MAX_PATH, path));
 }
 
-// A file's bytes, read with every sharing mode (Wine: a child's redirected
-// output can only be opened so right after the child ended).
-std::string Contents(const std::string& path) {
-  ui::Handle f(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  std::string data;
-  if (!f) return data;
-  char buf[65536];
-  DWORD got = 0;
-  while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got) data.append(buf, got);
-  return data;
-}
+// A file's bytes; "" when it cannot be read.
+std::string Contents(const std::string& path) { return bridge::ReadWholeFile(path).value_or(""); }
 
 std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;

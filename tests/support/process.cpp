@@ -1,8 +1,9 @@
 #include "tests/support/process.h"
 
-#include <cstdlib>
 #include <vector>
 
+#include "standins/bridge/files.h"
+#include "standins/bridge/workfolder.h"
 #include "ui/handles.h"
 
 namespace testproc {
@@ -22,13 +23,7 @@ std::string ScratchName(const char* prefix) {
 }
 
 std::string ReadAndRemove(const std::string& path) {
-  std::string data;
-  {
-    ui::Handle f(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-    char buf[4096];
-    DWORD got = 0;
-    while (f && ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) data.append(buf, got);
-  }
+  std::string data = bridge::ReadWholeFile(path).value_or("");
   for (int tries = 0; !DeleteFileA(path.c_str()) && tries < 100; ++tries) Sleep(20);
   return data;
 }
@@ -50,11 +45,7 @@ Outcome Run(const Launch& launch) {
     outName = ScratchName("sou");
     errName = ScratchName("ser");
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    {
-      ui::Handle w(CreateFileA(inName.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS, 0, nullptr));
-      DWORD put = 0;
-      WriteFile(w.get(), launch.stdinText.data(), static_cast<DWORD>(launch.stdinText.size()), &put, nullptr);
-    }
+    bridge::WriteWholeFile(inName, launch.stdinText);
     in.reset(CreateFileA(inName.c_str(), GENERIC_READ, kShareAll, &inherit, OPEN_EXISTING, 0, nullptr));
     out.reset(CreateFileA(outName.c_str(), GENERIC_WRITE, kShareAll, &inherit, CREATE_ALWAYS, 0, nullptr));
     err.reset(CreateFileA(errName.c_str(), GENERIC_WRITE, kShareAll, &inherit, CREATE_ALWAYS, 0, nullptr));
@@ -116,60 +107,15 @@ void RemoveTree(const std::string& folder) {
     Sleep(20);
 }
 
-std::string UnixPath(const std::string& windowsPath) {
-  using Convert = char*(__cdecl*)(const wchar_t*);
-  auto convert = reinterpret_cast<Convert>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (!convert) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
-  std::wstring wide(n, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), n);
-  char* path = convert(wide.c_str());
-  if (!path) return {};
-  std::string out(path);
-  HeapFree(GetProcessHeap(), 0, path);
-  return out;
-}
-
-std::string ShQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
 std::optional<HostOutcome> RunHostShell(const std::string& script, DWORD timeoutMs) {
-  const std::string file = ScratchName("shs"), out = ScratchName("sho"), status = ScratchName("sht");
-  DeleteFileA(status.c_str());
-  const std::string unixOut = UnixPath(out), unixStatus = UnixPath(status);
-  std::optional<HostOutcome> result;
-  if (!unixOut.empty() && !unixStatus.empty()) {
-    const std::string text = "{\n" + script + "\n} >" + ShQuote(unixOut) + " 2>&1 </dev/null\necho $? >" +
-                             ShQuote(unixStatus + ".tmp") + " && mv " + ShQuote(unixStatus + ".tmp") + " " +
-                             ShQuote(unixStatus) + "\n";
-    {
-      ui::Handle w(CreateFileA(file.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS, 0, nullptr));
-      DWORD put = 0;
-      WriteFile(w.get(), text.data(), static_cast<DWORD>(text.size()), &put, nullptr);
-    }
-    // Windows rules split this command line: double quotes, not sh's.
-    std::string command = "Z:\\bin\\sh \"" + UnixPath(file) + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-      ui::Handle process(pi.hProcess), thread(pi.hThread);
-      const DWORD start = GetTickCount();
-      while (GetFileAttributesA(status.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < timeoutMs) {
-        Sleep(50);
-      }
-      if (GetFileAttributesA(status.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        result = HostOutcome{std::atoi(ReadAndRemove(status).c_str()), ReadAndRemove(out)};
-      }
-    }
-  }
-  DeleteFileA(file.c_str());
-  DeleteFileA(out.c_str());
-  return result;
+  char temp[MAX_PATH + 1] = {};
+  std::string folder(temp, GetTempPathA(MAX_PATH, temp));
+  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  bridge::WorkFolder w(folder, "sh");
+  if (!w.ok()) return std::nullopt;
+  auto r = bridge::RunShell(w.path(), "exec 2>&1\n" + script, timeoutMs);
+  if (!r) return std::nullopt;
+  return HostOutcome{r->status, std::move(r->out)};
 }
 
 }  // namespace testproc

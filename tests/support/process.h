@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "standins/bridge/host.h"
+#include "standins/bridge/quote.h"
+
 namespace testproc {
 
 struct Launch {
@@ -39,19 +42,16 @@ Outcome Run(const Launch& launch);
 // has just ended may still hold open.
 void RemoveTree(const std::string& dir);
 
-// The host path of a Windows path under Wine; empty elsewhere.
-std::string UnixPath(const std::string& windowsPath);
-// Single-quoted for sh.
-std::string ShQuote(const std::string& s);
+using bridge::ShQuote;
+using bridge::UnixPath;
 
 struct HostOutcome {
   int status = -1;
   std::string out;  // standard output and error
 };
-// Runs `script` with the host's sh under Wine and waits for its end, up to
-// `timeoutMs`; nothing when it could not be started or did not end in time.
-// Wine gives a host program no process handle: the end is seen by a status
-// file the shell moves into place last.
+// Runs `script` with the host's sh under Wine in a private folder of its own
+// and waits for its end, up to `timeoutMs`; nothing when it could not be
+// started or did not end in time.
 std::optional<HostOutcome> RunHostShell(const std::string& script, DWORD timeoutMs);
 
 }  // namespace testproc

@@ -1,5 +1,6 @@
 #include "tests/support/testenv.h"
 
+#include "standins/bridge/files.h"
 #include "tests/support/process.h"
 #include "ui/handles.h"
 
@@ -9,9 +10,7 @@
 
 #include <atomic>
 #include <cstdio>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <stdexcept>
 
 namespace testenv {
@@ -87,17 +86,9 @@ void SetRegString(HKEY root, const char* key, const char* value, const std::stri
   RegSetValueExA(owned.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), data.size() + 1);
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string ReadFile(const std::string& path) { return bridge::ReadWholeFile(path).value_or(""); }
 
-void WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << data;
-}
+void WriteFile(const std::string& path, const std::string& data) { bridge::WriteWholeFile(path, data); }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

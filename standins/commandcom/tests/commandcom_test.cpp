@@ -6,12 +6,10 @@
 
 #include <string>
 
+#include "standins/bridge/files.h"
 #include "tests/support/process.h"
-#include "ui/handles.h"
 
 namespace {
-
-using ui::Handle;
 
 std::string binFolder() {
   char path[MAX_PATH];
@@ -20,22 +18,10 @@ std::string binFolder() {
 }
 
 void writeFile(const std::string& path, const std::string& text) {
-  Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file) << path;
-  DWORD written = 0;
-  ASSERT_TRUE(WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+  ASSERT_TRUE(bridge::WriteWholeFile(path, text)) << path;
 }
 
-std::string readFile(const std::string& path) {
-  Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return "<missing>";
-  std::string text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-  return text;
-}
+std::string readFile(const std::string& path) { return bridge::ReadWholeFile(path).value_or("<missing>"); }
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -7,9 +7,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "standins/bridge/files.h"
+#include "standins/maildir-mapi/compose.h"
 #include "standins/maildir-mapi/mime.h"
 #include "standins/maildir-mapi/store.h"
 
@@ -32,12 +32,7 @@ std::optional<std::string> Iconv(std::string_view charset, std::string_view byte
   return out;
 }
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+std::string Slurp(const fs::path& p) { return bridge::ReadWholeFile(p.string()).value_or(""); }
 
 fs::path Messages() {
   const char* dir = std::getenv("SW_MESSAGES");

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "standins/pgp26/gpg.h"
-#include "standins/pgp26/host.h"
+#include "standins/bridge/host.h"
+#include "standins/bridge/quote.h"
 #include "tests/support/process.h"
 #include "tests/support/robot.h"
 #include "tests/support/testenv.h"
@@ -72,17 +72,14 @@ class MaildirMapi : public ::testing::Test {
 
   // Runs sh commands on the host in the tools folder; their standard output.
   static std::string Sh(const std::string& commands) {
-    const std::string script = "PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin; export PATH\ncd -P " +
-                               pgp26::ShQuote(pgp26::UnixPath(S()->tools)) + " || exit 1\n{\n" + commands +
-                               "\n} >out 2>err </dev/null\necho $? >rc.tmp && mv rc.tmp rc\n";
-    DeleteFileA((S()->tools + "\\out").c_str());
-    if (!pgp26::RunShellScript(S()->tools, script, 120000)) return "<sh failed>";
-    std::string out = testenv::ReadFile(S()->tools + "\\out");
-    return testenv::ReadFile(S()->tools + "\\rc") == "0\n" ? out : out + testenv::ReadFile(S()->tools + "\\err");
+    auto r = bridge::RunShell(S()->tools, "PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin; export PATH\n" + commands,
+                              120000);
+    if (!r) return "<sh failed>";
+    return r->status == 0 ? r->out : r->out + r->err;
   }
   // A file of this folder as sh is given it.
   static std::string Src(const std::string& file) {
-    return pgp26::ShQuote(std::string(getenv("SW_SOURCE_DIR")) + "/standins/maildir-mapi/tests/" + file);
+    return bridge::ShQuote(std::string(getenv("SW_SOURCE_DIR")) + "/standins/maildir-mapi/tests/" + file);
   }
   // A message file from make-messages.sh placed in the Maildir under `name`.
   static void Place(const std::string& message, const std::string& name) {
@@ -98,7 +95,7 @@ class MaildirMapi : public ::testing::Test {
     CreateDirectoryA(S()->tools.c_str(), nullptr);
     for (const char* d : {"", "\\cur", "\\new", "\\tmp", "\\.Sent", "\\.Sent\\cur", "\\.Sent\\new", "\\.Sent\\tmp"})
       CreateDirectoryA((S()->box + d).c_str(), nullptr);
-    ASSERT_EQ(Sh(Src("make-messages.sh") + " " + pgp26::ShQuote(pgp26::UnixPath(S()->messages)) + " && echo ok"),
+    ASSERT_EQ(Sh(Src("make-messages.sh") + " " + bridge::ShQuote(bridge::UnixPath(S()->messages)) + " && echo ok"),
               "ok\n");
     // Oldest first regardless of folder and name: pgp-mime, inline, koi8, latin1.
     Place("pgp-mime.eml", "new\\1700000300.M5P1.host");
@@ -152,7 +149,7 @@ TEST_F(MaildirMapi, LogonFindsTheMaildirOrAsksForIt) {
   RegDeleteValueA(ui::RegKey(k).get(), "Maildir");
   LHANDLE session = 0;
   // $MAILDIR names it as a host path.
-  SetEnvironmentVariableA("MAILDIR", pgp26::UnixPath(S()->box).c_str());
+  SetEnvironmentVariableA("MAILDIR", bridge::UnixPath(S()->box).c_str());
   ASSERT_EQ(M().logon(0, nullptr, nullptr, 0, 0, &session), SUCCESS_SUCCESS);
   char found[4096];
   EXPECT_EQ(M().findNext(session, 0, nullptr, nullptr, 0, 0, found), SUCCESS_SUCCESS);
@@ -250,9 +247,9 @@ TEST_F(MaildirMapi, DeleteFlagsTrashedOrMovesToTrash) {
 }
 
 TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
-  const std::string server = pgp26::UnixPath(S()->dir->file("smtp"));
+  const std::string server = bridge::UnixPath(S()->dir->file("smtp"));
   // $! is the server itself (no setsid, which may fork), ended on every path.
-  const std::string port = Sh("/usr/bin/python3 " + Src("smtp-maildir.py") + " serve " + pgp26::ShQuote(server) +
+  const std::string port = Sh("/usr/bin/python3 " + Src("smtp-maildir.py") + " serve " + bridge::ShQuote(server) +
                               " port </dev/null >/dev/null 2>&1 & echo $! >pid; " +
                               "for i in $(seq 100); do [ -s port ] && break; sleep 0.1; done; cat port");
   struct StopServer {
@@ -299,7 +296,7 @@ TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
     EXPECT_EQ(M().sendDocuments(0, delimiter, paths.data(), names, 0), SUCCESS_SUCCESS);
     r.join();
   }
-  std::string received = Sh("/usr/bin/python3 " + Src("smtp-maildir.py") + " show " + pgp26::ShQuote(server));
+  std::string received = Sh("/usr/bin/python3 " + Src("smtp-maildir.py") + " show " + bridge::ShQuote(server));
   EXPECT_EQ(received,
             "envelope-to: ann@example.org, bob@example.org, carl@example.org\n"
             "from: Me <me@example.org>\n"
@@ -308,7 +305,7 @@ TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
             "subject: Your document\n"
             "part (note): 'See the attachment.\\nGrüße'\n"
             "part PGPDOC.TXT: '-----BEGIN PGP MESSAGE-----\\r\\nabc\\r\\n-----END PGP MESSAGE-----\\r\\n'\n");
-  EXPECT_EQ(Sh("ls " + pgp26::ShQuote(pgp26::UnixPath(Box(".Sent\\cur"))) + " | wc -l"), "1\n");
+  EXPECT_EQ(Sh("ls " + bridge::ShQuote(bridge::UnixPath(Box(".Sent\\cur"))) + " | wc -l"), "1\n");
 
   // A send command that fails: its message, then a failure; nothing is kept.
   testenv::SetRegString(HKEY_CURRENT_USER, kSettings, "Sendmail", "echo no route >&2; exit 75");
@@ -327,7 +324,7 @@ TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
     EXPECT_EQ(M().sendDocuments(0, delimiter, paths.data(), names, 0), static_cast<ULONG>(MAPI_E_FAILURE));
     r.join();
   }
-  EXPECT_EQ(Sh("ls " + pgp26::ShQuote(pgp26::UnixPath(Box(".Sent\\cur"))) + " | wc -l"), "1\n");
+  EXPECT_EQ(Sh("ls " + bridge::ShQuote(bridge::UnixPath(Box(".Sent\\cur"))) + " | wc -l"), "1\n");
   EXPECT_EQ(ProviderTempFiles(), tempBefore);
 }
 

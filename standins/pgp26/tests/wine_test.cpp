@@ -10,12 +10,20 @@
 #include <memory>
 #include <string>
 
-#include "standins/pgp26/gpg.h"
-#include "standins/pgp26/host.h"
+#include "standins/bridge/files.h"
+#include "standins/bridge/host.h"
+#include "standins/bridge/quote.h"
 #include "tests/support/process.h"
 
 namespace pgp26 {
 namespace {
+
+using bridge::FileExists;
+using bridge::ModuleFolder;
+using bridge::ReadWholeFile;
+using bridge::ShQuote;
+using bridge::UnixPath;
+using bridge::WriteWholeFile;
 
 struct PgpRun {
   int exit = -1;
@@ -48,11 +56,8 @@ class Pgp26Wine : public ::testing::Test {
 
   // Runs sh commands on the host (plain gpg); returns their standard output.
   static std::string Sh(const std::string& commands) {
-    const std::string work = UnixPath(S()->tools);
-    const std::string script = "cd -P " + ShQuote(work) + " || exit 1\n{\n" + commands + "\n} >out 2>err </dev/null\n" +
-                               "echo $? >rc.tmp && mv rc.tmp rc\n";
-    if (!RunShellScript(S()->tools, script, 120000)) return "<sh failed>";
-    return Slurp(S()->tools + "\\out");
+    auto r = bridge::RunShell(S()->tools, commands, 120000);
+    return r ? r->out : "<sh failed>";
   }
   // The home's physical path: gpg-agent refuses the ':' of Wine's "dosdevices/c:".
   static std::string HomeOf() { return "\"$(cd " + ShQuote(UnixPath(In("gnupg"))) + " && pwd -P)\""; }

@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "standins/bridge/files.h"
 #include "standins/scriptpgp/scriptmsg.h"
 
 using namespace scriptpgp;
+using bridge::ReadWholeFile;
 
 namespace {
 

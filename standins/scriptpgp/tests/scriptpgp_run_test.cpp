@@ -7,24 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "standins/bridge/files.h"
 #include "standins/scriptpgp/scriptmsg.h"
 #include "tests/support/process.h"
-#include "ui/handles.h"
 
 namespace {
-
-using ui::Handle;
-
-std::string ThisFolder() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s(path, n);
-  return s.substr(0, s.find_last_of('\\'));
-}
-
-// Wine: right after the child ended, opening its redirected output fails
-// unless the reader shares write access too.
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 const char* const kListing =
     "\r\n"
@@ -46,28 +33,17 @@ class ScriptPgp : public ::testing::Test {
     dir_ = std::string(temp) + "scriptpgp_" + std::to_string(GetCurrentProcessId()) + "_" + info->name();
     testproc::RemoveTree(dir_);
     ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileA((ThisFolder() + "\\scriptpgp.exe").c_str(), Path("PGP.EXE").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((bridge::ModuleFolder() + "\\scriptpgp.exe").c_str(), Path("PGP.EXE").c_str(), FALSE));
   }
   void TearDown() override { testproc::RemoveTree(dir_); }
 
   std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
 
   void Write(const std::string& name, const std::string& text) const {
-    Handle f(CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(f.get());
-    DWORD written = 0;
-    WriteFile(f.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ASSERT_TRUE(bridge::WriteWholeFile(Path(name), text));
   }
 
-  std::optional<std::string> Read(const std::string& name) const {
-    Handle f(CreateFileA(Path(name).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!f.get()) return std::nullopt;
-    std::string data;
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) data.append(buf, got);
-    return data;
-  }
+  std::optional<std::string> Read(const std::string& name) const { return bridge::ReadWholeFile(Path(name)); }
 
   bool Exists(const std::string& name) const {
     return GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;

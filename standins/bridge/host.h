@@ -1,0 +1,40 @@
+// The host beneath Wine: its paths and its sh. Under Wine a host program
+// started from Win32 gets no process handle and no pipes (wine-notes), so a
+// script runs from a file, writes what it has to say into files, and moves
+// its status file into place last; the caller waits for that file.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace bridge {
+
+// True when running under Wine (kernel32 exports the path converters).
+bool OnWine();
+// The host path of a Win32 path; empty when it cannot be converted or not
+// under Wine.
+std::string UnixPath(const std::string& winPath);
+// The Win32 path of a host path; under Wine by its drive mapping, else "Z:"
+// in front of an absolute path.
+std::string DosPath(const std::string& unixPath);
+
+// Runs the sh script `script` under Wine in `folder` (which must exist) and
+// waits, up to `timeoutMs`, until the script has moved a file "rc" into place
+// there. The script goes in as the file "run.sh": a command line passes
+// through the code page conversions of CreateProcess, a file's bytes do not.
+bool RunShellScript(const std::string& folder, const std::string& script, DWORD timeoutMs);
+
+struct ShellOutcome {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs sh `commands` in a subshell (an "exit" in them still ends with a
+// status) with `folder` as the current folder, standard input /dev/null and
+// standard output and error in its files "out" and "err"; nothing when sh
+// could not be run or did not end within `timeoutMs`.
+std::optional<ShellOutcome> RunShell(const std::string& folder, const std::string& commands, DWORD timeoutMs);
+
+}  // namespace bridge

@@ -1,0 +1,72 @@
+// The Win32 side under Wine: the code page policy, the host's sh and private
+// work folders, seen from the host.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "standins/bridge/codepage.h"
+#include "standins/bridge/files.h"
+#include "standins/bridge/host.h"
+#include "standins/bridge/quote.h"
+#include "standins/bridge/workfolder.h"
+
+namespace bridge {
+namespace {
+
+std::string Temp() {
+  char buf[MAX_PATH];
+  DWORD n = GetTempPathA(sizeof buf, buf);
+  return std::string(buf, n - 1);
+}
+
+TEST(BridgeCodePage, NoLookAlikesEitherWay) {
+  ASSERT_EQ(GetACP(), 1252u) << "the test prefix's ANSI code page";
+  // Neither U+0141 nor U+2260 is in 1252; best fit would make the first "L".
+  EXPECT_EQ(Utf8ToAnsi("\xC5\x81ukasz \xC3\xA9t\xC3\xA9 a\xE2\x89\xA0z"), "?ukasz \xE9t\xE9 a?z");
+  EXPECT_EQ(Utf8ToAnsi("caf\xE9"), "caf\xE9");  // not UTF-8: the bytes as they came
+  EXPECT_EQ(Utf8ToAnsi("Alice <alice@example.org>"), "Alice <alice@example.org>");
+  EXPECT_EQ(AnsiToUtf8("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
+  EXPECT_EQ(Narrow(L"\x0141\x00E9", CP_ACP), "?\xE9");
+  EXPECT_EQ(Narrow(Widen("\xC5\x81", CP_UTF8), CP_UTF8), "\xC5\x81");
+}
+
+TEST(BridgeHost, ShellRunsInItsFolderAndReportsStatusAndOutputs) {
+  // A folder name sh and the command line would both stumble over.
+  const std::string folder = Temp() + "\\bridge it's $(x) \xE9";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(WriteWholeFile(folder + "\\from-win32", "made by Win32"));
+
+  auto r = RunShell(folder, "cat from-win32; echo; echo oops >&2; printf caf\\\\351 >from-host; exit 3", 60000);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 3);
+  EXPECT_EQ(r->out, "made by Win32\n");
+  EXPECT_EQ(r->err, "oops\n");
+  EXPECT_EQ(ReadWholeFile(folder + "\\from-host"), "caf\xE9");
+  EXPECT_EQ(UnixPath(folder).back(), '\xA9');  // the host's name is UTF-8
+  EXPECT_EQ(DosPath(UnixPath(folder)), folder);
+  RemoveFolder(folder);
+  EXPECT_FALSE(DirectoryExists(folder));
+}
+
+TEST(BridgeWorkFolder, OutOfOtherUsersReachAndGoneAfterwards) {
+  std::string path;
+  {
+    WorkFolder w(Temp(), "bridge");
+    ASSERT_TRUE(w.ok());
+    path = w.path();
+    ASSERT_TRUE(WriteWholeFile(w.File("secret"), "pass phrase"));
+    auto r = RunShell(w.path(), "stat -c %a . secret", 60000);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->status, 0) << r->err;
+    const std::string folderMode = r->out.substr(0, r->out.find('\n'));
+    ASSERT_EQ(folderMode.size(), 3u) << r->out;
+    EXPECT_EQ(folderMode[0], '7');  // the user has it all
+    EXPECT_EQ(folderMode[2], '0');  // others cannot even look in
+  }
+  EXPECT_FALSE(DirectoryExists(path));
+}
+
+}  // namespace
+}  // namespace bridge

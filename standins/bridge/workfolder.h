@@ -1,0 +1,32 @@
+// Private work folders: one job's files, out of other users' reach, removed
+// with the job.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace bridge {
+
+// "<parent>\<prefix>-<process id>-<ticks>-<n>", made with a DACL that grants
+// the user alone, and removed with the files in it at scope end. Under Wine
+// that DACL becomes mode 0770 less the umask: other users get nothing, the
+// user's group what the umask leaves it (wine-notes: files in it still get
+// 0644, so the folder is what keeps them private).
+class WorkFolder {
+ public:
+  WorkFolder(const std::string& parent, std::string_view prefix);
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+  ~WorkFolder();
+  const std::string& path() const { return path_; }
+  bool ok() const { return !path_.empty(); }
+  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Deletes the files directly in `folder`, then the folder.
+void RemoveFolder(const std::string& folder);
+
+}  // namespace bridge
