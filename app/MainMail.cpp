@@ -6,8 +6,8 @@
 #if SEALWRIGHT_MAIL
 #include "files/TextFile.h"
 #include "files/workfiles.h"
-#include "mail/session.h"
 #include "forms/status.h"
+#include "mail/session.h"
 #include "ui/msgbox.h"
 #include "ui/window.h"
 #endif

@@ -2,8 +2,8 @@
 
 #include <shellapi.h>
 
-#include "forms/definput.h"
 #include "dirbrowse/dirnames.h"
+#include "forms/definput.h"
 #include "ui/handles.h"
 
 std::vector<FolderEntry> ReadFolder(const std::string& folder) {

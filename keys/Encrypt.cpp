@@ -1,9 +1,9 @@
 #include "keys/Encrypt.h"
 
 #include "files/TextFile.h"
+#include "files/workfiles.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
-#include "files/workfiles.h"
 #include "ui/msgbox.h"
 
 TEncryptFrm::TEncryptFrm()

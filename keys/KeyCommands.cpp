@@ -6,12 +6,12 @@
 #include "keys/KeyCommands.h"
 
 #include "files/TextFile.h"
+#include "files/workfiles.h"
 #include "keys/KeyList.h"
 #include "keys/Pubkey.h"
 #include "pgp/pgpcommand.h"
 #include "pgp/quoting.h"
 #include "pgp/runner.h"
-#include "files/workfiles.h"
 #include "ui/msgbox.h"
 
 namespace {
@@ -73,8 +73,8 @@ void ExtractKey(const pgp::Context& ctx, const std::vector<keys::KeyEntry>& keys
   if (!key) return;
   {
     DefaultExtension ext(saveDialog, "key");
-    saveDialog.filter = key->ascii ? "Ascii files (*.asc)|*.asc|All files (*.*)|*.*"
-                                   : "Key files (*.key)|*.key|All files (*.*)|*.*";
+    saveDialog.filter =
+        key->ascii ? "Ascii files (*.asc)|*.asc|All files (*.*)|*.*" : "Key files (*.key)|*.key|All files (*.*)|*.*";
     saveDialog.title = kKeyFileTitle;
     if (!saveDialog.execute(owner)) return;
   }
@@ -107,8 +107,7 @@ void ShowKeyFingerprint(const pgp::Context& ctx, const std::vector<keys::KeyEntr
   }
 }
 
-std::optional<std::string> ChooseDefaultSigningId(const std::vector<keys::KeyEntry>& keys,
-                                                  const std::string& current) {
+std::optional<std::string> ChooseDefaultSigningId(const std::vector<keys::KeyEntry>& keys, const std::string& current) {
   TPublicKeyFrm picker(keys);
   picker.setText("Choose default ID for signing messages and files");
   if (!current.empty()) picker.SelectKey(current);

@@ -28,5 +28,4 @@ void ShowKeyFingerprint(const pgp::Context& ctx, const std::vector<keys::KeyEntr
 // Asks for the default signing ID, `current` selected where an entry's text
 // equals it; the text chosen, or nothing on Cancel or when it cannot be
 // passed to PGP (its error box shown). The caller stores it.
-std::optional<std::string> ChooseDefaultSigningId(const std::vector<keys::KeyEntry>& keys,
-                                                  const std::string& current);
+std::optional<std::string> ChooseDefaultSigningId(const std::vector<keys::KeyEntry>& keys, const std::string& current);

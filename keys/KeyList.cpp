@@ -1,9 +1,9 @@
 #include "keys/KeyList.h"
 
 #include "files/TextFile.h"
+#include "files/workfiles.h"
 #include "pgp/pgpcommand.h"
 #include "pgp/runner.h"
-#include "files/workfiles.h"
 #include "ui/msgbox.h"
 
 namespace {

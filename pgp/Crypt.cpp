@@ -4,12 +4,12 @@
 #include <optional>
 
 #include "files/TextFile.h"
+#include "files/workfiles.h"
 #include "pgp/keyring.h"
 #include "pgp/pgpcommand.h"
 #include "pgp/pgpinput.h"
 #include "pgp/quoting.h"
 #include "pgp/runner.h"
-#include "files/workfiles.h"
 #include "ui/errors.h"
 #include "ui/msgbox.h"
 

@@ -1,9 +1,9 @@
 // Encrypting and decrypting the text window's content or a file through PGP.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
-#include <functional>
 
 #include "pgp/context.h"
 #include "pgp/cryptname.h"

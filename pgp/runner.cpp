@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "forms/status.h"
-#include "pgp/viewoutput.h"
 #include "files/workfiles.h"
+#include "forms/status.h"
 #include "pgp/strutil.h"
+#include "pgp/viewoutput.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 #include "ui/msgbox.h"

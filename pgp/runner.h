@@ -21,8 +21,8 @@
 // The batch file is a new, exclusively created work file of this run, so two
 // runs (also of two copies of the program) never share one; it is wiped on
 // every path.
-bool RunPgp(const pgp::Context& ctx, const std::string& arguments, std::string outputFile = {},
-            bool keepOutput = false, const std::optional<std::string>& passPhrase = std::nullopt);
+bool RunPgp(const pgp::Context& ctx, const std::string& arguments, std::string outputFile = {}, bool keepOutput = false,
+            const std::optional<std::string>& passPhrase = std::nullopt);
 
 namespace pgp {
 
@@ -34,7 +34,6 @@ STARTUPINFOA StartupRecord(bool runIcon);
 // interpreter is looked for in this program's folder, the system folders and
 // the path, not in the current folder.
 bool RunPgpWith(const std::string& interpreter, const Context& ctx, const std::string& arguments,
-                std::string outputFile, bool keepOutput,
-                const std::optional<std::string>& passPhrase = std::nullopt);
+                std::string outputFile, bool keepOutput, const std::optional<std::string>& passPhrase = std::nullopt);
 
 }  // namespace pgp

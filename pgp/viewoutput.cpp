@@ -1,7 +1,7 @@
 #include "pgp/viewoutput.h"
 
-#include "ui/dialog.h"
 #include "files/TextFile.h"
+#include "ui/dialog.h"
 
 TViewOutputFrm::TViewOutputFrm()
     : ui::Form(ui::Form::Args::Dialog("PGP Output", 523, 324, {"MS Sans Serif", -11, false})),

@@ -3,6 +3,7 @@
 // 10,000 keys add: the peak working set with them listed, less the same with
 // a few keys listed first.
 #include <windows.h>
+
 #include <psapi.h>
 
 #include <algorithm>

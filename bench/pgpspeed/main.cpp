@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "forms/status.h"
 #include "files/TextFile.h"
 #include "files/workfiles.h"
+#include "forms/status.h"
 #include "pgp/Crypt.h"
 #include "pgp/pgpcommand.h"
 #include "pgp/runner.h"
@@ -178,8 +178,7 @@ void CommandVersusGpg(const Ring& r, int rounds) {
     Sh(r.dir, kill);
     DeleteFileA(r.File("plain.asc").c_str());
     t["esa"].push_back(Time([&] {
-      if (RunPgpExe(r, "-esa plain.txt \"Bench User\" -u\"Bench User\"", true) != 0)
-        Fail("-esa");
+      if (RunPgpExe(r, "-esa plain.txt \"Bench User\" -u\"Bench User\"", true) != 0) Fail("-esa");
     }));
     t["d gpg"].push_back(Time([&] { Sh(r.dir, PlainGpg(r) + "-o g.txt -d plain.asc"); }));
     Sh(r.dir, kill);

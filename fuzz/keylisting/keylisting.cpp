@@ -1,12 +1,12 @@
 // The program's reading of PGP's key listing and fingerprint output, and the
 // naming of a chosen key to PGP.
+#include "keys/keylisting.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
-
-#include "keys/keylisting.h"
 
 namespace {
 

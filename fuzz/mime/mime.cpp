@@ -2,6 +2,8 @@
 // never fails and yields well-formed UTF-8 without NUL or CR LF; transfer
 // decoders never grow their input beyond the encoding's ratio; a built
 // message parses back to the subject and note that went in.
+#include "standins/maildir-mapi/mime.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,7 +11,6 @@
 #include <string_view>
 
 #include "standins/maildir-mapi/compose.h"
-#include "standins/maildir-mapi/mime.h"
 
 namespace {
 

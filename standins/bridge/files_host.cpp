@@ -1,9 +1,8 @@
 // Whole files on the host, for the window-free parts' own tests.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 #include "standins/bridge/files.h"
 

@@ -2,11 +2,12 @@
 // (SEALWRIGHT_MAIL 1 or 0), driven by the robot.
 #include "app/Main.h"
 
-#include <gtest/gtest.h>
-#include <sddl.h>
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <cctype>
+#include <gtest/gtest.h>
 
 #include "settings/Settings.h"
 #include "tests/support/dialogs.h"

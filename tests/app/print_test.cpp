@@ -2,8 +2,9 @@
 // wine-run before Wine) has a PDF printer as the default, and the PDF it
 // writes is read back with pdftotext. The first page is kept as a PNG beside
 // the screenshots.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 // after windows.h
 #include <shlwapi.h>
 

@@ -1,10 +1,10 @@
 // The text window's file commands in a real window, through the menu and the
 // shared file dialogs, with errors reaching the default error box.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <dlgs.h>
 
+#include <gtest/gtest.h>
 #include <memory>
 
 #include "app/Main.h"

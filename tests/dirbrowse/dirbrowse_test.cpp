@@ -1,10 +1,11 @@
 // The directory tree, its chooser and the directory list in real windows
 // under Wine, on drives this test defines in the build tree's prefix.
-#include <gtest/gtest.h>
 #include <windows.h>
+
 #include <winioctl.h>
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 

@@ -3,7 +3,6 @@
 // prompt and the file dialogs, with the robot answering. The other party is
 // plain gpg on the host, run through Z:\bin\sh. After every case no file
 // outside the user's own files may hold the plain text or the pass phrase.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <set>
 #include <string>

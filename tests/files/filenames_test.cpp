@@ -2,7 +2,6 @@
 #include "files/filenames.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace {

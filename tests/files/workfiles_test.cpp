@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "files/TextFile.h"
@@ -82,7 +81,8 @@ TEST_F(WorkFiles, NoTemporaryFolderThrowsNamingIt) {
     NewWorkFileName();
     ADD_FAILURE() << "no error";
   } catch (const ui::Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create a work file in the temporary folder " + temp_.path() + "\\absent\\");
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create a work file in the temporary folder " + temp_.path() + "\\absent\\");
   }
 }
 

@@ -1,8 +1,9 @@
 // The key commands in real windows under Wine: the scripted PGP logs each
 // command line it receives, the robot answers the picker, the file dialogs
 // and the message boxes.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 // After windows.h: it needs the platform types.
 #include <dlgs.h>
 

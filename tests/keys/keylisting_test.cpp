@@ -2,7 +2,6 @@
 #include "keys/keylisting.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

@@ -1,10 +1,10 @@
 // A key list read and a text decryption whose PGP job cannot start. The test program runs a copy
 // of itself from a folder with no command.com beside it (Wine has none of its
 // own), so the runner's process creation really fails there.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <memory>
 #include <set>
 #include <string>

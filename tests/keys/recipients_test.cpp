@@ -1,18 +1,17 @@
 // The recipients dialog and the key list read, in real windows under Wine
 // with the scripted PGP.
-#include "keys/Encrypt.h"
-
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Main.h"
+#include "keys/Encrypt.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
 #include "tests/support/dialogs.h"
@@ -145,8 +144,8 @@ TEST_F(Recipients, NoKeyRingNoDialog) {
 TEST_F(Recipients, TenThousandKeysFillAtOnce) {
   form_->KeyList.clear();
   for (int i = 0; i < 10000; ++i)
-    form_->KeyList.push_back({"User " + std::to_string(i) + " <user" + std::to_string(i) + "@example.org>",
-                              std::to_string(10000000 + i)});
+    form_->KeyList.push_back(
+        {"User " + std::to_string(i) + " <user" + std::to_string(i) + "@example.org>", std::to_string(10000000 + i)});
   std::string text;
   Robot r([&](Robot& r) {
     HWND dlg = r.waitWindow("Encrypting");

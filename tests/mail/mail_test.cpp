@@ -1,9 +1,9 @@
 // The mail commands of sealwright95 in real windows under Wine, against the
 // scripted Simple MAPI (standins/scriptmapi), grouped by what a user does.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 

@@ -2,13 +2,13 @@
 // (sealmapi.dll behind Wine's mapi32), PGP.EXE over the host's gpg, and msmtp
 // sending to a loopback SMTP server of the test's own. The other party is
 // plain gpg on the host.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <set>
 #include <string>
@@ -264,9 +264,8 @@ TEST_F(MaildirE2e, BigMaildirScanTimedAndStoppedByEscape) {
   Clock::time_point scanStart;
   auto waitScan = [&](Robot& r, HWND main) {
     HWND status = nullptr;
-    r.waitUntil(
-        [&] { return (status = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)")) != nullptr; },
-        "status window", 20000);
+    r.waitUntil([&] { return (status = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)")) != nullptr; },
+                "status window", 20000);
     scanStart = Clock::now();
     return status;
   };

@@ -1,8 +1,9 @@
 // sealwrightnt carries the mail controls and handlers with the mail taken
 // out: with "Read mailbox messages" stored on it still never logs on, and
 // the pop-up menu's Send does nothing.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include "app/Main.h"
 #include "settings/Settings.h"

@@ -3,13 +3,13 @@
 // answering the recipients dialog, the pass-phrase prompt and the boxes.
 #include "pgp/Crypt.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <set>
 #include <string>
@@ -93,10 +93,7 @@ void ForEachFileBelow(const std::string& folder, const std::function<void(const 
 class SecretWatch {
  public:
   SecretWatch(std::string secret, std::vector<std::string> folders, std::string goOn)
-      : secret_(std::move(secret)),
-        folders_(std::move(folders)),
-        goOn_(std::move(goOn)),
-        thread_([this] { run(); }) {}
+      : secret_(std::move(secret)), folders_(std::move(folders)), goOn_(std::move(goOn)), thread_([this] { run(); }) {}
   ~SecretWatch() { stop(); }
   void stop() {
     stop_ = true;
@@ -191,8 +188,7 @@ TEST_F(Crypt, TextEncryptionSignedForTwoRecipients) {
   const size_t work = log.find("-esa \"");
   ASSERT_NE(work, std::string::npos) << log;
   const std::string workFile = log.substr(work + 6, log.find('"', work + 6) - work - 6);
-  EXPECT_EQ(log,
-            Exe() + "-esa \"" + workFile + "\" \"0x00001000\" \"0x00001001\"  -u\"Carol Example\" +BatchMode\r\n");
+  EXPECT_EQ(log, Exe() + "-esa \"" + workFile + "\" \"0x00001000\" \"0x00001001\"  -u\"Carol Example\" +BatchMode\r\n");
   const std::string window = form_->memo1.text();
   EXPECT_EQ(window.rfind("-----BEGIN PGP MESSAGE-----", 0), 0u) << window;
   auto message = scriptpgp::ParseScriptMessage(window);

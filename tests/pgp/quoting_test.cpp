@@ -3,7 +3,6 @@
 #include "pgp/quoting.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "pgp/cryptname.h"
@@ -60,11 +59,13 @@ TEST(PgpCommandLines, EachCommandWithItsBlanks) {
   EXPECT_EQ(pgp::KeyListCommand(ctx), p + " -kv");
   EXPECT_EQ(pgp::GenerateKeysCommand(ctx), p + "  -kg");
   EXPECT_EQ(pgp::AddKeyCommand(ctx, "C:\\KEYS\\FRIEND.KEY"), p + "  -ka \"C:\\KEYS\\FRIEND.KEY\"");
-  EXPECT_EQ(pgp::ExtractKeyCommand(ctx, "0x0DBF906D", "C:\\K\\A.ASC", true), p + "  -kxa \"0x0DBF906D\" \"C:\\K\\A.ASC\"");
+  EXPECT_EQ(pgp::ExtractKeyCommand(ctx, "0x0DBF906D", "C:\\K\\A.ASC", true),
+            p + "  -kxa \"0x0DBF906D\" \"C:\\K\\A.ASC\"");
   EXPECT_EQ(pgp::ExtractKeyCommand(ctx, "0x0DBF906D", "A.KEY", false), p + "  -kx \"0x0DBF906D\" \"A.KEY\"");
   EXPECT_EQ(pgp::RemoveKeyCommand(ctx, "0x0DBF906D"), p + "  -kr \"0x0DBF906D\"");
   EXPECT_EQ(pgp::FingerprintCommand(ctx, "0x0DBF906D"), p + "  -kvc \"0x0DBF906D\"");
-  EXPECT_EQ(pgp::DecryptCommand(ctx, "C:\\T\\IN.TMP", "C:\\T\\OUT.TMP"), p + " \"C:\\T\\IN.TMP\" -o \"C:\\T\\OUT.TMP\"");
+  EXPECT_EQ(pgp::DecryptCommand(ctx, "C:\\T\\IN.TMP", "C:\\T\\OUT.TMP"),
+            p + " \"C:\\T\\IN.TMP\" -o \"C:\\T\\OUT.TMP\"");
 
   const std::string two = pgp::RecipientArguments({"0x0DBF906D", "0x1234ABCD"});
   EXPECT_EQ(two, "\"0x0DBF906D\" \"0x1234ABCD\" ");

@@ -1,12 +1,13 @@
 // The job runner, pass-phrase prompt, status window and output viewer
 // against the real windows, command.com and the scripted PGP.
-#include <windows.h>
+#include "pgp/runner.h"
 
-#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,11 +15,10 @@
 
 #include "app/Main.h"
 #include "files/TextFile.h"
+#include "files/workfiles.h"
+#include "forms/status.h"
 #include "pgp/pgpcommand.h"
 #include "pgp/pgpinput.h"
-#include "pgp/runner.h"
-#include "forms/status.h"
-#include "files/workfiles.h"
 #include "standins/bridge/files.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/process.h"

@@ -1,8 +1,9 @@
 // The settings store against the real registry of the test prefix.
 #include "settings/Settings.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include "app/Main.h"
 #include "ui/dialog.h"

@@ -2,10 +2,10 @@
 
 #include <commctrl.h>
 #include <dlgs.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <vector>
 

@@ -1,8 +1,7 @@
 // Entry of the GUI test programs: the application object the program's
 // windows expect, then every test on this (the user-interface) thread.
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 
 #include "ui/window.h"
 

@@ -6,11 +6,10 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 
 #include "app/Main.h"
 #include "settings/Settings.h"

@@ -1,9 +1,8 @@
 #include "tests/support/robot.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cctype>
+#include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
 #include <type_traits>

@@ -3,11 +3,11 @@
 #include "tests/support/robot.h"
 
 #include <commctrl.h>
-#include <gtest/gtest-spi.h>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdio>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
 #include <type_traits>

@@ -1,10 +1,10 @@
 #include "tests/support/testenv.h"
 
+#include <windows.h>
+
 #include "standins/bridge/files.h"
 #include "tests/support/process.h"
 #include "ui/handles.h"
-
-#include <windows.h>
 // after windows.h
 #include <tlhelp32.h>
 

@@ -2,11 +2,11 @@
 // and Escape as the program's conventions have them.
 #include "ui/msgbox.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
 #include <string>

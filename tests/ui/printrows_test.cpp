@@ -1,9 +1,8 @@
 // The rows File > Print puts on paper, measured here in characters.
 #include "ui/printrows.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace {
 

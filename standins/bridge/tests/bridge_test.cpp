@@ -1,8 +1,7 @@
 // Quoting and whole files, on the host and under Wine.
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #ifndef _WIN32
 #include <unistd.h>

@@ -1,9 +1,8 @@
 // The Win32 side under Wine: the code page policy, the host's sh and private
 // work folders, seen from the host.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
+#include <gtest/gtest.h>
 #include <string>
 
 #include "standins/bridge/codepage.h"

@@ -1,7 +1,6 @@
 #include "standins/commandcom/batchline.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 
 namespace {

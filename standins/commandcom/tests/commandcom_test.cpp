@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "standins/bridge/files.h"

@@ -1,16 +1,17 @@
 // The message parser and builder on the host, on messages made at test time by
 // Python's email library, gpg and mutt (make-messages.sh, folder in
 // SW_MESSAGES), and on hostile input.
-#include <gtest/gtest.h>
+#include "standins/maildir-mapi/mime.h"
+
 #include <iconv.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 #include "standins/bridge/files.h"
 #include "standins/maildir-mapi/compose.h"
-#include "standins/maildir-mapi/mime.h"
 #include "standins/maildir-mapi/store.h"
 
 namespace maildir {

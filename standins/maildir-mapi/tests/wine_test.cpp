@@ -2,9 +2,9 @@
 // client of the test prefix, over a Maildir of messages made by gpg, Python's
 // email library and mutt (make-messages.sh), sending through msmtp to a
 // loopback SMTP server of the test's own.
-#include <gtest/gtest.h>
-
 #include <windows.h>
+
+#include <gtest/gtest.h>
 // windows.h first: the mail header needs its types.
 #include <mapi.h>
 

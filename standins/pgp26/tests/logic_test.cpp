@@ -1,6 +1,5 @@
 // Window-free parts of the PGP 2.6 compatible command.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "standins/pgp26/command.h"

@@ -1,12 +1,11 @@
 // PGP.EXE against the host's real gpg under Wine: command lines exactly as the
 // system builds them, standard output to a file, answers on standard input
 // (the process is detached, so it has no console to ask in).
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <chrono>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 

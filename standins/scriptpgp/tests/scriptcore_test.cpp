@@ -1,9 +1,8 @@
 #include "standins/scriptpgp/scriptcore.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 #include "standins/bridge/files.h"
 #include "standins/scriptpgp/scriptmsg.h"
@@ -34,10 +33,10 @@ TEST(ScriptScenario, DefaultsValuesAndErrors) {
   EXPECT_EQ(empty->mode, Mode::Normal);
   EXPECT_EQ(empty->genId, "Generated User <gen@example.org>");
 
-  const auto s =
-      ParseScenario("# comment\r\npassphrase=two words \r\nmode=crash\r\n\r\ndelay=250\ngenid=New <n@x>\n"
-                    "marker=C:\\T\\in\nawait=C:\\T\\go",
-                    &error);
+  const auto s = ParseScenario(
+      "# comment\r\npassphrase=two words \r\nmode=crash\r\n\r\ndelay=250\ngenid=New <n@x>\n"
+      "marker=C:\\T\\in\nawait=C:\\T\\go",
+      &error);
   ASSERT_TRUE(s);
   EXPECT_EQ(s->passPhrase, "two words ");
   EXPECT_EQ(s->mode, Mode::Crash);
