@@ -284,7 +284,7 @@ void TMainForm::FileOpen() {
   } catch (const ui::Error&) {
     throw ui::Error("Cannot open file " + OpenDialog.fileName);
   }
-  memo1.setText(content);
+  memo1.setText(std::move(content));
 }
 
 void TMainForm::FileSaveAs() {

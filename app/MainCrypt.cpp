@@ -13,7 +13,7 @@ void TMainForm::Encrypttext1Click() {
   const pgp::Context ctx = CurrentPgpContext();
   if (!CheckPublicKeyRing(ctx) || memo1.textLength() == 0) return;
   std::string armoured = EncryptText(ctx, Recipients(ctx), memo1.text());
-  if (!armoured.empty()) memo1.setText(armoured);
+  if (!armoured.empty()) memo1.setText(std::move(armoured));
 }
 
 void TMainForm::Decrypttext1Click() {
@@ -24,7 +24,7 @@ void TMainForm::Decrypttext1Click() {
     return;
   }
   std::string text = memo1.text();
-  if (DecryptWithPgp(ctx, {}, {}, false, text)) memo1.setText(text);
+  if (DecryptWithPgp(ctx, {}, {}, false, text)) memo1.setText(std::move(text));
 }
 
 void TMainForm::EncryptFileItemClick() {
