@@ -287,12 +287,16 @@ void ListBox::add(std::string_view item) {
 }
 
 void ListBox::assign(const std::vector<std::string>& items) {
+  assign(items.size(), [&items](size_t i) -> const std::string& { return items[i]; });
+}
+
+void ListBox::assign(size_t count, const std::function<const std::string&(size_t)>& item) {
   SendMessageA(handle(), WM_SETREDRAW, FALSE, 0);
   SendMessageA(handle(), LB_RESETCONTENT, 0, 0);
   size_t bytes = 0;
-  for (const auto& s : items) bytes += s.size() + 1;
-  SendMessageA(handle(), LB_INITSTORAGE, items.size(), static_cast<LPARAM>(bytes));
-  for (const auto& s : items) SendMessageA(handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+  for (size_t i = 0; i < count; ++i) bytes += item(i).size() + 1;
+  SendMessageA(handle(), LB_INITSTORAGE, count, static_cast<LPARAM>(bytes));
+  for (size_t i = 0; i < count; ++i) SendMessageA(handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item(i).c_str()));
   SendMessageA(handle(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(handle(), nullptr, TRUE);
 }

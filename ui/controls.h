@@ -158,6 +158,9 @@ class ListBox : public Window {
   void add(std::string_view item);
   // Replaces all entries at once (fast for large lists).
   void assign(const std::vector<std::string>& items);
+  // The same with `count` entries, the i-th being item(i): no list of them
+  // is made on the way.
+  void assign(size_t count, const std::function<const std::string&(size_t)>& item);
   void remove(int index);
   void clear();
   int count() const;
