@@ -199,8 +199,8 @@ void TMainForm::FormCreate() {
   MessageIds.clear();
   app.runHandled([this] { RestoreWindowBounds(*this); });
   memo1.setWordWrap(Settings.WordWrap);
+  // Painted at once, children included.
   show();
-  repaint();
   MainMenu.setChecked("Signencryptedfiles1", Settings.SignFiles);
   MainMenu.setChecked("RunIconized1", Settings.RunIcon);
   MainMenu.setChecked("PauseafterruningPGP1", Settings.Pause);

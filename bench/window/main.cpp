@@ -8,9 +8,11 @@
 //    text's size. Floors: the file read or write, and the chain a PGP run
 //    goes through (command.com in a new console running PGP.EXE, started as
 //    the runner starts it).
-//  startup [rounds]: both programs started as a user starts them, until the
-//    main window shows and until it is painted (its status line says the key
-//    listing began), against a program that only shows and paints a window.
+//  startup [rounds] [other folder]: both programs started as a user starts
+//    them, until the main window shows and until it is painted (its status
+//    line says the key listing began), with the processor time they used,
+//    against a program that only shows and paints a window; alternating with
+//    the programs of another build in `other folder` when given.
 //  encrypt [rounds] [text|file]: 1 MB of text, and a 1 MB file, encrypted
 //    through the window against the chain alone, with the window's pieces
 //    one by one.
@@ -425,9 +427,37 @@ bool HasChildText(HWND window, const char* text) {
   return f.found;
 }
 
+// The processor time the running host process of the Windows program `exe`
+// has used so far (Wine: a program's Linux process names it on its command
+// line), in 10 ms steps; 0 when there is none.
+double HostCpuMs(const std::string& exe) {
+  WIN32_FIND_DATAA fd;
+  ui::FindHandle find(FindFirstFileA("Z:\\proc\\*", &fd));
+  if (!find) return 0;
+  do {
+    if (fd.cFileName[0] < '1' || fd.cFileName[0] > '9') continue;
+    const std::string dir = std::string("Z:\\proc\\") + fd.cFileName;
+    const std::string commandLine = bridge::ReadWholeFile(dir + "\\cmdline", 4096).value_or("");
+    if (commandLine.find(exe) == std::string::npos || commandLine.find("bench_window") != std::string::npos) continue;
+    // After the name in parentheses: state, 10 fields, then user and system time in ticks.
+    const std::string stat = bridge::ReadWholeFile(dir + "\\stat", 4096).value_or("");
+    unsigned long user = 0, system = 0;
+    if (stat.find(')') != std::string::npos &&
+        std::sscanf(stat.c_str() + stat.find(')') + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user,
+                    &system) == 2)
+      return (user + system) * 10.0;
+  } while (FindNextFileA(find.get(), &fd));
+  return 0;
+}
+
+struct Started {
+  double shown, painted, cpu;
+};
+
 // Starts `program`; the times until its first window shows and until a child
-// of it says `painted`, then closes it once no child says `busy` any more.
-std::pair<double, double> StartOnce(const std::string& program, const char* painted, const char* busy) {
+// of it says `painted`, with the processor time it used until then; then
+// closes it once no child says `busy` any more.
+Started StartOnce(const std::string& program, const char* painted, const char* busy) {
   std::string cmd = "\"" + program + "\"";
   STARTUPINFOA si{};
   si.cb = sizeof si;
@@ -443,15 +473,18 @@ std::pair<double, double> StartOnce(const std::string& program, const char* pain
   while (!HasChildText(found.main, painted) && WaitForSingleObject(process.get(), 1) == WAIT_TIMEOUT) {
   }
   const double done = Ms(start, Clock::now());
+  const double cpu = HostCpuMs(program.substr(program.find_last_of('\\') + 1));
   while (busy && HasChildText(found.main, busy) && WaitForSingleObject(process.get(), 5) == WAIT_TIMEOUT) {
   }
   WaitForInputIdle(process.get(), 10000);
   PostMessageA(found.main, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) Fail(program + " did not close");
-  return {shown, done};
+  return {shown, done, cpu};
 }
 
-void StartUp(int rounds) {
+// With `otherFolder`, the programs there (another build) start in the same
+// rounds, alternating with these.
+void StartUp(int rounds, const std::string& otherFolder) {
   // Start-up reads the key list through the scripted PGP and asks nothing.
   const std::string dir = WorkFolder() + "\\scripted";
   CreateDirectoryA(dir.c_str(), nullptr);
@@ -463,21 +496,31 @@ void StartUp(int rounds) {
   Settings.ReadMsgs = false;
   SaveSettings();
   const char* listing = "Retreiving public keys...";
-  std::map<std::string, Figure> shown, painted;
-  const std::vector<std::string> programs = {"bench_blank", "sealwrightnt", "sealwright95"};
+  std::vector<std::pair<std::string, std::string>> programs;  // label, program
+  for (const char* name : {"sealwrightnt", "sealwright95"}) {
+    programs.push_back({name, Folder() + "\\" + name + ".exe"});
+    if (!otherFolder.empty()) programs.push_back({name + std::string(" (other)"), otherFolder + "\\" + name + ".exe"});
+  }
+  const std::string blank = Folder() + "\\bench_blank.exe";
+  std::map<std::string, Figure> shown, painted, cpu;
   for (int round = 0; round < rounds; ++round) {
-    for (const std::string& name : programs) {
-      const bool blank = name == "bench_blank";
-      auto [s, p] = StartOnce(Folder() + "\\" + name + ".exe", blank ? "painted" : listing, blank ? nullptr : listing);
-      shown[name].v.push_back(s);
-      painted[name].v.push_back(p);
+    for (const auto& [label, program] : programs) {
+      const Started floor = StartOnce(blank, "painted", nullptr);
+      shown["blank"].v.push_back(floor.shown);
+      painted["blank"].v.push_back(floor.painted);
+      cpu["blank"].v.push_back(floor.cpu);
+      const Started started = StartOnce(program, listing, listing);
+      shown[label].v.push_back(started.shown);
+      painted[label].v.push_back(started.painted);
+      cpu[label].v.push_back(started.cpu);
     }
   }
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Sealwright 32");
   std::printf("start-up, rounds %d; medians (lowest-highest)\n", rounds);
-  for (const std::string& name : {std::string("sealwrightnt"), std::string("sealwright95")}) {
-    Report(name + " shown", shown[name], "blank window shown", shown["bench_blank"]);
-    Report(name + " painted", painted[name], "blank window painted", painted["bench_blank"]);
+  for (const auto& [label, program] : programs) {
+    Report(label + " shown", shown[label], "blank window shown", shown["blank"]);
+    Report(label + " painted", painted[label], "blank window painted", painted["blank"]);
+    Report(label + " processor time", cpu[label], "blank window's", cpu["blank"]);
   }
 }
 
@@ -577,13 +620,13 @@ int main(int argc, char** argv) {
   if (what == "bigtext") {
     BigText(number(2, 10), std::max(1, static_cast<int>(number(3, 3))), {argv + std::min(argc, 4), argv + argc});
   } else if (what == "startup") {
-    StartUp(std::max(1, static_cast<int>(number(2, 9))));
+    StartUp(std::max(1, static_cast<int>(number(2, 9))), argc > 3 ? argv[3] : "");
   } else if (what == "encrypt") {
     Encrypt(std::max(1, static_cast<int>(number(2, 5))), argc > 3 ? argv[3] : "");
   } else {
     std::printf(
-        "usage: bench_window95 bigtext [MB] [rounds] [open|save|encrypt|decrypt|mail...] | startup [rounds] |"
-        " encrypt [rounds] [text|file]\n");
+        "usage: bench_window95 bigtext [MB] [rounds] [open|save|encrypt|decrypt|mail...] | startup [rounds] [other"
+        " folder] | encrypt [rounds] [text|file]\n");
     return 2;
   }
   return 0;
