@@ -23,8 +23,9 @@ void TMainForm::Decrypttext1Click() {
     ui::ErrorBox("Not a PGP cyphered message !");
     return;
   }
-  std::string text = memo1.text();
-  if (DecryptWithPgp(ctx, {}, {}, false, text)) memo1.setText(std::move(text));
+  // The window's text is not copied: a big one is the biggest thing here.
+  std::string plain;
+  if (DecryptWithPgp(ctx, {}, {}, false, memo1.text(), plain)) memo1.setText(std::move(plain));
 }
 
 void TMainForm::EncryptFileItemClick() {

@@ -70,7 +70,7 @@ void EncryptWithPgp(const pgp::Context& ctx, const RecipientChooser& chooseRecip
 }
 
 bool DecryptWithPgp(const pgp::Context& ctx, const std::string& inputFile, const std::string& outputFile, bool fileMode,
-                    std::string& text) {
+                    const std::string& text, std::string& plain) {
   if (!CheckPublicKeyRing(ctx)) return false;
   if (fileMode && (!CheckPgpValue("The file name", inputFile) || !CheckPgpValue("The output file name", outputFile)))
     return false;
@@ -103,7 +103,7 @@ bool DecryptWithPgp(const pgp::Context& ctx, const std::string& inputFile, const
     return false;
   }
   try {
-    text = ReadTextFile(out);
+    plain = ReadTextFile(out);
   } catch (const ui::Error&) {
     return false;
   }
@@ -149,5 +149,5 @@ void DecryptFile(const pgp::Context& ctx, ui::FileDialog& openDialog, ui::FileDi
   saveDialog.title = "Choose output filename";
   if (!saveDialog.execute(owner)) return;
   std::string unused;
-  DecryptWithPgp(ctx, input, saveDialog.fileName, true, unused);
+  DecryptWithPgp(ctx, input, saveDialog.fileName, true, {}, unused);
 }

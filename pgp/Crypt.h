@@ -29,12 +29,13 @@ void EncryptWithPgp(const pgp::Context& ctx, const RecipientChooser& chooseRecip
                     bool fileMode, const std::string& text, std::string& result);
 
 // Decrypts after asking the pass phrase. Text mode: `text` is the armoured
-// input and receives the plain text; true when it did. File mode: refuses an
-// output equal to the input; PGP decrypts `inputFile` into a new file beside
-// `outputFile`, which replaces an old output only once PGP wrote it; with
-// ctx.autoDelete on, the input is wiped only after that.
+// input and `plain` receives the plain text; true when it did. File mode
+// (both texts unused): refuses an output equal to the input; PGP decrypts
+// `inputFile` into a new file beside `outputFile`, which replaces an old
+// output only once PGP wrote it; with ctx.autoDelete on, the input is wiped
+// only after that.
 bool DecryptWithPgp(const pgp::Context& ctx, const std::string& inputFile, const std::string& outputFile, bool fileMode,
-                    std::string& text);
+                    const std::string& text, std::string& plain);
 
 // The armoured text of `text` encrypted for the chosen recipients;
 // empty when nothing was encrypted. PGP's armoured file is removed.

@@ -430,10 +430,11 @@ void RichEdit::setText(std::string text) {
   std::string().swap(read_);
   std::string().swap(held_);
   holding_ = text.size() > kHeldTextLimit;
-  if (holding_) held_ = WithControlLineEnds(std::move(text));
+  // The old control's memory goes before the text is made ready.
   renewControl();
+  if (holding_) held_ = WithControlLineEnds(std::move(text));
   const std::string_view shown =
-      holding_ ? std::string_view(held_).substr(0, ShownLength(held_, kHeldTextLimit)) : std::string_view(text);
+      holding_ ? std::string_view(held_).substr(0, ShownLength(held_, kShownTextLimit)) : std::string_view(text);
   // In UTF-16: given 8-bit text, the control reads one starting with "{\rtf"
   // as formatted text and one starting with the UTF-8 byte order mark as
   // UTF-8, whatever the code page.
@@ -456,7 +457,7 @@ void RichEdit::clear() { setText({}); }
 void RichEdit::updateNotice() {
   Application& app = Application::Get();
   const std::string before = hint.empty() ? std::string() : LongHint(hint);
-  hint = holding_ ? "|" + HeldTextNotice(ShownLength(held_, kHeldTextLimit), held_.size()) : std::string();
+  hint = holding_ ? "|" + HeldTextNotice(ShownLength(held_, kShownTextLimit), held_.size()) : std::string();
   if (holding_)
     app.setHint(LongHint(hint));
   else if (!before.empty() && app.hint() == before)

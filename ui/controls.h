@@ -194,12 +194,12 @@ class ComboBox : public Window {
 
 // A rich-edit control in plain-text mode: text comes and goes without
 // formatting, with CR LF line ends. A text longer than kHeldTextLimit is held
-// whole here while the control shows its beginning read-only, and a notice
-// saying so is the control's hint (the status line shows it); reading,
-// finding and printing take the whole text. Every new text gets a new
-// control: the platform's control deletes the text it holds in quadratic
-// time (Wine), and the 32-bit build runs out of address space filling it
-// with a few megabytes.
+// whole here while the control shows its beginning (kShownTextLimit)
+// read-only, and a notice saying so is the control's hint (the status line
+// shows it); reading, finding and printing take the whole text. Every new
+// text gets a new control: the platform's control deletes the text it holds
+// in quadratic time (Wine), and the 32-bit build runs out of address space
+// filling it with a few megabytes.
 class RichEdit : public Window {
  public:
   struct Args {

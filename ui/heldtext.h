@@ -9,12 +9,14 @@
 
 namespace ui {
 
-// Texts longer than this many bytes are held and shown in part. The
-// platform's rich edit costs 4 to 12 microseconds and 90 to 310 bytes per
-// character it holds (Wine), so a bigger view would cost more than the whole
-// text's own memory and the 32-bit build's address space; at this size the
-// view fills in about 0.1 to 0.3 s and adds about 10 MB.
-inline constexpr size_t kHeldTextLimit = 32 * 1024;
+// Texts longer than this many bytes are held, and the control shows at most
+// kShownTextLimit bytes of them. The platform's rich edit costs 4 to 12
+// microseconds and 90 to 310 bytes per character it holds (Wine): a held
+// text's view fills in a tenth of a second and adds about 5 MB, so the text
+// itself stays what the window holds most of; texts up to the first limit
+// are the control's, as they always were.
+inline constexpr size_t kHeldTextLimit = 64 * 1024;
+inline constexpr size_t kShownTextLimit = 16 * 1024;
 
 // `text` with every line end (CR LF, a lone CR, a lone LF) made CR LF, the
 // way the control gives its text back. Unchanged texts are not copied.

@@ -38,6 +38,9 @@
 #include "files/workfiles.h"
 #include "forms/status.h"
 #include "keys/KeyList.h"
+#if SEALWRIGHT_MAIL
+#include "mail/session.h"
+#endif
 #include "pgp/cryptname.h"
 #include "pgp/pgpcommand.h"
 #include "pgp/runner.h"
@@ -212,6 +215,8 @@ class WindowClock {
   }
   Clock::time_point closed(const std::string& caption) const { return at(closed_, caption); }
   Clock::time_point activated(const std::string& caption) const { return at(activated_, caption); }
+  // Called when a window of that caption goes.
+  std::function<void(const std::string&)> onClose;
 
  private:
   static Clock::time_point at(const std::map<std::string, Clock::time_point>& times, const std::string& caption) {
@@ -223,8 +228,10 @@ class WindowClock {
     if (current_ && (code == HCBT_DESTROYWND || code == HCBT_ACTIVATE)) {
       HWND window = reinterpret_cast<HWND>(wp);
       char caption[128] = {};
-      if (!(GetWindowLongA(window, GWL_STYLE) & WS_CHILD) && GetWindowTextA(window, caption, sizeof caption) > 0)
+      if (!(GetWindowLongA(window, GWL_STYLE) & WS_CHILD) && GetWindowTextA(window, caption, sizeof caption) > 0) {
         (code == HCBT_DESTROYWND ? current_->closed_ : current_->activated_)[caption] = Clock::now();
+        if (code == HCBT_DESTROYWND && current_->onClose) current_->onClose(caption);
+      }
     }
     return CallNextHookEx(nullptr, code, wp, lp);
   }
@@ -246,9 +253,12 @@ BigFiles BigFileNames(double megabytes) {
   return {dir + "\\plain" + size + ".txt", dir + "\\plain" + size + ".asc", dir + "\\mail" + size + ".txt"};
 }
 
-// One operation on a big text in this process; prints "<ms> <empty MB> <peak MB>":
-// the time from the user's answer to the painted window, the working set
-// of the empty window and the peak working set during the operation.
+// One operation on a big text in this process; prints "<ms> <empty> <answer>
+// <peak> <after>": the time from the user's answer to the painted window, and
+// in MiB the working set of the empty window, the working set when the user
+// answered, the peak from then on, and the working set after the operation.
+// The common file dialogs alone take several megabytes (their code and the
+// shell's), which the figures from the answer on leave out.
 int BigTextOperation(const std::string& op, double megabytes) {
   const BigFiles files = BigFileNames(megabytes);
   const pgp::Context ctx = PgpFolder();
@@ -259,6 +269,15 @@ int BigTextOperation(const std::string& op, double megabytes) {
   const double empty = Megabytes(Counters().WorkingSetSize);
   WindowClock clock;
   Clock::time_point answered, done;
+  double atAnswer = 0;
+  const std::map<std::string, std::string> answers = {
+      {"open", "Open text file"}, {"save", "Save file"}, {"encrypt", "Encrypting"}, {"decrypt", "PGP pass phrase"}};
+  clock.onClose = [&](const std::string& caption) {
+    if (answers.contains(op) && caption == answers.at(op)) {
+      RestartPeak();
+      atAnswer = Megabytes(Counters().WorkingSetSize);
+    }
+  };
   std::unique_ptr<robot::Robot> robot;
   // What the window holds before the operation, and the answers the user gives.
   if (op == "open") {
@@ -279,11 +298,17 @@ int BigTextOperation(const std::string& op, double megabytes) {
   } else if (op == "mail") {
     SetEnvironmentVariableA("SW_MAPI_SCRIPT", files.mailScript.c_str());
     Settings.ReadMsgs = true;
+#if SEALWRIGHT_MAIL
+    // The mail system reads its mailbox at the first logon: before the clock.
+    mail::Session warm;
+    warm.Logon(form.handle());
+#endif
   } else {
     Fail("unknown operation " + op);
   }
   form.repaint();
   RestartPeak();
+  atAnswer = Megabytes(Counters().WorkingSetSize);
   const auto start = Clock::now();
   if (op == "open") form.FileOpen();
   if (op == "save") form.FileSaveAs();
@@ -293,6 +318,7 @@ int BigTextOperation(const std::string& op, double megabytes) {
   form.repaint();
   done = Clock::now();
   const double peak = Megabytes(Counters().PeakWorkingSetSize);
+  const double after = Megabytes(Counters().WorkingSetSize);
   if (robot) robot->join();
   if (op == "open") answered = clock.closed("Open text file");
   if (op == "save") answered = clock.closed("Save file");
@@ -306,12 +332,12 @@ int BigTextOperation(const std::string& op, double megabytes) {
       op == "encrypt" || op == "mail" ? shown.starts_with("-----BEGIN PGP MESSAGE-----") : shown == plain;
   if (!right) Fail(op + ": the window holds " + std::to_string(shown.size()) + " bytes, not the expected text");
   if (op == "mail" && form.ComboBox1.count() != 1) Fail("mail: the message is not listed");
-  std::printf("%.1f %.1f %.1f\n", Ms(answered, done), empty, peak);
+  std::printf("%.1f %.1f %.1f %.1f %.1f\n", Ms(answered, done), empty, atAnswer, peak, after);
   return 0;
 }
 
 struct Measured {
-  double ms = 0, empty = 0, peak = 0;
+  double ms = 0, empty = 0, atAnswer = 0, peak = 0, after = 0;
 };
 
 Measured RunOperation(const std::string& op, double megabytes) {
@@ -326,7 +352,7 @@ Measured RunOperation(const std::string& op, double megabytes) {
   const testproc::Outcome outcome = testproc::Run(launch);
   Measured m;
   if (!outcome.ended || outcome.exitCode != 0 ||
-      std::sscanf(outcome.out.c_str(), "%lf %lf %lf", &m.ms, &m.empty, &m.peak) != 3)
+      std::sscanf(outcome.out.c_str(), "%lf %lf %lf %lf %lf", &m.ms, &m.empty, &m.atAnswer, &m.peak, &m.after) != 5)
     Fail(op + ": " + outcome.out + outcome.err);
   return m;
 }
@@ -370,12 +396,14 @@ void BigText(double megabytes, int rounds, std::vector<std::string> ops) {
     ops = {"open", "save", "encrypt", "decrypt"};
     if (kMailBuild) ops.push_back("mail");
   }
-  std::map<std::string, Figure> memory;
+  std::map<std::string, Figure> overEmpty, overAnswer, kept;
   for (int round = 0; round < rounds; ++round) {
     for (const std::string& op : ops) {
       const Measured m = RunOperation(op, megabytes);
       t[op].v.push_back(m.ms);
-      memory[op].v.push_back(m.peak - m.empty);
+      overEmpty[op].v.push_back(m.peak - m.empty);
+      overAnswer[op].v.push_back(m.peak - m.atAnswer);
+      kept[op].v.push_back(m.after - m.empty);
     }
   }
   std::printf("%s, %g MB text (%.1f MiB), %g MB armoured, rounds %d; medians (lowest-highest)\n", kProductName,
@@ -386,10 +414,14 @@ void BigText(double megabytes, int rounds, std::vector<std::string> ops) {
                                                                              {"decrypt", {"chain decrypt", "chain d"}},
                                                                              {"mail", {"file read", "read"}}};
   for (const std::string& op : ops) Report(op, t[op], floors.at(op).first, t[floors.at(op).second]);
-  std::printf("memory above the empty window at the operation's worst moment, against the text's %.1f MiB:\n", textMb);
+  std::printf(
+      "memory in MiB (times the text's %.1f MiB): peak above the working set at the user's answer,\n"
+      "  peak above the empty window (dialogs included), kept after the operation above the empty window\n",
+      textMb);
   for (const std::string& op : ops)
-    std::printf("  %-10s %s  (%.2f times the text)\n", op.c_str(), Spread(memory[op], "MiB").c_str(),
-                memory[op].median() / textMb);
+    std::printf("  %-8s %s (%.2f)  %s (%.2f)  %s (%.2f)\n", op.c_str(), Spread(overAnswer[op], "").c_str(),
+                overAnswer[op].median() / textMb, Spread(overEmpty[op], "").c_str(), overEmpty[op].median() / textMb,
+                Spread(kept[op], "").c_str(), kept[op].median() / textMb);
 }
 
 // ---- start-up -------------------------------------------------------------------

@@ -62,13 +62,13 @@ TEST_F(BigText, HeldWholeThroughOpenEncryptDecryptAndSaveWhileTheControlShowsIts
     EXPECT_TRUE(form.memo1.text() == whole);
     EXPECT_EQ(form.memo1.textLength(), static_cast<int>(whole.size()));
     EXPECT_EQ(form.memo1.findNoCase("line 100000 OF A"), static_cast<int>(whole.find("Line 100000 of a")));
-    // The control: the lines that fit into 32 KiB, read-only; the status line says why.
+    // The control: the lines that fit into 16 KiB, read-only; the status line says why.
     const std::string shown = r.text(form.memo1.handle());
-    EXPECT_TRUE(shown.size() <= 32 * 1024 && shown.size() > 32 * 1024 - 80 && whole.starts_with(shown) &&
+    EXPECT_TRUE(shown.size() <= 16 * 1024 && shown.size() > 16 * 1024 - 80 && whole.starts_with(shown) &&
                 shown.ends_with("\r\n"))
         << shown.size();
     EXPECT_TRUE(GetWindowLongA(form.memo1.handle(), GWL_STYLE) & ES_READONLY);
-    const char* notice = "Read-only view of the first 32 of 7813 KB; commands use the whole text";
+    const char* notice = "Read-only view of the first 16 of 7813 KB; commands use the whole text";
     EXPECT_EQ(r.text(status), notice);
     r.screenshot(main, "bigtext_view");
     // Pointing at the text window shows the notice again.
@@ -115,6 +115,14 @@ TEST_F(BigText, HeldWholeThroughOpenEncryptDecryptAndSaveWhileTheControlShowsIts
     EXPECT_FALSE(form.memo1.holdsText());
     EXPECT_FALSE(GetWindowLongA(form.memo1.handle(), GWL_STYLE) & ES_READONLY);
     EXPECT_EQ(r.text(status), form.StartText());
+    // Up to 64 KiB a text is the control's, as it always was.
+    const std::string letter = whole.substr(0, whole.find("Line 1000 "));
+    testenv::WriteFile(docs_.file("letter.txt"), letter);
+    r.menu(main, {"&File", "&Open..."});
+    testenv::ChooseFile(r, r.waitWindow("Open text file"), docs_.file("letter.txt"));
+    r.sync(main);
+    EXPECT_FALSE(form.memo1.holdsText());
+    EXPECT_EQ(r.text(form.memo1.handle()), letter);
     r.close(main);
   });
 }
