@@ -146,14 +146,14 @@ TEST_F(SettingsStore, AnyNonZeroFlagIsTrueAndIsWrittenBackAsOne) {
 TEST_F(SettingsStore, SaveThenLoadRoundTripsEveryField) {
   Settings = TSettings{};
   Settings.PgpPath = "Z:\\tmp\\pgp folder";
-  Settings.IdSign = "Bob \xE9xample";
+  Settings.IdSign = "Алиса Пример <alice@example.ru>";
   Settings.RunIcon = true;
   Settings.SignFiles = false;
   SaveSettings();
   Settings = TSettings{};
   LoadSettings();
   EXPECT_EQ(Settings.PgpPath, "Z:\\tmp\\pgp folder");
-  EXPECT_EQ(Settings.IdSign, "Bob \xE9xample");
+  EXPECT_EQ(Settings.IdSign, "Алиса Пример <alice@example.ru>");
   EXPECT_TRUE(Settings.RunIcon);
   EXPECT_FALSE(Settings.SignFiles);
 }
