@@ -181,6 +181,7 @@ ParseResult ParseArguments(const std::vector<Token>& args) {
       break;
   }
   if (op.op != Op::Encrypt && encrypt) return fail("Only one command may be given.");
+  if (op.op != Op::Encrypt && op.recipientList) return fail("-@ names recipients: it needs -e.");
   return r;
 }
 

@@ -66,7 +66,12 @@ std::string DecryptedName(std::string_view input) {
 }
 
 std::vector<std::string> CommonOptions(const std::string& home) {
-  return {"--homedir", home, "--batch", "--yes", "--no-tty", "--trust-model", "always", "--no-auto-check-trustdb"};
+  std::vector<std::string> options = {"--homedir", home, "--batch", "--yes", "--no-tty"};
+  options.insert(options.end(), {"--trust-model", "always", "--no-auto-check-trustdb"});
+  // Loopback: a pass phrase comes from the run, or the call fails; gpg never
+  // starts a pinentry of its own.
+  options.insert(options.end(), {"--pinentry-mode", "loopback"});
+  return options;
 }
 
 std::string PassPhraseForScript(std::string_view passPhrase) {
@@ -110,7 +115,7 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
     line += ShQuote(p.gpg);
     for (const std::string& a : CommonOptions("$home")) line += " " + (a == "$home" ? "\"$home\"" : ShQuote(a));
     line += " --status-fd 3";
-    if (c.passPhrase) line += " --pinentry-mode loopback --passphrase-fd 0";
+    if (c.passPhrase) line += " --passphrase-fd 0";
     for (const std::string& a : c.args) line += " " + ShQuote(a);
     if (c.signersOf >= 0) {
       line += " -- \"$@\"";

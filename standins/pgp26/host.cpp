@@ -175,9 +175,12 @@ std::unique_ptr<KeptKeys> GpgHost::Keys() {
   if (!stamp.empty())
     if (auto kept = open(stamp)) return kept;
   auto r = Run({{{"--with-colons", "--with-fingerprint", "--with-keygrip", "--list-keys"}}}, nullptr);
-  if (!r || (*r)[0].exit != 0) return nullptr;
+  if (!r) return nullptr;
   // A home without a ring gets one from the listing.
   if (stamp.empty()) stamp = RingStamp(home_);
+  // A listing gpg ended with an error serves this run only: its stamp
+  // matches no ring, so the next run lists again.
+  if ((*r)[0].exit != 0) stamp = "listed with errors, " + stamp;
   const std::string& listing = (*r)[0].out;
   std::string pgp;
   std::vector<Key> keys = ParseColonListing(listing);
@@ -290,8 +293,7 @@ std::optional<std::vector<CallResult>> GpgHost::RunWindows(const bridge::WorkFol
     }
     std::vector<std::string> args = CommonOptions(home_);
     args.insert(args.end(), {"--status-file", w.File("status" + n)});
-    if (calls[i].passPhrase)
-      args.insert(args.end(), {"--pinentry-mode", "loopback", "--passphrase-file", w.File(kPassFile)});
+    if (calls[i].passPhrase) args.insert(args.end(), {"--passphrase-file", w.File(kPassFile)});
     args.insert(args.end(), calls[i].args.begin(), calls[i].args.end());
     if (!operands.empty()) args.push_back("--");
     args.insert(args.end(), operands.begin(), operands.end());

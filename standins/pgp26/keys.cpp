@@ -26,13 +26,6 @@ void SplitFields(std::string_view line, std::vector<std::string_view>& f) {
   }
 }
 
-template <class T>
-T Number(std::string_view s) {
-  T value = 0;
-  std::from_chars(s.data(), s.data() + s.size(), value);
-  return value;
-}
-
 std::string_view Field(const std::vector<std::string_view>& f, size_t i) {
   return i < f.size() ? f[i] : std::string_view();
 }
@@ -74,6 +67,12 @@ void ForEachLine(std::string_view text, F f) {
 }
 
 }  // namespace
+
+int64_t FieldNumber(std::string_view field) {
+  int64_t value = 0;
+  std::from_chars(field.data(), field.data() + field.size(), value);
+  return value;
+}
 
 std::string ColonUnescape(std::string_view s) {
   if (s.find('\\') == std::string_view::npos) return std::string(s);
@@ -134,10 +133,10 @@ std::vector<Key> ParseColonListing(std::string_view text) {
     std::string_view type = Field(f, 0);
     if (type == "pub") {
       Key k;
-      k.bits = Number<int>(Field(f, 2));
+      k.bits = static_cast<int>(FieldNumber(Field(f, 2)));
       k.keyId = Upper(Field(f, 4));
-      k.created = Number<int64_t>(Field(f, 5));
-      k.expires = Number<int64_t>(Field(f, 6));
+      k.created = FieldNumber(Field(f, 5));
+      k.expires = FieldNumber(Field(f, 6));
       k.revoked = Field(f, 1) == "r";
       k.disabled = Field(f, 11).find('D') != std::string_view::npos;
       keys.push_back(std::move(k));
@@ -246,7 +245,7 @@ std::string FormatDateTime(int64_t seconds) {
   return buf;
 }
 
-int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int second) {
+int64_t UtcSeconds(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second) {
   // Days since 1970-01-01 of a civil date (proleptic Gregorian).
   const int64_t y = year - (month <= 2);
   const int64_t era = (y >= 0 ? y : y - 399) / 400;

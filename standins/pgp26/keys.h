@@ -25,6 +25,10 @@ struct Key {
   std::vector<std::string> keygrips;            // upper-case hex, primary key and subkeys
 };
 
+// A decimal number of a colon-listing field or a status line; 0 when it
+// does not read.
+int64_t FieldNumber(std::string_view field);
+
 // Undoes the C escapes of a colon-listing field (\xNN, \n, \\ ...).
 std::string ColonUnescape(std::string_view field);
 
@@ -51,7 +55,7 @@ std::string FormatDate(int64_t seconds);
 // "yyyy/mm/dd hh:mm" of a UTC time.
 std::string FormatDateTime(int64_t seconds);
 // Seconds since 1970 of a UTC date and time; month 1 to 12.
-int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int second);
+int64_t UtcSeconds(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second);
 
 // Fingerprint bytes as " %02X" each, with one more blank in the middle.
 std::string FormatFingerprint(std::string_view hex);

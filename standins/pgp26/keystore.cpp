@@ -68,11 +68,22 @@ std::string_view LineAt(std::string_view text, size_t pos) {
   return line;
 }
 
+// Whether a key's records begin at `p`, a line start: its first field is
+// "pub". Where the text stops right after "pub", only at the end of the file.
+bool KeyStartsAt(std::string_view text, size_t p, bool atEnd) {
+  if (text.substr(p, 3) != "pub") return false;
+  if (p + 3 == text.size()) return atEnd;
+  const char c = text[p + 3];
+  return c == ':' || c == '\r' || c == '\n';
+}
+
 // Where the next key's records begin at or after `from`, or npos.
-size_t NextKey(std::string_view text, size_t from) {
-  if (from == 0 && text.substr(0, 4) == "pub:") return 0;
-  size_t p = text.find("\npub:", from == 0 ? 0 : from - 1);
-  return p == std::string_view::npos ? p : p + 1;
+size_t NextKey(std::string_view text, size_t from, bool atEnd) {
+  if (from == 0 && KeyStartsAt(text, 0, atEnd)) return 0;
+  for (size_t p = text.find("\npub", from == 0 ? 0 : from - 1); p != std::string_view::npos;
+       p = text.find("\npub", p + 1))
+    if (KeyStartsAt(text, p + 1, atEnd)) return p + 1;
+  return std::string_view::npos;
 }
 
 struct Needle {
@@ -179,9 +190,10 @@ std::optional<Key> KeyStore::KeyAt(uint64_t offset) const {
       failed_ = true;
       return std::nullopt;
     }
-    if (block.substr(0, 4) != "pub:") return std::nullopt;  // not the index of this listing
-    const size_t next = NextKey(block, 1);
-    if (next != std::string::npos || block.size() < want) {
+    const bool atEnd = block.size() < want;
+    if (!KeyStartsAt(block, 0, atEnd)) return std::nullopt;  // not the index of this listing
+    const size_t next = NextKey(block, 1, atEnd);
+    if (next != std::string::npos || atEnd) {
       if (next != std::string::npos) block.resize(next);
       break;
     }
@@ -217,13 +229,13 @@ void KeyStore::Scan(F f) const {
     buf += piece;
     start = 0;
     for (;;) {
-      const size_t first = NextKey(buf, start);
+      const size_t first = NextKey(buf, start, end);
       if (first == std::string::npos) {
         // Kept: the start of a record cut by the end of this piece.
         start = buf.size() > 4 ? buf.size() - 4 : 0;
         break;
       }
-      const size_t next = NextKey(buf, first + 1);
+      const size_t next = NextKey(buf, first + 1, end);
       if (next == std::string::npos && !end) {
         start = first;
         break;

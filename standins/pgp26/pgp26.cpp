@@ -253,19 +253,35 @@ class Session {
                kExitOk);
   }
 
-  int Extract() {
+  // The key -kx and -kr name: the first the user ID selects. Nothing, with
+  // the exit code in `code`, when there is none (`missing`) or a key ID is
+  // refused.
+  std::optional<Key> NamedKey(int missing, int& code) {
     auto kept = Keys();
-    if (!kept) return kExitUnknownFile;
+    if (!kept) {
+      code = kExitUnknownFile;
+      return std::nullopt;
+    }
     Chosen c = Choose(kept->store(), *op_.userId, false, kExitKeyMissing);
-    if (c.refused) return c.refused;
-    if (c.keys.empty()) return Say("Key not found in key ring '" + PrintablePath(RingPath()) + "'.", kExitKeyExtract);
-    const Key& k = c.keys.front();
+    code = c.refused;
+    if (c.refused) return std::nullopt;
+    if (c.keys.empty()) {
+      code = Say("Key not found in key ring '" + PrintablePath(RingPath()) + "'.", missing);
+      return std::nullopt;
+    }
+    return std::move(c.keys.front());
+  }
+
+  int Extract() {
+    int code = kExitOk;
+    const auto k = NamedKey(kExitKeyExtract, code);
+    if (!k) return code;
     std::vector<std::string> args = {"--export"};
     if (op_.armor) args.push_back("--armor");
     args.insert(args.end(), {"--output", host_.GpgPath(bridge::FullPath(op_.file))});
-    auto r = Gpg({{.args = args, .operands = {k.fingerprint}}});
+    auto r = Gpg({{.args = args, .operands = {k->fingerprint}}});
     if (!r) return kExitUnknownFile;
-    int code = ExitForExport((*r)[0].exit, (*r)[0].status);
+    code = ExitForExport((*r)[0].exit, (*r)[0].status);
     if (code != kExitOk) return Say("Key extract error.", code);
     return Say("\r\nExtracting from key ring: '" + PrintablePath(RingPath()) + "', userid \"" + Printable(*op_.userId) +
                    "\".\r\n\r\nKey extracted to file '" + PrintablePath(op_.file) + "'.",
@@ -273,12 +289,10 @@ class Session {
   }
 
   int Remove() {
-    auto kept = Keys();
-    if (!kept) return kExitUnknownFile;
-    Chosen c = Choose(kept->store(), *op_.userId, false, kExitKeyMissing);
-    if (c.refused) return c.refused;
-    if (c.keys.empty()) return Say("Key not found in key ring '" + PrintablePath(RingPath()) + "'.", kExitKeyRemove);
-    const Key& k = c.keys.front();
+    int code = kExitOk;
+    const auto named = NamedKey(kExitKeyRemove, code);
+    if (!named) return code;
+    const Key& k = *named;
     Console con;
     std::string shortId = k.keyId.substr(k.keyId.size() > 8 ? k.keyId.size() - 8 : 0);
     con.Write("\r\nKey for user ID: " + (k.userIds.empty() ? std::string() : Printable(k.userIds[0])) + "\r\n" +
@@ -293,7 +307,7 @@ class Session {
              RingExport()});
     if (!r) return kExitUnknownFile;
     CommitRing();
-    int code = ExitForDelete((*r)[0].exit, (*r)[0].status);
+    code = ExitForDelete((*r)[0].exit, (*r)[0].status);
     if (code != kExitOk) return Say("Key removal error.", code);
     return Say("Key removed from key ring.", kExitOk);
   }

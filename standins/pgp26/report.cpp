@@ -1,7 +1,6 @@
 #include "standins/pgp26/report.h"
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 #include <utility>
 
@@ -10,13 +9,6 @@
 namespace pgp26 {
 
 namespace {
-
-template <class T>
-T Number(std::string_view s) {
-  T value = 0;
-  std::from_chars(s.data(), s.data() + s.size(), value);
-  return value;
-}
 
 // The words after a status line's keyword, joined again (a user ID).
 std::string Rest(const std::vector<std::string_view>& w, size_t from) {
@@ -41,14 +33,15 @@ std::vector<int64_t> SignatureTimes(std::string_view messages) {
     int64_t t = -1;
     const size_t month = w.size() >= 5 && w[1].size() == 3 ? kMonths.find(w[1]) : std::string_view::npos;
     if (month != std::string_view::npos && month % 3 == 0 && w[3].size() == 8 && w[3][2] == ':' && w[3][5] == ':')
-      t = UtcSeconds(Number<int>(w[4]), static_cast<int>(month / 3) + 1, Number<int>(w[2]),
-                     Number<int>(w[3].substr(0, 2)), Number<int>(w[3].substr(3, 2)), Number<int>(w[3].substr(6, 2)));
+      t = UtcSeconds(FieldNumber(w[4]), static_cast<int64_t>(month / 3) + 1, FieldNumber(w[2]),
+                     FieldNumber(w[3].substr(0, 2)), FieldNumber(w[3].substr(3, 2)), FieldNumber(w[3].substr(6, 2)));
     out.push_back(t);
   }
   return out;
 }
 
-std::string ShortId(std::string_view id) { return std::string(id.size() > 8 ? id.substr(id.size() - 8) : id); }
+// The last 8 digits of a key ID, as printed.
+std::string ShortId(std::string_view id) { return Printable(id.size() > 8 ? id.substr(id.size() - 8) : id); }
 
 bool IsOwn(std::string_view issuerFpr, std::string_view issuerId, const std::vector<Key>& own) {
   for (const Key& k : own) {
@@ -86,8 +79,8 @@ std::vector<SignatureStatus> ReadSignatures(std::string_view status, std::string
       s.keyId = w.size() > 1 ? std::string(w[1]) : std::string();
       if (w[0] == "ERRSIG") {
         s.kind = Kind::Unchecked;
-        if (w.size() > 5) s.made = Number<int64_t>(w[5]);
-        if (w.size() > 6) s.error = Number<int>(w[6]);
+        if (w.size() > 5) s.made = FieldNumber(w[5]);
+        if (w.size() > 6) s.error = static_cast<int>(FieldNumber(w[6]));
         continue;
       }
       s.kind = w[0] == "BADSIG" ? Kind::Bad : Kind::Good;
@@ -97,7 +90,7 @@ std::vector<SignatureStatus> ReadSignatures(std::string_view status, std::string
       s.revokedKey = w[0] == "REVKEYSIG";
     } else if (w[0] == "VALIDSIG" && !sigs.empty() && !open && w.size() > 3) {
       SignatureStatus& s = sigs.back();
-      s.made = Number<int64_t>(w[3]);
+      s.made = FieldNumber(w[3]);
       s.primaryFingerprint = std::string(w.size() > 10 ? w[10] : w[1]);
     }
   }
@@ -152,7 +145,7 @@ bool IsCertified(const Key& signer, std::string_view checkedSigs, const std::vec
       if ((certification || revocation) && IsOwn(field(12), field(4), ownKeys)) {
         auto& times = issuers[std::string(field(12).empty() ? field(4) : field(12))];
         int64_t& latest = certification ? times.first : times.second;
-        latest = std::max(latest, Number<int64_t>(field(5)));
+        latest = std::max(latest, FieldNumber(field(5)));
       }
     }
   }

@@ -112,6 +112,7 @@ TEST(Pgp26CommandLine, RejectsBadArguments) {
   EXPECT_NE(Parse(R"("P" -e "in" "Bob" -z)").error, "");
   EXPECT_NE(Parse(R"("P" -s "in" "more")").error, "");
   EXPECT_NE(Parse(R"("P" -s -kv)").error, "");
+  EXPECT_NE(Parse(R"("P" -s "in" -@ "list")").error, "");
   EXPECT_NE(Parse(R"("P")").error, "");
 }
 
@@ -301,7 +302,8 @@ TEST(Pgp26Gpg, ScriptWritesEveryOutputToFilesAndTheStatusLast) {
   // command line; the environment variable that brought it is gone before
   // anything starts, and the shell's copy after its last use.
   EXPECT_NE(s.find("printf \"$pp\" | 'gpg'"), std::string::npos);
-  EXPECT_NE(s.find("--pinentry-mode loopback --passphrase-fd 0 '--decrypt' -- '-it'\\''s.pgp' >"), std::string::npos);
+  EXPECT_NE(s.find("'--pinentry-mode' 'loopback' --status-fd 3 --passphrase-fd 0 '--decrypt' -- '-it'\\''s.pgp' >"),
+            std::string::npos);
   EXPECT_EQ(s.find("passphrase-file"), std::string::npos);
   EXPECT_LT(s.find("unset GNUPGHOME GPG_AGENT_INFO PGPPASS PGP26_PASS\n"), s.find("'gpg'"));
   EXPECT_LT(s.find("pp=\n"), s.find("--check-sigs"));
