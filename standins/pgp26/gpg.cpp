@@ -128,8 +128,12 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
     line += "echo $? >>" + ShQuote(work + "rc.tmp") + "\n";
     if (c.signersOf >= 0) {
       // VALIDSIG's last field: hex digits alone reach the words of "$@".
-      s += "set -- $(sed -n 's/^\\[GNUPG:\\] VALIDSIG .* \\([0-9A-F]\\{40\\}\\)$/\\1/p' " +
-           ShQuote(work + "status" + std::to_string(c.signersOf)) + ")\n";
+      std::string known;
+      for (const std::string& f : c.knownSigners)
+        if (f.find_first_not_of("0123456789ABCDEF") == std::string::npos) known += f + " ";
+      s += "set --\nfor f in $(sed -n 's/^\\[GNUPG:\\] VALIDSIG .* \\([0-9A-F]\\{40\\}\\)$/\\1/p' " +
+           ShQuote(work + "status" + std::to_string(c.signersOf)) + "); do case ' " + known +
+           "' in *\" $f \"*) ;; *) set -- \"$@\" \"$f\" ;; esac; done\n";
       s += "if [ $# -gt 0 ]; then\n" + line + "else\necho 0 >>" + ShQuote(work + "rc.tmp") + "\nfi\n";
     } else {
       s += line;
@@ -231,14 +235,16 @@ int ExitForGenerate(int gpgExit, std::string_view status) {
   return gpgExit == 0 && HasStatus(status, "KEY_CREATED") ? kExitOk : kExitKeyGeneration;
 }
 
-std::vector<std::string> SignerFingerprints(std::string_view status) {
+std::vector<std::string> SignerFingerprints(std::string_view status, const std::vector<std::string>& known) {
   std::vector<std::string> out;
   for (std::string_view line : StatusLines(status)) {
     if (!LineIs(line, "VALIDSIG")) continue;
     const auto w = Words(line);
     const std::string_view fpr = w.back();
     const bool hex = fpr.size() == 40 && fpr.find_first_not_of("0123456789ABCDEF") == std::string_view::npos;
-    if (hex && std::find(out.begin(), out.end(), fpr) == out.end()) out.emplace_back(fpr);
+    if (hex && std::find(out.begin(), out.end(), fpr) == out.end() &&
+        std::find(known.begin(), known.end(), fpr) == known.end())
+      out.emplace_back(fpr);
   }
   return out;
 }

@@ -24,9 +24,10 @@ struct GpgCall {
   // when a user ID begins with "-".
   std::vector<std::string> operands;
   // When set, the operands are instead the primary key fingerprints of the
-  // signatures that call verified (SignerFingerprints of its status); with
-  // none the call is left out and counts as status 0.
+  // signatures that call verified (SignerFingerprints of its status) other
+  // than `knownSigners`; with none the call is left out and counts as status 0.
   int signersOf = -1;
+  std::vector<std::string> knownSigners;  // upper-case hex fingerprints
 };
 
 struct ScriptPaths {
@@ -84,7 +85,7 @@ int ExitForDelete(int gpgExit, std::string_view status);
 int ExitForGenerate(int gpgExit, std::string_view status);
 
 // The primary key fingerprints of the signatures gpg verified (the last
-// field of VALIDSIG), in order, without repeats.
-std::vector<std::string> SignerFingerprints(std::string_view status);
+// field of VALIDSIG), in order, without repeats and without `known`.
+std::vector<std::string> SignerFingerprints(std::string_view status, const std::vector<std::string>& known = {});
 
 }  // namespace pgp26

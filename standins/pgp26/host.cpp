@@ -285,7 +285,7 @@ std::optional<std::vector<CallResult>> GpgHost::RunWindows(const bridge::WorkFol
     std::string n = std::to_string(i);
     std::vector<std::string> operands = calls[i].operands;
     if (calls[i].signersOf >= 0) {
-      operands = SignerFingerprints(results[calls[i].signersOf].status);
+      operands = SignerFingerprints(results[calls[i].signersOf].status, calls[i].knownSigners);
       if (operands.empty()) {
         results.push_back({0, {}, {}, {}});
         continue;

@@ -444,11 +444,17 @@ class Session {
     const MessageKind kind = SniffMessage(bridge::ReadWholeFile(input, 1 << 16).value_or(""));
     if (!pass && (kind == MessageKind::Encrypted || kind == MessageKind::Unknown)) pass = PassPhrase();
     // The second call checks the certifications of the keys whose
-    // signatures the first verified.
+    // signatures the first verified, the user's own keys left out: they
+    // count as certified.
+    auto kept = host_.Keys();
+    std::vector<Key> own;
+    if (kept) own = kept->store().SecretKeys();
+    std::vector<std::string> ownFingerprints;
+    for (const Key& k : own) ownFingerprints.push_back(k.fingerprint);
     auto r = Gpg({{.args = {"--decrypt", "--output", host_.GpgPath(output)},
                    .passPhrase = pass.has_value(),
                    .operands = {host_.GpgPath(input)}},
-                  {.args = {"--with-colons", "--check-sigs"}, .signersOf = 0}},
+                  {.args = {"--with-colons", "--check-sigs"}, .signersOf = 0, .knownSigners = ownFingerprints}},
                  pass ? &*pass : nullptr);
     if (!r) return kExitUnknownFile;
     const CallResult& c = (*r)[0];
@@ -463,18 +469,15 @@ class Session {
       if (code == kExitInvalidFile) return Say("'" + PrintablePath(op_.file) + "' is not a cipher text file.", code);
       return Say("Decryption error.", code);
     }
-    Out(Report(ReadSignatures(c.status, c.err), (*r)[1].out));
+    Out(Report(ReadSignatures(c.status, c.err), (*r)[1].out, kept.get(), own));
     return Say("Plaintext filename: " + PrintablePath(output), code);
   }
 
   // The signature report of a decryption or verification (empty without
   // signatures): each signer looked up by the primary fingerprint gpg
   // verified, or, when it could not verify, by the exact long key ID.
-  std::string Report(const std::vector<SignatureStatus>& sigs, std::string_view checkedSigs) {
-    if (sigs.empty()) return {};
-    auto kept = host_.Keys();
-    std::vector<Key> own;
-    if (kept) own = kept->store().SecretKeys();
+  std::string Report(const std::vector<SignatureStatus>& sigs, std::string_view checkedSigs, const KeptKeys* kept,
+                     const std::vector<Key>& own) {
     std::string out;
     for (const SignatureStatus& s : sigs) {
       std::vector<Key> found;
