@@ -414,7 +414,9 @@ void RichEdit::setWordWrap(bool wrap) { SendMessageA(handle(), EM_SETTARGETDEVIC
 
 void RichEdit::cut() { SendMessageA(handle(), WM_CUT, 0, 0); }
 void RichEdit::copy() { SendMessageA(handle(), WM_COPY, 0, 0); }
-void RichEdit::paste() { SendMessageA(handle(), EM_PASTESPECIAL, CF_TEXT, 0); }
+// As UTF-16: the clipboard's ANSI form, made from another program's Unicode
+// text, is in the system code page, not the process's.
+void RichEdit::paste() { SendMessageA(handle(), EM_PASTESPECIAL, CF_UNICODETEXT, 0); }
 
 int RichEdit::findNoCase(std::string_view what) const {
   std::string needle(what);
