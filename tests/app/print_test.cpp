@@ -32,13 +32,17 @@ std::string Number(int i) {
 }
 
 // Line i starts with "Start<i>" and ends with "End<i>"; every 20th is far
-// wider than the page, so the page width has to break it.
+// wider than the page, so the page width has to break it, and another every
+// 20th is as wide in Cyrillic (measured in characters, not bytes).
+constexpr int kWidenings = 60;
+const char* const kCyrillicWord = "расширение";
+
 std::string Text() {
   std::string text;
   for (int i = 1; i <= kLines; ++i) {
     text += "Start" + Number(i) + " line of the printed message";
-    if (i % 20 == 7) {
-      for (int w = 0; w < 60; ++w) text += " widening";
+    if (i % 20 == 7 || i % 20 == 13) {
+      for (int w = 0; w < kWidenings; ++w) text += std::string(" ") + (i % 20 == 7 ? "widening" : kCyrillicWord);
     }
     text += " End" + Number(i) + "\r\n";
   }
@@ -139,6 +143,10 @@ TEST_F(Printing, EveryLineReachesThePaperAndCancelPrintsNothing) {
   EXPECT_EQ(pages, static_cast<int>(rows.size()));
   EXPECT_EQ(pages, (total + perPage - 1) / perPage) << "rows " << total << ", " << perPage << " on page 1";
   for (size_t p = 0; p + 1 < rows.size(); ++p) EXPECT_EQ(rows[p], perPage) << "page " << p + 1;
+  // Every Cyrillic word whole on paper.
+  int cyrillic = 0;
+  for (size_t i = text.find(kCyrillicWord); i != std::string::npos; i = text.find(kCyrillicWord, i + 1)) ++cyrillic;
+  EXPECT_EQ(cyrillic, kLines / 20 * kWidenings);
   std::printf("printed: %d pages, %d rows (%d on a full page), %d of %d lines found\n", pages, total, perPage, found,
               kLines);
 }
