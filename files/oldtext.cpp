@@ -4,24 +4,14 @@ namespace {
 
 constexpr unsigned kCodePageUtf8 = 65001;
 
-// Windows-1252 0x80 to 0x9F; the rest of the upper half is Latin-1.
-constexpr char16_t kHigh1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
+// Windows-1252 0x80 to 0x9F in UTF-8 (U+20AC, U+0081, U+201A, ...); from
+// 0xA0 on it is Latin-1.
+constexpr const char* kHigh1252[32] = {
+    "\xE2\x82\xAC", "\xC2\x81",     "\xE2\x80\x9A", "\xC6\x92",     "\xE2\x80\x9E", "\xE2\x80\xA6", "\xE2\x80\xA0",
+    "\xE2\x80\xA1", "\xCB\x86",     "\xE2\x80\xB0", "\xC5\xA0",     "\xE2\x80\xB9", "\xC5\x92",     "\xC2\x8D",
+    "\xC5\xBD",     "\xC2\x8F",     "\xC2\x90",     "\xE2\x80\x98", "\xE2\x80\x99", "\xE2\x80\x9C", "\xE2\x80\x9D",
+    "\xE2\x80\xA2", "\xE2\x80\x93", "\xE2\x80\x94", "\xCB\x9C",     "\xE2\x84\xA2", "\xC5\xA1",     "\xE2\x80\xBA",
+    "\xC5\x93",     "\xC2\x9D",     "\xC5\xBE",     "\xC5\xB8"};
 
 }  // namespace
 
@@ -66,7 +56,14 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
   out.reserve(bytes.size() + bytes.size() / 2);
   for (char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
-    AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kHigh1252[b - 0x80] : b);
+    if (b < 0x80) {
+      out += ch;
+    } else if (b < 0xA0) {
+      out += kHigh1252[b - 0x80];
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
   }
   return out;
 }

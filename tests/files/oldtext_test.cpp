@@ -14,7 +14,10 @@ TEST(OldText, UnderUtf8ValidTextIsKeptAndAnythingElseReadsAsWindows1252) {
   for (const std::string valid :
        {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA"
         "\xCE\xAC, \xE4\xB8\x96\xE7\x95\x8C, \xF0\x9F\x98\x80",
-        "plain\r\nASCII", "\xF4\x8F\xBF\xBF", "\xEF\xBB\xBF" "caf\xC3\xA9", ""}) {
+        "plain\r\nASCII", "\xF4\x8F\xBF\xBF",
+        "\xEF\xBB\xBF"
+        "caf\xC3\xA9",
+        ""}) {
     EXPECT_TRUE(IsUtf8(valid)) << valid;
     EXPECT_EQ(TextForWindow(valid, kUtf8), valid);
   }
@@ -28,8 +31,11 @@ TEST(OldText, UnderUtf8ValidTextIsKeptAndAnythingElseReadsAsWindows1252) {
   // Windows-1252 when any of it is not UTF-8, including 0x80 to 0x9F and the
   // five bytes the code page leaves unassigned.
   EXPECT_EQ(TextForWindow("caf\xE9", kUtf8), "caf\xC3\xA9");
-  EXPECT_EQ(TextForWindow("\x93Na\xEFve\x94 \x80" "5 \x85 \x9F\xFF", kUtf8),
-            "\xE2\x80\x9CNa\xC3\xAFve\xE2\x80\x9D \xE2\x82\xAC" "5 \xE2\x80\xA6 \xC5\xB8\xC3\xBF");
+  EXPECT_EQ(TextForWindow("\x93Na\xEFve\x94 \x80"
+                          "5 \x85 \x9F\xFF",
+                          kUtf8),
+            "\xE2\x80\x9CNa\xC3\xAFve\xE2\x80\x9D \xE2\x82\xAC"
+            "5 \xE2\x80\xA6 \xC5\xB8\xC3\xBF");
   EXPECT_EQ(Windows1252ToUtf8("\x81\x8D\x8F\x90\x9D\xA0"), "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\xC2\xA0");
   EXPECT_EQ(TextForWindow("\xC3\xA9t\xE9", kUtf8), "\xC3\x83\xC2\xA9t\xC3\xA9");
   // Where the process code page is not UTF-8 the bytes are the code page's
