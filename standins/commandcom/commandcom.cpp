@@ -177,8 +177,8 @@ class Interpreter {
     if (!block) return;
     for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1)
       if (*entry != L'=' && CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, entry,
-                                           static_cast<int>(std::min(wcslen(entry), prefix.size())),
-                                           prefix.c_str(), static_cast<int>(prefix.size())) == CSTR_EQUAL)
+                                           static_cast<int>(std::min(wcslen(entry), prefix.size())), prefix.c_str(),
+                                           static_cast<int>(prefix.size())) == CSTR_EQUAL)
         write(out, bridge::Narrow(entry) + "\r\n");
     FreeEnvironmentStringsW(block);
   }

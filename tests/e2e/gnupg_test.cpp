@@ -356,11 +356,10 @@ TEST_F(E2eGnupg, UserIdsTextsAndFileNamesInEveryScript) {
   std::string others = "rm -rf o; mkdir -m 700 o\n";
   for (const char* uid : {kEleni, kTaro, kSmiley})
     others += Gpg("o") + "--quick-gen-key " + bridge::ShQuote(uid) + " future-default default never\n";
-  const std::string made =
-      Sh(PassFile(kAlicePass) + Gpg(home) + "--quick-gen-key " + bridge::ShQuote(kAlice) +
-         " future-default default never" + Kill(home) + "\n" + PassFile(kAlicePass) + others +
-         "gpg --homedir o --armor --export >others.asc" + Kill("o") +
-         "\ngpg --homedir o --with-colons --list-keys | grep -c '^pub'");
+  const std::string made = Sh(PassFile(kAlicePass) + Gpg(home) + "--quick-gen-key " + bridge::ShQuote(kAlice) +
+                              " future-default default never" + Kill(home) + "\n" + PassFile(kAlicePass) + others +
+                              "gpg --homedir o --armor --export >others.asc" + Kill("o") +
+                              "\ngpg --homedir o --with-colons --list-keys | grep -c '^pub'");
   ASSERT_EQ(made, "3\n") << bridge::ReadWholeFile(Tool("err")).value_or("");
   Settings.SignFiles = false;
 

@@ -34,8 +34,9 @@ TEST(PrintRows, LinesBreakAtTheLastBlankThatFitsOrInsideAWordTooLong) {
   // pair's halves (an emoji is one such pair).
   EXPECT_EQ(ui::PrintRows(L"\x41F\x440\x438\x432\x435\x442 \x43C\x438\x440", Columns(8)),
             (Rows{L"\x41F\x440\x438\x432\x435\x442", L"\x43C\x438\x440"}));
-  EXPECT_EQ(ui::PrintRows(L"ab\xD83D\xDE00" L"cd", Columns(3)), (Rows{L"ab", L"\xD83D\xDE00" L"c", L"d"}));
-  EXPECT_EQ(ui::PrintRows(L"\xD83D\xDE00\xD83D\xDE00", Columns(1)), (Rows{L"\xD83D\xDE00", L"\xD83D\xDE00"}));
+  const std::wstring smile = L"\xD83D\xDE00";
+  EXPECT_EQ(ui::PrintRows(L"ab" + smile + L"cd", Columns(3)), (Rows{L"ab", smile + L"c", L"d"}));
+  EXPECT_EQ(ui::PrintRows(smile + smile, Columns(1)), (Rows{smile, smile}));
 }
 
 }  // namespace

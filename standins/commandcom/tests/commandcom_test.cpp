@@ -108,12 +108,12 @@ TEST_F(CommandCom, TextInAnyScriptSurvivesTheBatchFile) {
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
   SetEnvironmentVariableA("SW_CC_VALUE", "Алиса Пример <alice@example.ru> 世界 😀");
   writeFile(folder + "\\задание.bat", "@echo off\r\nset SW_CC_SET=Ελληνικά\r\n" + program() +
-                                           " -u\"%SW_CC_VALUE%\" %SW_CC_SET% \"Документы\\заметка.txt\" "
-                                           ">\"Документы\\вывод.txt\"\r\necho 山田太郎>>Документы\\вывод.txt\r\n");
+                                          " -u\"%SW_CC_VALUE%\" %SW_CC_SET% \"Документы\\заметка.txt\" "
+                                          ">\"Документы\\вывод.txt\"\r\necho 山田太郎>>Документы\\вывод.txt\r\n");
   testproc::Outcome r = run("\"" + interpreter_ + "\" /c \"" + folder + "\\задание.bat\"");
   EXPECT_EQ(readFile(folder + "\\вывод.txt"), program() +
-                                                 " -u\"Алиса Пример <alice@example.ru> 世界 😀\" Ελληνικά "
-                                                 "\"Документы\\заметка.txt\"\r\n山田太郎\r\n");
+                                                  " -u\"Алиса Пример <alice@example.ru> 世界 😀\" Ελληνικά "
+                                                  "\"Документы\\заметка.txt\"\r\n山田太郎\r\n");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.exitCode, 0u);
 }
