@@ -172,7 +172,7 @@ TEST_F(SettingsStore, WindowBoundsAreAllOrNothing) {
   ui::Rect r = form.bounds();
   EXPECT_EQ(r.left, 50);
   EXPECT_EQ(r.top, 50);
-  EXPECT_EQ(r.width, 500);
+  EXPECT_EQ(r.width, kDefaultWindowBounds.width);
   EXPECT_EQ(r.height, 400);
 
   PutNumber("Xpos", 120);
@@ -191,7 +191,7 @@ TEST_F(SettingsStore, WindowBoundsAreAllOrNothing) {
   r = form.bounds();
   EXPECT_EQ(r.left, 50);
   EXPECT_EQ(r.top, 50);
-  EXPECT_EQ(r.width, 500);
+  EXPECT_EQ(r.width, kDefaultWindowBounds.width);
   EXPECT_EQ(r.height, 400);
 }
 
