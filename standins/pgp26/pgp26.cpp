@@ -37,16 +37,6 @@ std::string PrintableLines(std::string_view text) {
   return out;
 }
 
-// An environment variable in the ANSI code page (the A function cuts values
-// that are not ASCII when that code page is UTF-8); nothing when unset.
-std::optional<std::string> EnvironmentText(const wchar_t* name) {
-  const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-  if (size == 0) return std::nullopt;
-  std::wstring w(size, L'\0');
-  w.resize(GetEnvironmentVariableW(name, w.data(), size));
-  return bridge::Narrow(w, CP_ACP);
-}
-
 // The user IDs of keys as printed, in the ANSI code page.
 void ForPrinting(std::vector<Key>& keys) {
   for (Key& k : keys)
@@ -315,7 +305,7 @@ class Session {
   // -z, else PGPPASS from the environment (as PGP 2.6 reads it).
   std::optional<std::string> GivenPassPhrase() const {
     if (op_.passPhrase) return op_.passPhrase;
-    return EnvironmentText(L"PGPPASS");
+    return bridge::EnvironmentVariable("PGPPASS");
   }
   // The given one, else asked in the console.
   std::string PassPhrase() {
