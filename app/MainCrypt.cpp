@@ -1,5 +1,6 @@
 // The main window's encrypt and decrypt commands.
 #include "app/Main.h"
+#include "files/oldtext.h"
 #include "keys/Encrypt.h"
 #include "keys/KeyList.h"
 #include "pgp/Crypt.h"
@@ -25,7 +26,7 @@ void TMainForm::Decrypttext1Click() {
   }
   // The window's text is not copied: a big one is the biggest thing here.
   std::string plain;
-  if (DecryptWithPgp(ctx, {}, {}, false, memo1.text(), plain)) memo1.setText(std::move(plain));
+  if (DecryptWithPgp(ctx, {}, {}, false, memo1.text(), plain)) memo1.setText(TextForWindow(std::move(plain), GetACP()));
 }
 
 void TMainForm::EncryptFileItemClick() {

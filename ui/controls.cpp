@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/codepage.h"
 #include "ui/heldtext.h"
 #include "ui/print.h"
 
@@ -63,13 +64,13 @@ void Panel::paint(HDC dc) {
   if (inner_ != Bevel::None) {
     DrawEdge(dc, &rc, inner_ == Bevel::Raised ? BDR_RAISEDINNER : BDR_SUNKENINNER, BF_RECT | BF_ADJUST);
   }
-  std::string caption = text();
+  const std::wstring caption = Widen(text());
   if (!caption.empty()) {
     SelectObjectScope useFont(dc, font() ? font() : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     if (alignment_ == TextAlign::Left) rc.left += 2;
-    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &rc,
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &rc,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
                   (alignment_ == TextAlign::Left ? DT_LEFT : DT_CENTER));
   }
@@ -230,10 +231,10 @@ void Label::autoSize() {
   {
     WindowDc dc(handle());
     SelectObjectScope useFont(dc.get(), font() ? font() : GetStockObject(DEFAULT_GUI_FONT));
-    std::string t = text();
+    const std::wstring t = Widen(text());
     TEXTMETRICA tm;
     GetTextMetricsA(dc.get(), &tm);
-    GetTextExtentPoint32A(dc.get(), t.c_str(), static_cast<int>(t.size()), &size);
+    GetTextExtentPoint32W(dc.get(), t.c_str(), static_cast<int>(t.size()), &size);
     size.cy = tm.tmHeight;
   }
   Rect b = bounds();
@@ -438,10 +439,7 @@ void RichEdit::setText(std::string text) {
   // In UTF-16: given 8-bit text, the control reads one starting with "{\rtf"
   // as formatted text and one starting with the UTF-8 byte order mark as
   // UTF-8, whatever the code page.
-  std::wstring wide(shown.size(), L'\0');
-  wide.resize(
-      static_cast<size_t>(std::max(0, MultiByteToWideChar(CP_ACP, 0, shown.data(), static_cast<int>(shown.size()),
-                                                          wide.data(), static_cast<int>(wide.size())))));
+  const std::wstring wide = Widen(shown);
   SETTEXTEX set{ST_DEFAULT, kCodePageUtf16};
   SendMessageA(handle(), EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(wide.c_str()));
   // A held text shows from its beginning (the control leaves the caret after the text).
@@ -478,7 +476,9 @@ void RichEdit::setWordWrap(bool wrap) {
 // A held text's control is read-only: it refuses cutting and pasting itself.
 void RichEdit::cut() { SendMessageA(handle(), WM_CUT, 0, 0); }
 void RichEdit::copy() { SendMessageA(handle(), WM_COPY, 0, 0); }
-void RichEdit::paste() { SendMessageA(handle(), EM_PASTESPECIAL, CF_TEXT, 0); }
+// As UTF-16: the clipboard's ANSI form, made from another program's Unicode
+// text, is in the system code page, not the process's.
+void RichEdit::paste() { SendMessageA(handle(), EM_PASTESPECIAL, CF_UNICODETEXT, 0); }
 
 int RichEdit::findNoCase(std::string_view what) const {
   if (holding_) {

@@ -4,8 +4,8 @@
 //    bench_window95, a PGP message of that size loaded from the mailbox at
 //    start-up; each in a process of its own, timed from the user's last
 //    answer (dialog, prompt) to the painted window, with what its worst
-//    moment holds above the empty window (peak working set) against the
-//    text's size. Floors: the file read or write, and the chain a PGP run
+//    moment holds (peak working set) above the user's answer and above the
+//    empty window, and what it keeps, against the text's size. Floors: the file read or write, and the chain a PGP run
 //    goes through (command.com in a new console running PGP.EXE, started as
 //    the runner starts it).
 //  startup [rounds] [other folder]: both programs started as a user starts
