@@ -426,20 +426,6 @@ void BigText(double megabytes, int rounds, std::vector<std::string> ops) {
 
 // ---- start-up -------------------------------------------------------------------
 
-struct ProcessWindows {
-  DWORD pid;
-  HWND main = nullptr;
-};
-
-BOOL CALLBACK FindMain(HWND w, LPARAM p) {
-  auto* f = reinterpret_cast<ProcessWindows*>(p);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (pid != f->pid || !IsWindowVisible(w)) return TRUE;
-  f->main = w;
-  return FALSE;
-}
-
 struct ChildText {
   const char* text;
   bool found = false;
@@ -497,19 +483,17 @@ Started StartOnce(const std::string& program, const char* painted, const char* b
   const auto start = Clock::now();
   if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) Fail(program);
   ui::Handle process(pi.hProcess), thread(pi.hThread);
-  ProcessWindows found{pi.dwProcessId};
-  while (!found.main && WaitForSingleObject(process.get(), 1) == WAIT_TIMEOUT)
-    EnumWindows(FindMain, reinterpret_cast<LPARAM>(&found));
-  if (!found.main) Fail(program + " showed no window");
+  const HWND window = robot::WaitShownWindow(process.get(), pi.dwProcessId);
+  if (!window) Fail(program + " showed no window");
   const double shown = Ms(start, Clock::now());
-  while (!HasChildText(found.main, painted) && WaitForSingleObject(process.get(), 1) == WAIT_TIMEOUT) {
+  while (!HasChildText(window, painted) && WaitForSingleObject(process.get(), 1) == WAIT_TIMEOUT) {
   }
   const double done = Ms(start, Clock::now());
   const double cpu = HostCpuMs(program.substr(program.find_last_of('\\') + 1));
-  while (busy && HasChildText(found.main, busy) && WaitForSingleObject(process.get(), 5) == WAIT_TIMEOUT) {
+  while (busy && HasChildText(window, busy) && WaitForSingleObject(process.get(), 5) == WAIT_TIMEOUT) {
   }
   WaitForInputIdle(process.get(), 10000);
-  PostMessageA(found.main, WM_CLOSE, 0, 0);
+  PostMessageA(window, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) Fail(program + " did not close");
   return {shown, done, cpu};
 }
