@@ -88,12 +88,17 @@ void ForEachFileBelow(const std::string& folder, const std::function<void(const 
 
 // Watches, until destroyed, every process title on the machine (Wine: a
 // Windows process's command line is its Linux process title) and every file
-// of the Wine prefix for `secret`. Each PGP run it sees (one that waits for
-// the file `goOn`) is counted and let go on once everything was looked at.
+// of the Wine prefix for `secret`. Each run of `program` it sees (one that
+// waits for the file `goOn`) is counted and let go on once everything was
+// looked at; other tests' PGP runs on the machine are not counted.
 class SecretWatch {
  public:
-  SecretWatch(std::string secret, std::vector<std::string> folders, std::string goOn)
-      : secret_(std::move(secret)), folders_(std::move(folders)), goOn_(std::move(goOn)), thread_([this] { run(); }) {}
+  SecretWatch(std::string secret, std::vector<std::string> folders, std::string program, std::string goOn)
+      : secret_(std::move(secret)),
+        folders_(std::move(folders)),
+        program_(std::move(program)),
+        goOn_(std::move(goOn)),
+        thread_([this] { run(); }) {}
   ~SecretWatch() { stop(); }
   void stop() {
     stop_ = true;
@@ -121,7 +126,7 @@ class SecretWatch {
           if (fd.cFileName[0] < '1' || fd.cFileName[0] > '9') continue;
           const std::string title = ReadShared(std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline");
           if (title.find(secret_) != std::string::npos) found_.insert(std::string("process title: ") + title);
-          if (title.find("PGP.EXE") != std::string::npos && pgpRuns_.insert(fd.cFileName).second) newRun = true;
+          if (title.find(program_) != std::string::npos && pgpRuns_.insert(fd.cFileName).second) newRun = true;
         } while (FindNextFileA(find, &fd));
         FindClose(find);
       }
@@ -132,6 +137,7 @@ class SecretWatch {
   }
   std::string secret_;
   std::vector<std::string> folders_;
+  std::string program_;
   std::string goOn_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
@@ -206,7 +212,7 @@ TEST_F(Crypt, PassPhraseNeverInAProcessTitleOrAFile) {
                      std::string("passphrase=") + kPass + "\r\nawait=" + pgp_.file("go-on") + "\r\n");
   std::string prefix = std::getenv("WINEPREFIX") ? std::getenv("WINEPREFIX") : "";
   std::replace(prefix.begin(), prefix.end(), '/', '\\');
-  SecretWatch watch(kPass, {"Z:" + prefix, docs_.path(), pgp_.path()}, pgp_.file("go-on"));
+  SecretWatch watch(kPass, {"Z:" + prefix, docs_.path(), pgp_.path()}, pgp_.file("PGP.EXE"), pgp_.file("go-on"));
   EncryptText(true);
   ASSERT_NE(form_->memo1.text(), kPlain);
   Robot r([&](Robot& r) { TypePassPhrase(r, kPass); });
