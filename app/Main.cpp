@@ -106,7 +106,7 @@ const Row kPopupMenu[] = {
 ui::Form::Args MainArgs() {
   ui::Form::Args a;
   a.caption = "Sealwright 32";
-  a.clientWidth = 492;
+  a.clientWidth = 536;
   a.clientHeight = 350;
   a.font = {"MS Sans Serif", -11, true};
   a.border = ui::Border::Sizeable;

@@ -44,7 +44,7 @@ class TextCommands : public testing::Test {
 
 TEST_F(TextCommands, OpenAndSaveBackIsByteIdentical) {
   const std::string content =
-      "First line\r\n\xE9t\xE9 \xE0 caf\xE9 \xA9\xFF\r\n\r\n\tindented \xC4\xD6\xDC\r\nlast line\r\n";
+      "First line\r\nété à café ©ÿ Привет 世界\r\n\r\n\tindented ÄÖÜ\r\nlast line\r\n";
   const std::string in = dir_.file("message.txt");
   const std::string out = dir_.file("copy.asc");
   testenv::WriteFile(in, content);

@@ -223,7 +223,7 @@ class E2eGnupg : public testing::Test {
 
 TEST_F(E2eGnupg, TypedTextEncryptedAndSignedDecryptsWithPlainGpg) {
   const std::string plain =
-      "Dear Rita,\r\n\r\n" + PlainMark() + ": m\xFC\xDF\xE9 na\xEFve \xA7 \xB5\xE6\xF8\r\ntab\there  \r\nlast line";
+      "Dear Rita,\r\n\r\n" + PlainMark() + ": müßé naïve § µæø Привет 世界\r\ntab\there  \r\nlast line";
   form_->memo1.setText(plain);
   Robot r([&](Robot& r) {
     ChooseRecipient(r, "Rita");
@@ -244,7 +244,7 @@ TEST_F(E2eGnupg, TypedTextEncryptedAndSignedDecryptsWithPlainGpg) {
 }
 
 TEST_F(E2eGnupg, MessageFromPlainGpgDecryptsInTheWindow) {
-  const std::string plain = "Hello Ursula,\r\n" + PlainMark() + " \xE4\xF6\xFC \xA9 \x80\r\n\r\nRita";
+  const std::string plain = "Hello Ursula,\r\n" + PlainMark() + " äöü © € Ελληνικά\r\n\r\nRita";
   bridge::WriteWholeFile(Tool("c2.txt"), plain);
   Sh(PassFile(kRitaPass) + Gpg("r") + "-u rita@example.org -r ursula@example.org -a -s -e -o c2.asc c2.txt" +
      Kill("r") + "; rm -f c2.txt");
