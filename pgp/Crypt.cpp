@@ -2,6 +2,7 @@
 #include "pgp/Crypt.h"
 
 #include <optional>
+#include <utility>
 
 #include "files/TextFile.h"
 #include "files/runfolder.h"
@@ -53,6 +54,25 @@ std::optional<std::string> RunForReport(const pgp::Context& ctx, const std::stri
   } catch (const ui::Error&) {
     return std::string();
   }
+}
+
+// Runs PGP's decryption (or check) of `text` through work files, wiped
+// afterwards; PGP's report, or nothing when it could not be started. `plain`
+// receives what PGP wrote, when it wrote something readable.
+std::optional<std::string> DecryptText(const pgp::Context& ctx, const std::string& text,
+                                       const std::optional<std::string>& passPhrase,
+                                       std::optional<std::string>& plain) {
+  ScopedFile input(NewWorkFileName(), ScopedFile::Disposal::Wipe);
+  ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Wipe);
+  // Only the name is kept: PGP creates the output itself.
+  RemoveFile(output.name());
+  WriteTextFile(input.name(), text);
+  auto report = RunForReport(ctx, pgp::DecryptCommand(ctx, input.name(), output.name()), passPhrase);
+  try {
+    if (report && FileExists(output.name())) plain = ReadTextFile(output.name());
+  } catch (const ui::Error&) {
+  }
+  return report;
 }
 
 // Says what kept PGP's result from its place; true when it is there. A
@@ -137,31 +157,19 @@ Decrypted DecryptWithPgp(const pgp::Context& ctx, const std::string& inputFile, 
     if (done.wrote && ctx.autoDelete) WipeFile(inputFile);
     return done;
   }
-  ScopedFile input(NewWorkFileName(), ScopedFile::Disposal::Wipe);
-  ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Wipe);
-  // Only the name is kept: PGP creates the output itself.
-  RemoveFile(output.name());
-  WriteTextFile(input.name(), text);
-  auto report = RunForReport(ctx, pgp::DecryptCommand(ctx, input.name(), output.name()), passPhrase);
+  std::optional<std::string> plain;
+  auto report = DecryptText(ctx, text, passPhrase, plain);
   if (!report) return done;
   done.verdict = pgp::ReadSignatureReport(*report);
-  try {
-    if (FileExists(output.name())) {
-      text = ReadTextFile(output.name());
-      done.wrote = true;
-    }
-  } catch (const ui::Error&) {
-  }
+  done.wrote = plain.has_value();
+  if (plain) text = std::move(*plain);
   return done;
 }
 
 pgp::Verdict VerifyText(const pgp::Context& ctx, const std::string& text) {
-  ScopedFile input(NewWorkFileName(), ScopedFile::Disposal::Wipe);
-  ScopedFile output(NewWorkFileName(), ScopedFile::Disposal::Wipe);
-  RemoveFile(output.name());
-  WriteTextFile(input.name(), text);
-  // No pass phrase: checking a signature needs none.
-  auto report = RunForReport(ctx, pgp::DecryptCommand(ctx, input.name(), output.name()), std::nullopt);
+  // No pass phrase: checking a signature needs none. The text stays as it is.
+  std::optional<std::string> unused;
+  auto report = DecryptText(ctx, text, std::nullopt, unused);
   if (!report) return {};
   pgp::Verdict verdict = pgp::ReadSignatureReport(*report);
   if (verdict.kind == pgp::Signature::None) {
