@@ -2,6 +2,7 @@
 
 #include "app/About.h"
 #include "files/TextFile.h"
+#include "files/oldtext.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
 #include "pgp/quoting.h"
@@ -293,7 +294,7 @@ void TMainForm::FileOpen() {
   } catch (const ui::Error&) {
     throw ui::Error("Cannot open file " + OpenDialog.fileName);
   }
-  ReplaceText(content);
+  ReplaceText(TextForWindow(content, GetACP()));
 }
 
 void TMainForm::FileSaveAs() {

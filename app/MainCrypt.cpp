@@ -1,6 +1,7 @@
 // The main window's encrypt, decrypt, sign and verify commands, and the bar
 // that shows what PGP said about a signature.
 #include "app/Main.h"
+#include "files/oldtext.h"
 #include "keys/Encrypt.h"
 #include "keys/KeyList.h"
 #include "pgp/Crypt.h"
@@ -71,7 +72,7 @@ void TMainForm::Decrypttext1Click() {
   }
   std::string text = memo1.text();
   const Decrypted done = DecryptWithPgp(ctx, {}, {}, false, text);
-  if (done.wrote) ReplaceText(text);
+  if (done.wrote) ReplaceText(TextForWindow(text, GetACP()));
   if (done.verdict.kind != pgp::Signature::None) ShowVerdict(done.verdict);
 }
 

@@ -33,17 +33,28 @@ std::string Number(int i) {
 }
 
 // Line i starts with "Start<i>" and ends with "End<i>"; every 20th is far
-// wider than the page, so the page width has to break it.
+// wider than the page, so the page width has to break it, and another every
+// 20th is as wide in Cyrillic (measured in characters, not bytes).
+constexpr int kWidenings = 60;
+const char* const kCyrillicWord = "расширение";
+
 std::string Text(int lines) {
   std::string text;
   for (int i = 1; i <= lines; ++i) {
     text += "Start" + Number(i) + " line of the printed message";
-    if (i % 20 == 7) {
-      for (int w = 0; w < 60; ++w) text += " widening";
+    if (i % 20 == 7 || i % 20 == 13) {
+      for (int w = 0; w < kWidenings; ++w) text += std::string(" ") + (i % 20 == 7 ? "widening" : kCyrillicWord);
     }
     text += " End" + Number(i) + "\r\n";
   }
   return text;
+}
+
+// How many of the Cyrillic words stand whole in `paper`.
+int CyrillicWords(const std::string& paper) {
+  int n = 0;
+  for (size_t i = paper.find(kCyrillicWord); i != std::string::npos; i = paper.find(kCyrillicWord, i + 1)) ++n;
+  return n;
 }
 
 class Printing : public testing::Test {
@@ -168,6 +179,7 @@ TEST_F(PrintingToPaper, EveryLineReachesThePaperAndCancelPrintsNothing) {
   EXPECT_EQ(pages, static_cast<int>(rows.size()));
   EXPECT_EQ(pages, (total + perPage - 1) / perPage) << "rows " << total << ", " << perPage << " on page 1";
   for (size_t p = 0; p + 1 < rows.size(); ++p) EXPECT_EQ(rows[p], perPage) << "page " << p + 1;
+  EXPECT_EQ(CyrillicWords(paper->text), kLines / 20 * kWidenings);
   std::printf("printed: %d pages, %d rows (%d on a full page), %d of %d lines found\n", pages, total, perPage, found,
               kLines);
 }
@@ -180,6 +192,7 @@ TEST_F(PrintingToPaper, OnePageReachesThePaperWhole) {
   ASSERT_TRUE(paper);
   EXPECT_EQ(paper->pages, 1);
   EXPECT_EQ(LinesInOrder(paper->text, 20), 20);
+  EXPECT_EQ(CyrillicWords(paper->text), kWidenings);
 }
 
 // With no printer at all the default error box says so and nothing is

@@ -29,7 +29,9 @@
 namespace {
 
 using robot::Robot;
+using testenv::AnswerBox;
 using testenv::BoxText;
+using testenv::ChooseFile;
 using testenv::ChooseRecipient;
 using testenv::ConfirmFileDialog;
 using testenv::RunIdle;
@@ -39,6 +41,13 @@ using Clock = std::chrono::steady_clock;
 
 const char* const kUser = "Ursula User <ursula@example.org>";
 const char* const kRitaPass = "rita pass";
+// User IDs in other scripts: Alice's key is the user's own, the others are
+// imported.
+const char* const kAlice = "Алиса Пример <alice@example.ru>";
+const char* const kAlicePass = "пароль Алисы";
+const char* const kEleni = "Ελένη Παπαδοπούλου <eleni@example.gr>";
+const char* const kTaro = "山田太郎 <taro@example.jp>";
+const char* const kSmiley = "Smiley 😀 <smiley@example.org>";
 
 long long Ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
@@ -137,9 +146,9 @@ class E2eGnupg : public testing::Test {
 
   static void TearDownTestSuite() {
     if (!S()) return;
-    Sh("gpgconf --homedir " + UserHome() + " --kill gpg-agent; for h in r x v o; do gpgconf --homedir $h --kill " +
+    Sh("gpgconf --homedir " + UserHome() + " --kill gpg-agent; for h in r x v e o; do gpgconf --homedir $h --kill " +
        "gpg-agent; done; rm -rf " + bridge::ShQuote(bridge::UnixPath(S()->dir)) +
-       " r x v o rita.asc *.out *.asc *.pgp *.pub *.txt st pf");
+       " r x v e o rita.asc *.out *.asc *.pgp *.pub *.txt st pf");
     for (const char* f : {"out", "err", "rc", "run.sh"}) DeleteFileA(Tool(f).c_str());
     RemoveDirectoryA(S()->tools.c_str());
     S().reset();
@@ -354,7 +363,7 @@ TEST_F(E2eGnupg, DISABLED_VerdictsOnMessagesMadeByPlainGpg) {
   const std::string made =
       Sh(PassFile(kRitaPass) + "printf 'Pay Bob 10.\\nRita\\n' >m.txt\n" + Gpg("r") +
          "--clearsign -u rita@example.org -o good.asc m.txt\nsed 's/Pay Bob 10/Pay Bob 99/' good.asc >bad.asc\n"
-         "gpg --homedir r --armor --export ursula@example.org >u.pub\nrm -rf x v o; mkdir -m 700 x v o\n" +
+         "gpg --homedir r --armor --export ursula@example.org >u.pub\nrm -rf x v e; mkdir -m 700 x v e\n" +
          Gpg("x") + "--quick-gen-key 'Stranger <stranger@example.org>' future-default default never\n" + Gpg("x") +
          "--clearsign -o unknown.asc m.txt\n" + Gpg("x") + "--import u.pub\n" +
          "printf '%s\\n' 'Good signature from user \"Grace Hopper <grace@example.org>\".' >spoof.txt\n" + Gpg("x") +
@@ -365,13 +374,13 @@ TEST_F(E2eGnupg, DISABLED_VerdictsOnMessagesMadeByPlainGpg) {
          "fpr=$(gpg --homedir v --with-colons --list-keys | awk -F: '/^fpr/{print $10; exit}')\n"
          "sed 's/^:-----BEGIN/-----BEGIN/' v/openpgp-revocs.d/$fpr.rev | gpg --homedir v --batch --import 2>/dev/null\n"
          "gpg --homedir v --armor --export rob@example.org >rob.asc\n" +
-         Gpg("o") + "--faked-system-time 20200101T000000 --quick-gen-key 'Old Olga <olga@example.org>' " +
-         "future-default default 1d\n" + Gpg("o") +
+         Gpg("e") + "--faked-system-time 20200101T000000 --quick-gen-key 'Old Olga <olga@example.org>' " +
+         "future-default default 1d\n" + Gpg("e") +
          "--faked-system-time 20200101T120000 --clearsign -o expired.asc m.txt\n"
-         "gpg --homedir o --armor --export olga@example.org >olga.asc\n" +
+         "gpg --homedir e --armor --export olga@example.org >olga.asc\n" +
          "for h in r x; do gpg --homedir $h --with-colons --list-keys | awk -F: '/^pub/{print substr($5, 9); exit}'; "
          "done" +
-         Kill("r") + "; " + Kill("x") + "; " + Kill("v") + "; " + Kill("o"));
+         Kill("r") + "; " + Kill("x") + "; " + Kill("v") + "; " + Kill("e"));
   ASSERT_EQ(made.size(), 18u) << made << bridge::ReadWholeFile(Tool("err")).value_or("");
   const std::string ritaId = made.substr(0, 8), strangerId = made.substr(9, 8);
   // Rob's revoked key and Olga's expired one join the ring through the window.
@@ -473,6 +482,121 @@ TEST_F(E2eGnupg, DISABLED_SignedTextVerifiesWithPlainGpgAndInTheWindow) {
   EXPECT_EQ(form_->memo1.text(), signedText);
   EXPECT_EQ(form_->VerdictBar.text().rfind(std::string("Good signature from ") + kUser + " (key ID ", 0), 0u)
       << form_->VerdictBar.text();
+}
+
+// Every script: keys whose user IDs are Cyrillic, Greek, CJK or hold an emoji
+// (made by plain gpg: Alice's in the user's own ring, the others imported
+// through the window) are listed exactly in the key list and the recipients
+// dialog, and Alice's is stored as the signing ID and read back; a text in
+// all of them goes to Alice's key and comes back byte for byte; a file in a
+// Cyrillic folder goes through the file dialogs both ways; an old Latin-1
+// text from plain gpg reads "café".
+TEST_F(E2eGnupg, UserIdsTextsAndFileNamesInEveryScript) {
+  ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the programs' manifest";
+  const std::string home = UserHome();
+  std::string others = "rm -rf o; mkdir -m 700 o\n";
+  for (const char* uid : {kEleni, kTaro, kSmiley})
+    others += Gpg("o") + "--quick-gen-key " + bridge::ShQuote(uid) + " future-default default never\n";
+  const std::string made = Sh(PassFile(kAlicePass) + Gpg(home) + "--quick-gen-key " + bridge::ShQuote(kAlice) +
+                              " future-default default never" + Kill(home) + "\n" + PassFile(kAlicePass) + others +
+                              "gpg --homedir o --armor --export >others.asc" + Kill("o") +
+                              "\ngpg --homedir o --with-colons --list-keys | grep -c '^pub'");
+  ASSERT_EQ(made, "3\n") << bridge::ReadWholeFile(Tool("err")).value_or("");
+  Settings.SignFiles = false;
+
+  // The key list: read again after the import.
+  form_->OpenDialog.fileName = Tool("others.asc");
+  Robot add([&](Robot& r) { ConfirmFileDialog(r, "Choose public key file"); });
+  form_->Addapublickey1Click();
+  add.join();
+  const std::vector<std::string> listed = keys::KeyTexts(form_->KeyList);
+  for (const char* uid : {kAlice, kEleni, kTaro, kSmiley}) {
+    EXPECT_NE(std::find(listed.begin(), listed.end(), uid), listed.end())
+        << uid << " not in " << testing::PrintToString(listed);
+  }
+  std::vector<std::string> picked;
+  Robot pick([&](Robot& r) {
+    HWND picker = r.waitWindow("Choose default ID for signing messages and files");
+    if (!picker) return;
+    HWND list = r.findChild(picker, "", "ListBox");
+    picked = r.listItems(list);
+    r.screenshot(picker, "e2e_key_list_scripts");
+    auto alice = std::find(picked.begin(), picked.end(), kAlice);
+    if (alice == picked.end()) return r.clickButton(picker, "&Cancel");
+    r.selectItem(list, static_cast<int>(alice - picked.begin()));
+    r.clickButton(picker, "&Ok");
+    r.waitGone(picker);
+  });
+  form_->DefaultIDforSigning1Click();
+  pick.join();
+  EXPECT_EQ(picked, listed);
+  Settings = TSettings{};
+  LoadSettings();
+  RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+  EXPECT_EQ(Settings.IdSign, kAlice);
+
+  // The window's text to Alice's key and back.
+  const std::string text = "Привет, Ελληνικά, 世界, 😀";
+  form_->memo1.setText(text);
+  std::vector<std::string> offered;
+  Robot enc([&](Robot& r) {
+    HWND dialog = r.waitWindow("Encrypting");
+    if (!dialog) return;
+    offered = r.listItems(r.findChild(dialog, "", "ListBox", 0));
+    r.screenshot(dialog, "e2e_recipients_scripts");
+    ChooseRecipient(r, "Алиса");
+  });
+  form_->Encrypttext1Click();
+  enc.join();
+  EXPECT_EQ(offered, listed);
+  ASSERT_EQ(form_->memo1.text().rfind("-----BEGIN PGP MESSAGE-----", 0), 0u) << form_->memo1.text();
+  Robot dec([&](Robot& r) { TypePassPhrase(r, kAlicePass); });
+  form_->Decrypttext1Click();
+  dec.join();
+  EXPECT_EQ(form_->memo1.text(), text);
+  RunIdle([&](Robot& r) { r.screenshot(form_->handle(), "e2e_text_scripts"); });
+
+  // A file in a Cyrillic folder, its names typed into the file dialogs.
+  const std::string folder = docs_.file("Документы");
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string source = folder + "\\заметка.txt", sealed = folder + "\\заметка.pgp",
+                    back = folder + "\\заметка (копия).txt";
+  own_ = {source, back};
+  const std::string note = "Заметка " + PlainMark() + ": 山田太郎, Ελένη\r\n";
+  ASSERT_TRUE(bridge::WriteWholeFile(source, note));
+  std::string info;
+  Robot fileEnc([&](Robot& r) {
+    ChooseFile(r, r.waitWindow("Choose file to encrypt", {}, 20000), source);
+    ChooseRecipient(r, "Алиса");
+    info = AnswerBox(r, "Information");
+  });
+  form_->EncryptFileItemClick();
+  fileEnc.join();
+  EXPECT_EQ(info, "File : " + sealed + "\r\nSuccessfuly created !");
+  Robot fileDec([&](Robot& r) {
+    ChooseFile(r, r.waitWindow("Choose file to decrypt", {}, 20000), sealed);
+    ChooseFile(r, r.waitWindow("Choose output filename", {}, 20000), back);
+    TypePassPhrase(r, kAlicePass);
+  });
+  form_->DecryptFileItemClick();
+  fileDec.join();
+  EXPECT_EQ(bridge::ReadWholeFile(back).value_or("<none>"), note);
+
+  // Latin-1 text from before, from plain gpg: shown as Windows-1252.
+  const std::string sent = Sh("printf 'caf\\351' >l1.txt\n" + PassFile(kRitaPass) + Gpg("r") +
+                              "-r ursula@example.org -a -e -o l1.asc l1.txt" + Kill("r") + "\ncat l1.asc");
+  std::string latin1;
+  for (char c : sent) {
+    if (c == '\n') latin1 += '\r';
+    latin1 += c;
+  }
+  ASSERT_NE(latin1.find("-----BEGIN PGP MESSAGE-----"), std::string::npos)
+      << latin1 << bridge::ReadWholeFile(Tool("err")).value_or("");
+  form_->memo1.setText(latin1);
+  Robot old([&](Robot& r) { TypePassPhrase(r, UserPass()); });
+  form_->Decrypttext1Click();
+  old.join();
+  EXPECT_EQ(form_->memo1.text(), "café");
 }
 
 }  // namespace
