@@ -1,14 +1,14 @@
 #include "standins/bridge/workfolder.h"
 
-#include <windows.h>
-
 #include <vector>
 
-#include "ui/handles.h"
+#include "standins/bridge/files.h"
 
 namespace bridge {
 
 namespace {
+
+constexpr char kLockFile[] = "lock";
 
 // A security descriptor whose DACL grants the running user alone full
 // access, inherited by what is made inside.
@@ -41,9 +41,31 @@ class UserOnly {
   bool ok_ = false;
 };
 
+// Locks the first byte of an open file for this handle alone; fails at once
+// when another process holds it.
+bool LockFirstByte(HANDLE file) {
+  OVERLAPPED at{};
+  return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != FALSE;
+}
+
+ui::Handle OpenLockFile(const std::string& folder, DWORD disposition) {
+  return ui::Handle(CreateFileA((folder + "\\" + kLockFile).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Milliseconds since the folder's last change, by the system clock.
+ULONGLONG MsSinceWrite(const WIN32_FIND_DATAA& fd) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER n{{now.dwLowDateTime, now.dwHighDateTime}};
+  ULARGE_INTEGER w{{fd.ftLastWriteTime.dwLowDateTime, fd.ftLastWriteTime.dwHighDateTime}};
+  return n.QuadPart > w.QuadPart ? (n.QuadPart - w.QuadPart) / 10000 : 0;
+}
+
 }  // namespace
 
-WorkFolder::WorkFolder(const std::string& parent, std::string_view prefix) {
+WorkFolder::WorkFolder(const std::string& parent, std::string_view prefix, bool locked) {
   UserOnly security;
   // Without a descriptor nothing is made: a folder open to all is no work folder.
   if (!security.get()) return;
@@ -52,13 +74,26 @@ WorkFolder::WorkFolder(const std::string& parent, std::string_view prefix) {
                     std::to_string(GetTickCount()) + "-" + std::to_string(attempt);
     if (CreateDirectoryA(p.c_str(), security.get())) {
       path_ = p;
-      return;
+      break;
     }
+  }
+  if (path_.empty() || !locked) return;
+  lock_ = OpenLockFile(path_, CREATE_NEW);
+  if (!lock_ || !LockFirstByte(lock_.get())) {
+    lock_.reset();
+    RemoveFolder(path_);
+    path_.clear();
   }
 }
 
 WorkFolder::~WorkFolder() {
+  lock_.reset();
   if (!path_.empty()) RemoveFolder(path_);
+}
+
+bool CreatePrivateFolder(const std::string& path) {
+  UserOnly security;
+  return security.get() && CreateDirectoryA(path.c_str(), security.get());
 }
 
 void RemoveFolder(const std::string& folder) {
@@ -69,6 +104,30 @@ void RemoveFolder(const std::string& folder) {
     } while (FindNextFileA(find.get(), &fd));
   }
   RemoveDirectoryA(folder.c_str());
+}
+
+void SweepAbandonedWorkFolders(const std::string& parent, std::string_view prefix, DWORD minAgeMs) {
+  WIN32_FIND_DATAA fd;
+  ui::FindHandle find(FindFirstFileA((parent + "\\" + std::string(prefix) + "-*").c_str(), &fd));
+  if (!find) return;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || MsSinceWrite(fd) < minAgeMs) continue;
+    const std::string folder = parent + "\\" + fd.cFileName;
+    {
+      // Taken here, the lock shows that its job has ended; a folder without
+      // one never had a job that locked it. A lock file that cannot be opened
+      // is left alone with its folder.
+      ui::Handle lock = OpenLockFile(folder, OPEN_EXISTING);
+      if (lock ? !LockFirstByte(lock.get()) : FileExists(folder + "\\" + kLockFile)) continue;
+    }
+    WIN32_FIND_DATAA file;
+    if (ui::FindHandle files(FindFirstFileA((folder + "\\*").c_str(), &file)); files) {
+      do {
+        if (!(file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) WipeFile(folder + "\\" + file.cFileName);
+      } while (FindNextFileA(files.get(), &file));
+    }
+    RemoveFolder(folder);
+  } while (FindNextFileA(find.get(), &fd));
 }
 
 }  // namespace bridge
