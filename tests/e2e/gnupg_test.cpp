@@ -357,7 +357,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
 // text), an unknown signer, a revoked and an expired signer key, and an
 // unknown signer's encrypted message whose text and embedded file name hold a
 // good line. Clear-signed ones are checked without a pass phrase.
-TEST_F(E2eGnupg, DISABLED_VerdictsOnMessagesMadeByPlainGpg) {
+TEST_F(E2eGnupg, VerdictsOnMessagesMadeByPlainGpg) {
   // Rita signs; a stranger, Rob (revoked since) and Olga (whose key expired a
   // day after she signed) have homes of their own.
   const std::string made =
@@ -459,7 +459,7 @@ TEST_F(E2eGnupg, DISABLED_VerdictsOnMessagesMadeByPlainGpg) {
 
 // Sign text makes a clear-signed message that plain gpg verifies; Decrypt on
 // it gives the good verdict without asking a pass phrase.
-TEST_F(E2eGnupg, DISABLED_SignedTextVerifiesWithPlainGpgAndInTheWindow) {
+TEST_F(E2eGnupg, SignedTextVerifiesWithPlainGpgAndInTheWindow) {
   const std::string text = "To whom it may concern,\r\n" + PlainMark() + "\r\n- a dashed line\r\nUrsula";
   form_->memo1.setText(text);
   Robot sign([&](Robot& r) { TypePassPhrase(r, UserPass()); });
