@@ -51,6 +51,17 @@ const char* const kSmiley = "Smiley 😀 <smiley@example.org>";
 
 long long Ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
+// AnswerBox with room for a PGP run over gpg; `shown` gets the moment the box came.
+std::string AnswerSlowBox(Robot& r, const char* caption, Clock::time_point* shown = nullptr) {
+  HWND box = r.waitWindow(caption, {}, 60000);
+  if (shown) *shown = Clock::now();
+  if (!box) return {};
+  std::string text = BoxText(r, box);
+  r.clickButton(box, "OK");
+  r.waitGone(box);
+  return text;
+}
+
 // Built at run time, so that this program's own file in the program folder
 // does not hold them and the scan finds only real copies.
 std::string UserPass() { return "ursula-pp-" + std::to_string(GetCurrentProcessId()) + " %TEMP% 100%"; }
@@ -293,12 +304,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
     ChooseRecipient(r, "Ursula");
     TypePassPhrase(r, UserPass());
     passGiven = Clock::now();
-    HWND box = r.waitWindow("Information", {}, 60000);
-    infoShown = Clock::now();
-    if (!box) return;
-    info = BoxText(r, box);
-    r.clickButton(box, "OK");
-    r.waitGone(box);
+    info = AnswerSlowBox(r, "Information", &infoShown);
   });
   const auto e0 = Clock::now();
   form_->EncryptFileItemClick();
@@ -317,12 +323,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
     TypePassPhrase(r, UserPass());
     decPassGiven = Clock::now();
     // The file was signed: the verdict comes in a box.
-    HWND box = r.waitWindow("Information", {}, 60000);
-    verdictShown = Clock::now();
-    if (!box) return;
-    verdict = BoxText(r, box);
-    r.clickButton(box, "OK");
-    r.waitGone(box);
+    verdict = AnswerSlowBox(r, "Information", &verdictShown);
   });
   const auto d0 = Clock::now();
   form_->DecryptFileItemClick();
@@ -424,13 +425,7 @@ TEST_F(E2eGnupg, VerdictsOnMessagesMadeByPlainGpg) {
     std::atomic<bool> returned{false};
     Robot r([&](Robot& r) {
       if (c.pass) TypePassPhrase(r, UserPass());
-      if (c.warning) {
-        HWND w = r.waitWindow("Warning", {}, 60000);
-        if (!w) return;
-        box = BoxText(r, w);
-        r.clickButton(w, "OK");
-        r.waitGone(w);
-      }
+      if (c.warning) box = AnswerSlowBox(r, "Warning");
       // No prompt and no other box: the command ends.
       r.waitUntil([&] { return returned.load(); }, "end of the command", 60000);
     });
