@@ -168,6 +168,14 @@ class Crypt : public testing::Test {
   }
 
   std::string Log() { return testenv::ReadFile(pgp_.file("pgp.log")); }
+  // Whether a folder of a PGP run is still beside the user's files.
+  bool RunFolderLeft() {
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(docs_.file("*.run").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return true;
+  }
   std::string Exe() { return "\"" + pgp_.file("PGP.EXE") + "\" "; }
 
   // Encrypts kPlain for Alice and Bob with the robot answering.
@@ -416,7 +424,13 @@ TEST_F(Crypt, FileEncryptionSignedWithAutoDeleteWipesTheSource) {
   r.join();
   const std::string out = docs_.file("LETTER.pgp");
   EXPECT_EQ(info, "File : " + out + "\r\nSuccessfuly created !");
-  EXPECT_EQ(Log(), Exe() + "-es \"" + source + "\" \"0x00001001\"  -u\"Carol Example\" +BatchMode\r\n");
+  // PGP wrote into a folder of the run's own beside the output.
+  const std::string log = Log();
+  const std::string start =
+      Exe() + "-es \"" + source + "\" \"0x00001001\"  -u\"Carol Example\" -o \"" + docs_.path() + "\\SW";
+  EXPECT_EQ(log.rfind(start, 0), 0u) << log;
+  EXPECT_TRUE(log.ends_with(".run\\LETTER.pgp\" +BatchMode\r\n")) << log;
+  EXPECT_FALSE(RunFolderLeft());
   EXPECT_FALSE(testenv::Exists(source));
   auto message = scriptpgp::ParseScriptMessage(testenv::ReadFile(out));
   ASSERT_TRUE(message);
@@ -534,9 +548,66 @@ TEST_F(Crypt, FileDecryptionReplacesTheOutputAndWipesTheInputOnlyOnSuccess) {
   const std::string start = Exe() + "\"" + input + "\" -o \"" + docs_.path() + "\\SW";
   EXPECT_EQ(log.find(start), 0u) << log;
   EXPECT_NE(log.find("\r\n" + start), std::string::npos) << log;
+  EXPECT_FALSE(RunFolderLeft());
   EXPECT_EQ(log.find("-z"), std::string::npos) << log;
   EXPECT_EQ(log.find(kPass), std::string::npos) << log;
   EXPECT_EQ(form_->OpenDialog.filter, "PGP files (*.pgp)|*.pgp|All files (*.*)|*.*");
+}
+
+// A file that takes the output's name while PGP runs (a synchronised folder,
+// another copy of the program) is left as it is and the user is told; the
+// source is kept although Auto delete is on.
+TEST_F(Crypt, AFileTakingTheOutputsNameDuringTheRunIsLeftAlone) {
+  Settings.AutoDelete = true;
+  testenv::WriteFile(pgp_.file("scenario.txt"), std::string("passphrase=") + kPass + "\r\nmarker=" +
+                                                    pgp_.file("running") + "\r\nawait=" + pgp_.file("go-on") + "\r\n");
+  const std::string source = docs_.file("LETTER.TXT"), sealed = docs_.file("LETTER.pgp");
+  const std::string output = docs_.file("PLAIN.TXT");
+  testenv::WriteFile(source, kPlain);
+  testenv::WriteFile(output, "old output");  // the user agrees to replace it
+  // Plants `file` once PGP runs, by renaming a finished file onto its name.
+  auto plantDuringTheRun = [&](Robot& r, const std::string& file) {
+    r.waitUntil([&] { return testenv::Exists(pgp_.file("running")); }, "PGP running");
+    testenv::WriteFile(docs_.file("planting"), "planted");
+    MoveFileExA(docs_.file("planting").c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+    DeleteFileA(pgp_.file("running").c_str());
+    testenv::WriteFile(pgp_.file("go-on"), "");
+  };
+  const std::string taken =
+      "Another file took the name of the output while PGP was running. It was left as it is, and PGP's result was "
+      "dropped : \r\n\r\n";
+  form_->OpenDialog.fileName = source;
+  std::string error;
+  Robot enc([&](Robot& r) {
+    ConfirmFileDialog(r, "Choose file to encrypt");
+    ChooseKeys(r, {0});
+    TypePassPhrase(r, kPass);
+    plantDuringTheRun(r, sealed);
+    error = AnswerBox(r, "Error");
+  });
+  form_->EncryptFileItemClick();
+  enc.join();
+  EXPECT_EQ(error, taken + sealed);
+  EXPECT_EQ(testenv::ReadFile(sealed), "planted");
+  EXPECT_EQ(testenv::ReadFile(source), kPlain);
+
+  testenv::WriteFile(sealed, scriptpgp::FormatScriptMessage({kPlain, {"Alice Example"}, ""}));
+  form_->OpenDialog.fileName = sealed;
+  form_->SaveDialog.fileName = output;
+  Robot dec([&](Robot& r) {
+    ConfirmFileDialog(r, "Choose file to decrypt");
+    ConfirmOverwrite(r);
+    TypePassPhrase(r, kPass);
+    plantDuringTheRun(r, output);
+    error = AnswerBox(r, "Error");
+  });
+  form_->DecryptFileItemClick();
+  dec.join();
+  EXPECT_EQ(error, taken + output);
+  EXPECT_EQ(testenv::ReadFile(output), "planted");
+  EXPECT_TRUE(testenv::Exists(sealed));
+  EXPECT_FALSE(RunFolderLeft());
+  EXPECT_EQ(TempFiles(), before_);
 }
 
 TEST_F(Crypt, FileDecryptionCancelledAtThePromptKeepsTheOldOutput) {
