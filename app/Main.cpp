@@ -43,6 +43,7 @@ const Row kMainMenu[] = {
     {1, "N17", "&Decrypt", kNone, "", nullptr},
     {2, "Decrypttext1", "Decrypt &text", Key(VK_F3), "Decrypt message", &TMainForm::Decrypttext1Click},
     {2, "DecryptFileItem", "&Decrypt file...", kNone, "Decrypt file", &TMainForm::DecryptFileItemClick},
+    {1, "Signtext1", "Si&gn text", Key(VK_F8), "Sign message", &TMainForm::Signtext1Click},
     {1, "N1", "-", kNone, "", nullptr},
     {1, "N16", "&Send", Ctrl('S'), "|Send message", &TMainForm::N16Click},
     {1, "FilePrintItem", "&Print", Ctrl('P'), "Print message", &TMainForm::FilePrint},
@@ -94,6 +95,7 @@ const Row kPopupMenu[] = {
     {0, "Decrypt1", "Decrypt", kNone, "", nullptr},
     {1, "Text1", "Text", kNone, "", &TMainForm::Decrypttext1Click},
     {1, "File1", "File", kNone, "", &TMainForm::DecryptFileItemClick},
+    {0, "Sign1", "Sign", kNone, "", &TMainForm::Signtext1Click},
     {0, "Encrypt1", "Encrypt", kNone, "", nullptr},
     {1, "Test1", "Text", kNone, "", &TMainForm::Encrypttext1Click},
     {1, "File2", "File", kNone, "", &TMainForm::EncryptFileItemClick},
@@ -148,6 +150,13 @@ TMainForm::TMainForm()
       Panel1(SpeedBar,
              {.bounds = {0, 0, 492, 33}, .align = ui::Align::Bottom, .outer = ui::Bevel::Lowered, .visible = false}),
       ComboBox1(Panel1, {.bounds = {4, 5, 261, 21}, .visible = false}),
+      VerdictBar(*this, {.bounds = {0, 0, 492, 20},
+                         .align = ui::Align::Top,
+                         .outer = ui::Bevel::None,
+                         .inner = ui::Bevel::Lowered,
+                         .borderWidth = 1,
+                         .alignment = ui::TextAlign::Left,
+                         .visible = false}),
       memo1(*this, {.bounds = {0, 0, 492, 200}, .align = ui::Align::Client}) {
   statusFont_ = StatusFont();
   statusline.setFont(statusFont_.get());
@@ -272,7 +281,7 @@ void TMainForm::ShowHint(const std::string& hint) { statusline.setCaption(hint);
 
 // --- Text window commands --------------------------------------------------
 
-void TMainForm::FileNew() { memo1.clear(); }
+void TMainForm::FileNew() { ReplaceText({}); }
 
 void TMainForm::FileOpen() {
   OpenDialog.filter = kTextFilter;
@@ -285,7 +294,7 @@ void TMainForm::FileOpen() {
   } catch (const ui::Error&) {
     throw ui::Error("Cannot open file " + OpenDialog.fileName);
   }
-  memo1.setText(TextForWindow(std::move(content), GetACP()));
+  ReplaceText(TextForWindow(std::move(content), GetACP()));
 }
 
 void TMainForm::FileSaveAs() {
@@ -306,9 +315,16 @@ void TMainForm::FilePrint() {
 
 void TMainForm::FileExit() { close(); }
 
-void TMainForm::EditCut() { memo1.cut(); }
+// Cut and paste change the text a verdict spoke of.
+void TMainForm::EditCut() {
+  memo1.cut();
+  ShowVerdict({});
+}
 void TMainForm::EditCopy() { memo1.copy(); }
-void TMainForm::EditPaste() { memo1.paste(); }
+void TMainForm::EditPaste() {
+  memo1.paste();
+  ShowVerdict({});
+}
 
 void TMainForm::HelpContents() { WinHelpA(handle(), ui::Application::Get().helpFile().c_str(), HELP_FINDER, 0); }
 

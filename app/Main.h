@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "forms/statusline.h"
@@ -57,6 +58,8 @@ class TMainForm : public ui::Form {
   ui::Button Button2, Button1, DelButton, Button3;
   ui::Panel Panel1;
   ui::ComboBox ComboBox1;
+  // What PGP said about the signature of the text in memo1, while that holds.
+  ui::Panel VerdictBar;
   ui::RichEdit memo1;
   ui::MenuBar MainMenu{false};
   ui::MenuBar PopupMenu1{true};
@@ -74,11 +77,15 @@ class TMainForm : public ui::Form {
   void HelpAbout();
   void ShowHint(const std::string& hint);
 
-  // Encrypt and decrypt.
+  // Encrypt, decrypt, sign and verify.
   void Encrypttext1Click();
   void Decrypttext1Click();
   void EncryptFileItemClick();
   void DecryptFileItemClick();
+  void Signtext1Click();
+  // Shows the verdict bar for `verdict` (hides it for none), with a warning
+  // box where the verdict calls for one.
+  void ShowVerdict(const pgp::Verdict& verdict);
 
   // Key ring.
   void Generatekeys1Click();
@@ -118,6 +125,8 @@ class TMainForm : public ui::Form {
  private:
   // The recipients dialog over KeyList, for the encryption commands.
   RecipientChooser Recipients(const pgp::Context& ctx);
+  // Replaces the whole text; the verdict bar, which spoke of the old one, goes.
+  void ReplaceText(std::string text);
   void FormClose();
   void FormDestroy();
   // Flips a flag, sets its check mark, saves the settings.

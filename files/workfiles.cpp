@@ -62,16 +62,6 @@ std::string NewWorkFileName(std::string_view extension) {
   throw ui::Error("Cannot create a work file in the temporary folder " + folder.str());
 }
 
-std::string UnusedNameBeside(const std::string& file) {
-  size_t slash = file.find_last_of("\\/:");
-  std::string folder = slash == std::string::npos ? std::string(".") : file.substr(0, slash + 1);
-  TextBuffer name;
-  if (folder.size() >= TextBuffer::kSize - 14 || GetTempFileNameA(folder.c_str(), "SW", 0, name.data()) == 0)
-    throw ui::Error("Cannot create a file in the folder " + folder);
-  RemoveFile(name.str());
-  return name.str();
-}
-
 bool RemoveFile(const std::string& name) { return DeleteFileA(name.c_str()) != FALSE; }
 
 void WipeFile(const std::string& name) {

@@ -35,11 +35,6 @@ class WorkFileNamer {
 // file of that name, from any program, is never taken over).
 std::string NewWorkFileName(std::string_view extension);
 
-// A name in the folder of `file` that no file holds at this moment (the file
-// is made exclusively, then removed, so a program that refuses to overwrite
-// can create it). Throws ui::Error when the folder takes no new file.
-std::string UnusedNameBeside(const std::string& file);
-
 // Deletes the file; true when it was deleted. No message.
 bool RemoveFile(const std::string& name);
 

@@ -68,7 +68,7 @@ bool ChooseRecipients(const pgp::Context& ctx, const std::vector<keys::KeyEntry>
   if (picked.empty()) return false;
   std::vector<std::string> chosen;
   for (size_t index : picked) {
-    auto name = NameKeyForPgp(keys[index]);
+    auto name = NameKeyForPgp(keys, index);
     if (!name) return false;
     chosen.push_back(*name);
   }

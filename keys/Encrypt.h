@@ -37,7 +37,8 @@ class TEncryptFrm : public ui::Form {
 // `recipientsText` (pgp::RecipientArguments); with it on, sets it to the name
 // of a new work file holding one name per line (CR LF), which the caller then
 // removes. False when there is no key ring, the dialog was cancelled, or a
-// chosen key has no key ID (its error box shown, nothing written).
+// chosen key has no key ID or shares it with another listed key (its error
+// box shown, nothing written).
 bool ChooseRecipients(const pgp::Context& ctx, const std::vector<keys::KeyEntry>& keys, std::string& recipientsText);
 
 // The recipients list file's content.

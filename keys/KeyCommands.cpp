@@ -47,7 +47,7 @@ std::optional<PickedKey> PickKey(const std::vector<keys::KeyEntry>& keys, bool o
   TPublicKeyFrm picker(keys);
   picker.ascii.setVisible(offerAscii);
   if (picker.showModal() != ui::ModalResult::Ok) return std::nullopt;
-  auto selector = NameKeyForPgp(keys[picker.SelectedIndex]);
+  auto selector = NameKeyForPgp(keys, picker.SelectedIndex);
   if (!selector) return std::nullopt;
   return PickedKey{picker.SelectedKey, *selector, picker.AsciiFile};
 }
@@ -114,5 +114,7 @@ std::optional<std::string> ChooseDefaultSigningId(const std::vector<keys::KeyEnt
   if (picker.showModal() != ui::ModalResult::Ok) return std::nullopt;
   // Signing names this ID to PGP; one that cannot be quoted is not stored.
   if (!CheckPgpValue("The user ID", picker.SelectedKey)) return std::nullopt;
+  // A key whose key ID another listed key shares is not offered for anything.
+  if (!CheckKeyIdUnique(keys, picker.SelectedIndex)) return std::nullopt;
   return picker.SelectedKey;
 }

@@ -26,6 +26,7 @@ bool RemoveKey(const pgp::Context& ctx, const std::vector<keys::KeyEntry>& keys)
 // Asks for a key and shows its fingerprint, or says none was found.
 void ShowKeyFingerprint(const pgp::Context& ctx, const std::vector<keys::KeyEntry>& keys);
 // Asks for the default signing ID, `current` selected where an entry's text
-// equals it; the text chosen, or nothing on Cancel or when it cannot be
-// passed to PGP (its error box shown). The caller stores it.
+// equals it; the text chosen, or nothing on Cancel, when it cannot be passed
+// to PGP or when another listed key shares its key ID (its error box shown).
+// The caller stores it.
 std::optional<std::string> ChooseDefaultSigningId(const std::vector<keys::KeyEntry>& keys, const std::string& current);

@@ -36,8 +36,22 @@ bool ReadPublicKeys(const pgp::Context& ctx, std::vector<keys::KeyEntry>& list, 
   return ran;
 }
 
-std::optional<std::string> NameKeyForPgp(const keys::KeyEntry& entry) {
-  auto selector = keys::KeySelector(entry);
-  if (!selector) ui::ErrorBox("PGP's key listing gave no key ID for this key, it cannot be named to PGP !");
+std::optional<std::string> NameKeyForPgp(const std::vector<keys::KeyEntry>& keys, size_t index) {
+  auto selector = keys::KeySelector(keys[index]);
+  if (!selector) {
+    ui::ErrorBox("PGP's key listing gave no key ID for this key, it cannot be named to PGP !");
+    return std::nullopt;
+  }
+  if (!CheckKeyIdUnique(keys, index)) return std::nullopt;
   return selector;
+}
+
+bool CheckKeyIdUnique(const std::vector<keys::KeyEntry>& keys, size_t index) {
+  const std::vector<size_t> others = keys::SharingKeyId(keys, index);
+  if (others.empty()) return true;
+  std::string names = keys[index].text;
+  for (size_t other : others) names += "\r\n" + keys[other].text;
+  ui::ErrorBox("These listed keys share the key ID 0x" + keys[index].keyId + ", so PGP could take either :\r\n\r\n" +
+               names + "\r\n\r\nThe key cannot be named to PGP by its key ID !");
+  return false;
 }

@@ -14,6 +14,11 @@
 // is whether the PGP job ran.
 bool ReadPublicKeys(const pgp::Context& ctx, std::vector<keys::KeyEntry>& list, const StatusLine& status = {});
 
-// How a chosen entry is named to PGP (keys::KeySelector); nothing, after an
-// error box, when the listing gave it no key ID.
-std::optional<std::string> NameKeyForPgp(const keys::KeyEntry& entry);
+// How keys[index] is named to PGP (keys::KeySelector); nothing, after an
+// error box, when the listing gave it no key ID or another listed key has
+// the same one (CheckKeyIdUnique).
+std::optional<std::string> NameKeyForPgp(const std::vector<keys::KeyEntry>& keys, size_t index);
+
+// False, after an error box naming both keys, when another listed key shares
+// the key ID of keys[index]: PGP could take either for it.
+bool CheckKeyIdUnique(const std::vector<keys::KeyEntry>& keys, size_t index);

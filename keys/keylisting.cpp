@@ -83,6 +83,21 @@ std::optional<std::string> KeySelector(const KeyEntry& entry) {
   return "0x" + id;
 }
 
+std::vector<size_t> SharingKeyId(const std::vector<KeyEntry>& entries, size_t index) {
+  std::vector<size_t> others;
+  const std::string& id = entries[index].keyId;
+  if (id.empty()) return others;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string& other = entries[i].keyId;
+    if (i == index || other.size() < id.size()) continue;
+    if (std::equal(id.begin(), id.end(), other.end() - static_cast<std::ptrdiff_t>(id.size()),
+                   [&](char a, char b) { return lower(a) == lower(b); }))
+      others.push_back(i);
+  }
+  return others;
+}
+
 std::string FindFingerprint(std::string_view output) {
   const std::vector<std::string_view> lines = Lines(output);
   for (size_t i = 0; i < lines.size(); ++i) {

@@ -36,6 +36,12 @@ std::vector<std::string> ParseKeyListing(std::string_view listing);
 // used instead.
 std::optional<std::string> KeySelector(const KeyEntry& entry);
 
+// The indexes of the other entries that "0x" + the key ID of entries[index]
+// also selects (PGP compares a key ID's last digits, letter case ignored): PGP
+// would take whichever comes first in its ring. Empty for an entry without
+// a key ID.
+std::vector<size_t> SharingKeyId(const std::vector<KeyEntry>& entries, size_t index);
+
 // The fingerprint of the first key in `output`: the line right after the
 // key's first user ID line (the pub line itself, or the line after it when
 // the pub line says the key is revoked), when it begins, after fewer blanks

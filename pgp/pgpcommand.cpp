@@ -35,7 +35,8 @@ std::string RecipientArguments(const std::vector<std::string>& keys) {
   return text;
 }
 
-std::string EncryptCommand(const Context& ctx, std::string_view input, bool armour, std::string_view recipients) {
+std::string EncryptCommand(const Context& ctx, std::string_view input, bool armour, std::string_view recipients,
+                           std::string_view output) {
   std::string line = ctx.command + "-e";
   if (ctx.signFiles) line += "s";
   if (armour) line += "a";
@@ -45,7 +46,12 @@ std::string EncryptCommand(const Context& ctx, std::string_view input, bool armo
   else
     line += recipients;
   if (ctx.signFiles) line += " -u" + Quoted(ctx.idSign);
+  if (!output.empty()) line += " -o " + Quoted(output);
   return line;
+}
+
+std::string ClearSignCommand(const Context& ctx, std::string_view input) {
+  return ctx.command + "-sta " + Quoted(input) + " -u" + Quoted(ctx.idSign) + " +clearsig=on";
 }
 
 std::string DecryptCommand(const Context& ctx, std::string_view input, std::string_view output) {

@@ -19,7 +19,12 @@
 //                                                    "C:\PGP\PGP.EXE" -esa "F" "K1" "K2"  -u"ID"
 //                    or, with a list file: "-@ " + "G", no blank after it:
 //                                                    "C:\PGP\PGP.EXE" -ea "F" -@ "G"
+//                    a file's output named: + " -o " + "O"
+//                                                    "C:\PGP\PGP.EXE" -e "F" "K1"  -o "O"
+//   clear-sign       P + "-sta " + "F" + " -u" + "ID" + " +clearsig=on"
+//                                                    "C:\PGP\PGP.EXE" -sta "F" -u"ID" +clearsig=on
 //   decrypt          P + "F" + " -o " + "G"          "C:\PGP\PGP.EXE" "F" -o "G"
+//                    (also verifies a clear-signed message into G)
 //
 // The runner adds " +BatchMode >" and the quoted output file. A pass phrase
 // is never on a line: it reaches PGP in its environment.
@@ -50,8 +55,14 @@ std::string RecipientArguments(const std::vector<std::string>& keys);
 
 // Encrypts `input`, armoured when `armour`, signed as ctx.idSign when
 // ctx.signFiles; `recipients` is RecipientArguments' text, or with ctx.useList
-// the name of the recipients list file.
-std::string EncryptCommand(const Context& ctx, std::string_view input, bool armour, std::string_view recipients);
+// the name of the recipients list file. PGP writes beside the input, or
+// `output` when one is given.
+std::string EncryptCommand(const Context& ctx, std::string_view input, bool armour, std::string_view recipients,
+                           std::string_view output = {});
+
+// Signs the text file `input` as ctx.idSign into a clear-signed message,
+// which PGP writes beside it with the extension "asc".
+std::string ClearSignCommand(const Context& ctx, std::string_view input);
 
 // Decrypts `input` into exactly `output`.
 std::string DecryptCommand(const Context& ctx, std::string_view input, std::string_view output);

@@ -53,10 +53,23 @@ void Panel::setCaption(std::string_view caption) {
   InvalidateRect(handle(), nullptr, TRUE);
 }
 
+void Panel::setColors(COLORREF face, COLORREF text) {
+  face_ = face;
+  textColor_ = text;
+  InvalidateRect(handle(), nullptr, TRUE);
+}
+
+COLORREF Panel::faceColor() const { return face_ == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : face_; }
+
 void Panel::paint(HDC dc) {
   RECT rc;
   GetClientRect(handle(), &rc);
-  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  if (face_ == CLR_INVALID) {
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  } else {
+    Brush face(CreateSolidBrush(face_));
+    FillRect(dc, &rc, face.get());
+  }
   if (outer_ != Bevel::None) {
     DrawEdge(dc, &rc, outer_ == Bevel::Raised ? BDR_RAISEDOUTER : BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
   }
@@ -68,7 +81,7 @@ void Panel::paint(HDC dc) {
   if (!caption.empty()) {
     SelectObjectScope useFont(dc, font() ? font() : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetTextColor(dc, textColor_ == CLR_INVALID ? GetSysColor(COLOR_BTNTEXT) : textColor_);
     if (alignment_ == TextAlign::Left) rc.left += 2;
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &rc,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |

@@ -36,6 +36,9 @@ class Panel : public Window {
   Panel(Window& parent, const Args& args);
   std::function<void()> onResize;
   void setCaption(std::string_view caption);
+  // The face and text colours; CLR_INVALID for the system's.
+  void setColors(COLORREF face, COLORREF text);
+  COLORREF faceColor() const;
 
  protected:
   LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -46,6 +49,8 @@ class Panel : public Window {
   Bevel inner_;
   int borderWidth_;
   TextAlign alignment_;
+  COLORREF face_ = CLR_INVALID;
+  COLORREF textColor_ = CLR_INVALID;
 };
 
 class Button : public Window {

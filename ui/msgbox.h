@@ -18,6 +18,7 @@ ModalResult MessageDlg(std::string_view text, MsgKind kind, unsigned buttons);
 
 inline void ErrorBox(std::string_view text) { MessageDlg(text, MsgKind::Error, mbOK); }
 inline void InfoBox(std::string_view text) { MessageDlg(text, MsgKind::Information, mbOK); }
+inline void WarningBox(std::string_view text) { MessageDlg(text, MsgKind::Warning, mbOK); }
 
 // The application's default error box: stop icon, OK, the application title
 // as caption, the error's text followed by a full stop.

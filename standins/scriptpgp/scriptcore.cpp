@@ -202,12 +202,49 @@ Result Encrypt(const Invocation& inv, const std::string& folder, const Scenario&
   return {0, "", "Ciphertext file: " + output + "\n"};
 }
 
+// PGP 2.6's report on a signature whose text matched (or not).
+std::string SignatureReport(const std::string& signer, bool good) {
+  std::string key = KeyLine(signer, "");
+  key = key.substr(10, 8);  // the key ID of "pub  1024/XXXXXXXX "
+  const std::string made = "Signature made 2024/01/02 03:04 GMT using 1024-bit key, key ID " + key + "\r\n";
+  if (good) return "Good signature from user \"" + signer + "\".\r\n" + made;
+  return "WARNING: Bad signature, doesn't match file contents!\r\n\r\nBad signature from user \"" + signer + "\".\r\n" +
+         made;
+}
+
+Result ClearSign(const Invocation& inv, const Scenario& scenario) {
+  if (!inv.clearSig || inv.operands.size() != 1) return Failure(5, "Usage: pgp -sta <file> -u<id> +clearsig=on.");
+  const std::string& input = inv.operands[0];
+  const auto text = ReadWholeFile(input);
+  if (!text) return Failure(2, "File '" + input + "' does not exist.");
+  const std::string output = inv.output ? *inv.output : EncryptedName(input, true);
+  if (FileExists(output))
+    return Failure(1, "Output file '" + output + "' already exists. Not overwritten in batch mode.");
+  if (inv.passPhrase != scenario.passPhrase) return {20, "", std::string(kBadPassPhrase)};
+  if (!WriteWholeFile(output, FormatClearSigned(*text, inv.signer)))
+    return Failure(22, "Cannot write the output file '" + output + "'.");
+  return {0, "", "Clear signature file: " + output + "\n"};
+}
+
+// A clear-signed message needs no pass phrase: its text goes to the output
+// and its signature is reported.
+Result Verify(const ClearSigned& message, const std::string& output) {
+  if (FileExists(output))
+    return Failure(1, "Output file '" + output + "' already exists. Not overwritten in batch mode.");
+  if (!WriteWholeFile(output, message.text)) return Failure(32, "Cannot write the output file '" + output + "'.");
+  return {message.intact ? 0 : 30, SignatureReport(message.signer, message.intact),
+          "Plaintext filename: " + output + "\n"};
+}
+
 Result Decrypt(const Invocation& inv, const Scenario& scenario) {
   if (inv.operands.size() != 1 || !inv.output) return Failure(5, "Usage: pgp <input> -o <output>.");
   const std::string& input = inv.operands[0];
   const auto text = ReadWholeFile(input);
   if (!text) return Failure(2, "File '" + input + "' does not exist.");
   auto message = ParseScriptMessage(*text);
+  if (!message) {
+    if (auto signedText = ParseClearSigned(*text)) return Verify(*signedText, *inv.output);
+  }
   if (!message) return Failure(1, "Error: '" + input + "' holds no PGP message.");
   if (inv.passPhrase != scenario.passPhrase) return {31, "", std::string(kBadPassPhrase)};
   if (FileExists(*inv.output))
@@ -259,6 +296,8 @@ std::optional<Scenario> ParseScenario(std::string_view text, std::string* error)
       scenario.marker = value;
     } else if (key == "await") {
       scenario.await = value;
+    } else if (key == "report") {
+      scenario.report = value;
     } else {
       *error = "scenario.txt: unknown key '" + key + "'";
       return std::nullopt;
@@ -286,7 +325,12 @@ std::optional<Invocation> ParseArguments(const std::vector<std::string>& args) {
   };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a.starts_with("+")) continue;
+    if (a.starts_with("+")) {
+      std::string lower;
+      for (char c : a) lower += Lower(c);
+      if (lower == "+clearsig=on") inv.clearSig = true;
+      continue;
+    }
     if (!a.starts_with("-") || a.size() == 1) {
       inv.operands.push_back(a);
       continue;
@@ -310,8 +354,8 @@ std::optional<Invocation> ParseArguments(const std::vector<std::string>& args) {
     } else if (opt == "@" || opt == "o") {
       if (i + 1 >= args.size()) return std::nullopt;
       (opt == "@" ? inv.listFile : inv.output) = args[++i];
-    } else if (opt.find('e') != std::string::npos && opt.find_first_not_of("esat") == std::string::npos) {
-      if (!setAction(Action::Encrypt)) return std::nullopt;
+    } else if (opt.find_first_of("es") != std::string::npos && opt.find_first_not_of("esat") == std::string::npos) {
+      if (!setAction(opt.find('e') != std::string::npos ? Action::Encrypt : Action::Sign)) return std::nullopt;
       inv.sign = opt.find('s') != std::string::npos;
       inv.armour = opt.find('a') != std::string::npos;
     } else {
@@ -454,8 +498,13 @@ Result Run(const std::string& folder, const std::vector<std::string>& args, cons
       return Generate(folder, scenario, today);
     case Action::Encrypt:
       return Encrypt(*inv, folder, scenario);
-    case Action::Decrypt:
-      return Decrypt(*inv, scenario);
+    case Action::Sign:
+      return ClearSign(*inv, scenario);
+    case Action::Decrypt: {
+      Result result = Decrypt(*inv, scenario);
+      if (!scenario.report.empty()) result.out = ReadWholeFile(scenario.report).value_or("");
+      return result;
+    }
   }
   return Failure(5, "Error: bad arguments.");
 }

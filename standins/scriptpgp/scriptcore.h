@@ -21,6 +21,7 @@ struct Scenario {
   std::string genId = "Generated User <gen@example.org>";
   std::string marker;  // a file made when the run begins
   std::string await;   // a file the run waits for and takes before it acts
+  std::string report;  // a file whose bytes a decryption prints in place of its own report
 };
 
 // Lines "key=value"; blank lines and lines starting with '#' are skipped. An
@@ -30,12 +31,13 @@ std::optional<Scenario> ParseScenario(std::string_view text, std::string* error)
 
 // ---- arguments -------------------------------------------------------------
 
-enum class Action { ListKeys, Fingerprint, AddKeys, Extract, Remove, Generate, Encrypt, Decrypt };
+enum class Action { ListKeys, Fingerprint, AddKeys, Extract, Remove, Generate, Encrypt, Sign, Decrypt };
 
 struct Invocation {
   Action action = Action::Decrypt;
   bool armour = false;                // -kxa, or the letter a of -e...
   bool sign = false;                  // the letter s of -e...
+  bool clearSig = false;              // +clearsig=on
   std::vector<std::string> operands;  // arguments that are not options, in order
   std::optional<std::string> listFile;
   std::string signer;

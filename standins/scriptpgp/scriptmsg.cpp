@@ -131,6 +131,76 @@ std::optional<ScriptMessage> ParseScriptMessage(std::string_view fileText) {
   return std::nullopt;
 }
 
+namespace {
+
+constexpr std::string_view kBeginSigned = "-----BEGIN PGP SIGNED MESSAGE-----";
+constexpr std::string_view kBeginSignature = "-----BEGIN PGP SIGNATURE-----";
+constexpr std::string_view kEndSignature = "-----END PGP SIGNATURE-----";
+constexpr std::string_view kDigest = "Digest:";
+
+// FNV-1a over the text, as 16 hex digits.
+std::string Digest(std::string_view text) {
+  unsigned long long h = 14695981039346656037ULL;
+  for (char c : text) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ULL;
+  }
+  std::string hex;
+  for (int shift = 60; shift >= 0; shift -= 4) hex += kHexDigits[(h >> shift) & 15];
+  return hex;
+}
+
+}  // namespace
+
+std::string FormatClearSigned(std::string_view text, std::string_view signer) {
+  std::string out = std::string(kBeginSigned) + "\r\nHash: scripted\r\n\r\n";
+  std::string joined;
+  const std::vector<std::string_view> lines = Lines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) joined += "\r\n";
+    joined += lines[i];
+    out += lines[i].starts_with("-") ? "- " + std::string(lines[i]) : std::string(lines[i]);
+    out += "\r\n";
+  }
+  out += std::string(kBeginSignature) + "\r\nVersion: scripted\r\n" + std::string(kSigner) + " " + EscapeField(signer) +
+         "\r\n" + std::string(kDigest) + " " + Digest(joined) + "\r\n" + std::string(kEndSignature) + "\r\n";
+  return out;
+}
+
+std::optional<ClearSigned> ParseClearSigned(std::string_view fileText) {
+  const std::vector<std::string_view> lines = Lines(fileText);
+  std::size_t i = 0;
+  while (i < lines.size() && TrimRight(lines[i]) != kBeginSigned) ++i;
+  // Header lines ("Hash: ...") up to the first blank line.
+  while (i < lines.size() && !lines[i].empty()) ++i;
+  if (i++ >= lines.size()) return std::nullopt;
+  ClearSigned message;
+  bool first = true;
+  for (; i < lines.size() && TrimRight(lines[i]) != kBeginSignature; ++i) {
+    std::string_view line = lines[i];
+    if (line.starts_with("- ")) line.remove_prefix(2);
+    if (!first) message.text += "\r\n";
+    message.text += line;
+    first = false;
+  }
+  std::string digest;
+  bool ended = false;
+  for (; i < lines.size() && !ended; ++i) {
+    const std::string_view line = TrimRight(lines[i]);
+    if (line.starts_with(kSigner)) {
+      auto field = UnescapeField(TrimLeft(line.substr(kSigner.size())));
+      if (!field) return std::nullopt;
+      message.signer = std::move(*field);
+    } else if (line.starts_with(kDigest)) {
+      digest = TrimLeft(line.substr(kDigest.size()));
+    }
+    ended = line == kEndSignature;
+  }
+  if (!ended) return std::nullopt;
+  message.intact = digest == Digest(message.text);
+  return message;
+}
+
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;

@@ -24,6 +24,19 @@ std::string FormatScriptMessage(const ScriptMessage& message);
 // and restores the message; nullopt when there is no complete, well-formed block.
 std::optional<ScriptMessage> ParseScriptMessage(std::string_view fileText);
 
+// A clear-signed message: the text in clear (lines that start with '-'
+// written as "- " + line), then a signature block naming the signer and a
+// digest of the text, so that a changed text shows.
+struct ClearSigned {
+  std::string text;  // lines joined with CR LF, without a final line end
+  std::string signer;
+  bool intact = false;  // the digest matches the text
+};
+std::string FormatClearSigned(std::string_view text, std::string_view signer);
+// Finds the first "-----BEGIN PGP SIGNED MESSAGE-----" line; nullopt when
+// there is no complete block.
+std::optional<ClearSigned> ParseClearSigned(std::string_view fileText);
+
 // Splits into lines without their CR LF or LF end; a last line without an end counts.
 std::vector<std::string_view> Lines(std::string_view text);
 

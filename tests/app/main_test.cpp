@@ -66,8 +66,8 @@ TEST_F(MainWindow, MenusAsTabledWithKeysAndCheckMarks) {
     ASSERT_TRUE(main);
     EXPECT_EQ(r.menuCaptions(main, {}),
               (std::vector<std::string>{"&File", "&Edit", "&PGP", "&Configuration", "&Help"}));
-    std::vector<std::string> file = {"&New", "&Open...\tCtrl+O", "&Save As...\tCtrl+A", "-", "&Encrypt", "&Decrypt",
-                                     "-"};
+    std::vector<std::string> file = {"&New",     "&Open...\tCtrl+O", "&Save As...\tCtrl+A", "-",
+                                     "&Encrypt", "&Decrypt",         "Si&gn text\tF8",      "-"};
     if (kMailBuild) file.push_back("&Send\tCtrl+S");
     for (const char* s : {"&Print\tCtrl+P", "-", "E&xit"}) file.push_back(s);
     EXPECT_EQ(r.menuTexts(main, {"&File"}), file);

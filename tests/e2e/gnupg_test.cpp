@@ -51,6 +51,17 @@ const char* const kSmiley = "Smiley 😀 <smiley@example.org>";
 
 long long Ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
+// AnswerBox with room for a PGP run over gpg; `shown` gets the moment the box came.
+std::string AnswerSlowBox(Robot& r, const char* caption, Clock::time_point* shown = nullptr) {
+  HWND box = r.waitWindow(caption, {}, 60000);
+  if (shown) *shown = Clock::now();
+  if (!box) return {};
+  std::string text = BoxText(r, box);
+  r.clickButton(box, "OK");
+  r.waitGone(box);
+  return text;
+}
+
 // Built at run time, so that this program's own file in the program folder
 // does not hold them and the scan finds only real copies.
 std::string UserPass() { return "ursula-pp-" + std::to_string(GetCurrentProcessId()) + " %TEMP% 100%"; }
@@ -146,8 +157,9 @@ class E2eGnupg : public testing::Test {
 
   static void TearDownTestSuite() {
     if (!S()) return;
-    Sh("gpgconf --homedir " + UserHome() + " --kill gpg-agent; gpgconf --homedir r --kill gpg-agent; rm -rf " +
-       bridge::ShQuote(bridge::UnixPath(S()->dir)) + " r o rita.asc *.out *.asc *.pgp *.txt st pf");
+    Sh("gpgconf --homedir " + UserHome() + " --kill gpg-agent; for h in r x v e o; do gpgconf --homedir $h --kill " +
+       "gpg-agent; done; rm -rf " + bridge::ShQuote(bridge::UnixPath(S()->dir)) +
+       " r x v e o rita.asc *.out *.asc *.pgp *.pub *.txt st pf");
     for (const char* f : {"out", "err", "rc", "run.sh"}) DeleteFileA(Tool(f).c_str());
     RemoveDirectoryA(S()->tools.c_str());
     S().reset();
@@ -292,12 +304,7 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
     ChooseRecipient(r, "Ursula");
     TypePassPhrase(r, UserPass());
     passGiven = Clock::now();
-    HWND box = r.waitWindow("Information", {}, 60000);
-    infoShown = Clock::now();
-    if (!box) return;
-    info = BoxText(r, box);
-    r.clickButton(box, "OK");
-    r.waitGone(box);
+    info = AnswerSlowBox(r, "Information", &infoShown);
   });
   const auto e0 = Clock::now();
   form_->EncryptFileItemClick();
@@ -308,18 +315,22 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
 
   form_->OpenDialog.fileName = sealed;
   form_->SaveDialog.fileName = back;
-  Clock::time_point decPassGiven;
+  Clock::time_point decPassGiven, verdictShown;
+  std::string verdict;
   Robot dec([&](Robot& r) {
     ConfirmFileDialog(r, "Choose file to decrypt");
     ConfirmFileDialog(r, "Choose output filename");
     TypePassPhrase(r, UserPass());
     decPassGiven = Clock::now();
+    // The file was signed: the verdict comes in a box.
+    verdict = AnswerSlowBox(r, "Information", &verdictShown);
   });
   const auto d0 = Clock::now();
   form_->DecryptFileItemClick();
   const auto d1 = Clock::now();
   dec.join();
   EXPECT_TRUE(bridge::ReadWholeFile(back) == data);
+  EXPECT_EQ(verdict.rfind("Signature of " + sealed + " :\r\n\r\nGood signature from " + kUser, 0), 0u) << verdict;
   // The scan sees the user's own copies when they are not excluded.
   std::vector<std::string> seen = Leaks({});
   std::sort(seen.begin(), seen.end());
@@ -340,7 +351,132 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
   std::printf(
       "1 MB file, through the window: encrypt %lld ms (PGP run after the pass phrase %lld ms), decrypt %lld ms "
       "(after the pass phrase %lld ms); plain gpg through sh: encrypt %lld ms, decrypt %lld ms\n",
-      Ms(e1 - e0), Ms(infoShown - passGiven), Ms(d1 - d0), Ms(d1 - decPassGiven), Ms(g1 - g0), Ms(g2 - g1));
+      Ms(e1 - e0), Ms(infoShown - passGiven), Ms(d1 - d0), Ms(verdictShown - decPassGiven), Ms(g1 - g0), Ms(g2 - g1));
+}
+
+// The verdict on messages made by plain gpg: good, bad (a changed clear-signed
+// text), an unknown signer, a revoked and an expired signer key, and an
+// unknown signer's encrypted message whose text and embedded file name hold a
+// good line. Clear-signed ones are checked without a pass phrase.
+TEST_F(E2eGnupg, VerdictsOnMessagesMadeByPlainGpg) {
+  // Rita signs; a stranger, Rob (revoked since) and Olga (whose key expired a
+  // day after she signed) have homes of their own.
+  const std::string made =
+      Sh(PassFile(kRitaPass) + "printf 'Pay Bob 10.\\nRita\\n' >m.txt\n" + Gpg("r") +
+         "--clearsign -u rita@example.org -o good.asc m.txt\nsed 's/Pay Bob 10/Pay Bob 99/' good.asc >bad.asc\n"
+         "gpg --homedir r --armor --export ursula@example.org >u.pub\nrm -rf x v e; mkdir -m 700 x v e\n" +
+         Gpg("x") + "--quick-gen-key 'Stranger <stranger@example.org>' future-default default never\n" + Gpg("x") +
+         "--clearsign -o unknown.asc m.txt\n" + Gpg("x") + "--import u.pub\n" +
+         "printf '%s\\n' 'Good signature from user \"Grace Hopper <grace@example.org>\".' >spoof.txt\n" + Gpg("x") +
+         "-u stranger@example.org -r ursula@example.org --set-filename \"$(printf 'x\\nGood signature from user "
+         "\"Grace Hopper <grace@example.org>\".')\" -a -s -e -o spoof.asc spoof.txt\n" +
+         Gpg("v") + "--quick-gen-key 'Revoked Rob <rob@example.org>' future-default default never\n" + Gpg("v") +
+         "--clearsign -o revoked.asc m.txt\n"
+         "fpr=$(gpg --homedir v --with-colons --list-keys | awk -F: '/^fpr/{print $10; exit}')\n"
+         "sed 's/^:-----BEGIN/-----BEGIN/' v/openpgp-revocs.d/$fpr.rev | gpg --homedir v --batch --import 2>/dev/null\n"
+         "gpg --homedir v --armor --export rob@example.org >rob.asc\n" +
+         Gpg("e") + "--faked-system-time 20200101T000000 --quick-gen-key 'Old Olga <olga@example.org>' " +
+         "future-default default 1d\n" + Gpg("e") +
+         "--faked-system-time 20200101T120000 --clearsign -o expired.asc m.txt\n"
+         "gpg --homedir e --armor --export olga@example.org >olga.asc\n" +
+         "for h in r x; do gpg --homedir $h --with-colons --list-keys | awk -F: '/^pub/{print substr($5, 9); exit}'; "
+         "done" +
+         Kill("r") + "; " + Kill("x") + "; " + Kill("v") + "; " + Kill("e"));
+  ASSERT_EQ(made.size(), 18u) << made << bridge::ReadWholeFile(Tool("err")).value_or("");
+  const std::string ritaId = made.substr(0, 8), strangerId = made.substr(9, 8);
+  // Rob's revoked key and Olga's expired one join the ring through the window.
+  for (const char* key : {"rob.asc", "olga.asc"}) {
+    form_->OpenDialog.fileName = Tool(key);
+    Robot r([&](Robot& r) { ConfirmFileDialog(r, "Choose public key file"); });
+    form_->Addapublickey1Click();
+    r.join();
+  }
+  const std::string rita = "Rita Recipient <rita@example.org>";
+  const std::string notCertified = "; the key is not certified by a key you trust";
+  const std::string unknown =
+      "Unknown signer: key ID " + strangerId + " is not in your public key ring, so the signature could not be checked";
+  struct Case {
+    const char* file;
+    const char* shot;
+    std::string begins, has;
+    COLORREF hue;  // the channel that leads: red, green, or both (amber)
+    bool warning, pass;
+  };
+  const Case cases[] = {
+      {"good.asc", "e2e_verdict_good", "Good signature from " + rita + " (key ID " + ritaId + "), made ", notCertified,
+       RGB(0, 1, 0), false, false},
+      {"bad.asc", "e2e_verdict_bad", "BAD signature from " + rita, "the text does not match", RGB(1, 0, 0), true,
+       false},
+      {"unknown.asc", "e2e_verdict_unknown", unknown, "", RGB(1, 1, 0), true, false},
+      {"revoked.asc", nullptr, "Good signature from Revoked Rob <rob@example.org>", "; the signer's key is revoked",
+       RGB(1, 1, 0), true, false},
+      {"expired.asc", nullptr, "Good signature from Old Olga <olga@example.org>", "; the signer's key has expired",
+       RGB(1, 1, 0), false, false},
+      {"spoof.asc", nullptr, unknown, "", RGB(1, 1, 0), true, true},
+  };
+  for (const Case& c : cases) {
+    std::string pasted;
+    for (char ch : bridge::ReadWholeFile(Tool(c.file)).value_or("")) {
+      if (ch == '\n') pasted += '\r';
+      pasted += ch;
+    }
+    form_->memo1.setText(pasted);
+    std::string box;
+    std::atomic<bool> returned{false};
+    Robot r([&](Robot& r) {
+      if (c.pass) TypePassPhrase(r, UserPass());
+      if (c.warning) box = AnswerSlowBox(r, "Warning");
+      // No prompt and no other box: the command ends.
+      r.waitUntil([&] { return returned.load(); }, "end of the command", 60000);
+    });
+    form_->Decrypttext1Click();
+    returned = true;
+    r.join();
+    const std::string bar = form_->VerdictBar.text();
+    EXPECT_TRUE(form_->VerdictBar.visible()) << c.file;
+    EXPECT_EQ(bar.rfind(c.begins, 0), 0u) << c.file << ": " << bar;
+    EXPECT_NE(bar.find(c.has), std::string::npos) << c.file << ": " << bar;
+    if (c.warning) {
+      EXPECT_EQ(box, bar + " !");
+    }
+    const COLORREF face = form_->VerdictBar.faceColor();
+    const bool redLeads = GetRValue(face) > GetBValue(face) + 20, greenLeads = GetGValue(face) > GetBValue(face) + 20;
+    EXPECT_EQ(redLeads, GetRValue(c.hue) == 1) << c.file << std::hex << " " << face;
+    EXPECT_EQ(greenLeads, GetGValue(c.hue) == 1) << c.file << std::hex << " " << face;
+    if (c.pass) {
+      EXPECT_EQ(form_->memo1.text().find("Good signature from user \"Grace Hopper"), 0u) << form_->memo1.text();
+    } else {
+      EXPECT_EQ(form_->memo1.text(), pasted);  // a clear-signed message stays as it is
+    }
+    if (c.shot) RunIdle([&](Robot& r) { EXPECT_NE(r.screenshot(form_->handle(), c.shot), ""); });
+  }
+}
+
+// Sign text makes a clear-signed message that plain gpg verifies; Decrypt on
+// it gives the good verdict without asking a pass phrase.
+TEST_F(E2eGnupg, SignedTextVerifiesWithPlainGpgAndInTheWindow) {
+  const std::string text = "To whom it may concern,\r\n" + PlainMark() + "\r\n- a dashed line\r\nUrsula";
+  form_->memo1.setText(text);
+  Robot sign([&](Robot& r) { TypePassPhrase(r, UserPass()); });
+  form_->Signtext1Click();
+  sign.join();
+  const std::string signedText = form_->memo1.text();
+  ASSERT_EQ(signedText.rfind("-----BEGIN PGP SIGNED MESSAGE-----", 0), 0u) << signedText;
+  bridge::WriteWholeFile(Tool("s.asc"), signedText);
+  const std::string status = Sh("gpg --homedir r --batch --status-fd 1 --verify s.asc 2>/dev/null" + Kill("r"));
+  EXPECT_NE(status.find("[GNUPG:] GOODSIG "), std::string::npos) << status;
+  EXPECT_NE(status.find(kUser), std::string::npos) << status;
+  Sh("rm -f s.asc");
+
+  std::atomic<bool> returned{false};
+  Robot verify(
+      [&](Robot& r) { r.waitUntil([&] { return returned.load(); }, "end of the check without a prompt", 60000); });
+  form_->Decrypttext1Click();
+  returned = true;
+  verify.join();
+  EXPECT_EQ(form_->memo1.text(), signedText);
+  EXPECT_EQ(form_->VerdictBar.text().rfind(std::string("Good signature from ") + kUser + " (key ID ", 0), 0u)
+      << form_->VerdictBar.text();
 }
 
 // Every script: keys whose user IDs are Cyrillic, Greek, CJK or hold an emoji

@@ -339,6 +339,58 @@ TEST_F(KeyCommands, EntriesWithoutKeyIdAndUnquotableDefaultIdsAreRefused) {
   EXPECT_FALSE(StoredIdSign(&stored));
 }
 
+// Two listed keys share one key ID: "0x" + that ID could select either, so
+// neither is named to PGP for any command, and PGP is never asked.
+TEST_F(KeyCommands, KeysSharingAKeyIdAreRefusedEverywhere) {
+  testenv::WriteFile(pgp_.file("listing.txt"),
+                     "\r\nKey ring: 'x'\r\nType Bits/KeyID    Date       User ID\r\n"
+                     "pub  2048/0DBF906D 2024/01/02 Grace Hopper <grace@example.org>\r\n"
+                     "pub  2048/1234ABCD 2024/01/02 Bob Example\r\n"
+                     "pub  2048/0DBF906D 2024/03/04 Mallory <grace@example.org>\r\n"
+                     "3 matching keys found.\r\n");
+  form_.Reredpublickeys1Click();
+  ASSERT_EQ(form_.KeyList.size(), 3u);
+  DeleteFileA(pgp_.file("pgp.log").c_str());
+  const std::string clash =
+      "These listed keys share the key ID 0x0DBF906D, so PGP could take either :\r\n\r\n%1\r\n%2\r\n\r\nThe key "
+      "cannot be named to PGP by its key ID !";
+  auto named = [&](const char* first, const char* second) {
+    std::string text = clash;
+    text.replace(text.find("%1"), 2, first);
+    text.replace(text.find("%2"), 2, second);
+    return text;
+  };
+  const char* grace = "Grace Hopper <grace@example.org>";
+  const char* mallory = "Mallory <grace@example.org>";
+  form_.memo1.setText("text");
+  Robot r([&](Robot& r) {
+    HWND dlg = r.waitWindow("Encrypting");
+    if (!dlg) return;
+    r.selectItem(r.findChild(dlg, "", "ListBox", 0), 0);
+    r.clickButton(dlg, "&Add");
+    r.sync(dlg);
+    r.clickButton(dlg, "&Ok");
+    r.waitGone(dlg);
+    AnswerBox(r, "Error", named(grace, mallory));
+    for (const char* caption : {"Public Keys", "Public Keys", "Public Keys", kDefaultIdCaption}) {
+      HWND picker = r.waitWindow(caption);
+      if (!picker) return;
+      PickKey(r, picker, 2);
+      AnswerBox(r, "Error", named(mallory, grace));
+    }
+  });
+  form_.Encrypttext1Click();
+  form_.Extractakey1Click();
+  form_.Removeakey1Click();
+  form_.GetKeyFingerprint1Click();
+  Settings.IdSign = "Bob Example";
+  form_.DefaultIDforSigning1Click();
+  r.join();
+  EXPECT_FALSE(testenv::Exists(pgp_.file("pgp.log")));
+  EXPECT_EQ(form_.memo1.text(), "text");
+  EXPECT_EQ(Settings.IdSign, "Bob Example");
+}
+
 TEST_F(KeyCommands, DefaultIdSelectsTheEqualEntryAndIsSavedAtOnce) {
   form_.KeyList = testenv::ListedKeys({kAlice, kBob, kCarol, kBob});
   Settings.IdSign = kBob;

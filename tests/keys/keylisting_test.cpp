@@ -91,6 +91,16 @@ TEST(ReadKeyListing, KeyIdsBesideTheTextsAlsoForWideAndRevokedKeys) {
   EXPECT_EQ(keys::KeySelector({"Ada", "0DBF906D\" x"}), std::nullopt);
 }
 
+TEST(SharingKeyId, KeysThatOneKeyIdWouldSelect) {
+  const std::vector<keys::KeyEntry> entries = {
+      {"Grace", "0DBF906D"}, {"Mallory", "0dbf906d"}, {"Bob", "1234ABCD"}, {"Long", "FFFF00000DBF906D"}, {"None", ""}};
+  EXPECT_EQ(keys::SharingKeyId(entries, 0), (std::vector<size_t>{1, 3}));
+  EXPECT_EQ(keys::SharingKeyId(entries, 1), (std::vector<size_t>{0, 3}));
+  EXPECT_EQ(keys::SharingKeyId(entries, 2), std::vector<size_t>{});
+  EXPECT_EQ(keys::SharingKeyId(entries, 3), std::vector<size_t>{});  // its 16 digits name it alone
+  EXPECT_EQ(keys::SharingKeyId(entries, 4), std::vector<size_t>{});
+}
+
 TEST(FindFingerprint, OnlyTheLineRightAfterTheFirstUserIdLine) {
   const std::string real = "          Key fingerprint = 01 23\r\n";
   // A user ID, a further user ID line or PGP's echo holding the text is not taken.

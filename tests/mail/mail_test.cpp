@@ -170,6 +170,28 @@ TEST_F(Mail, ScanListsThePgpMessagesAndLoadsTheFirst) {
   });
 }
 
+// A loaded message decrypted shows what PGP said of its signature; loading
+// another takes the bar away.
+TEST_F(Mail, DecryptingALoadedMessageShowsTheVerdictUntilAnotherIsLoaded) {
+  const std::string signedBody =
+      "body=-----BEGIN PGP MESSAGE-----\nbody=Version: scripted\nbody=Recipients: Alice\nbody=Signer: Grace\n"
+      "body=6869\nbody=-----END PGP MESSAGE-----\n";
+  Run(true, "id=m1\nfrom=Grace\nsubject=Signed\n" + signedBody + Pgp("m2"), [&](Robot& r, TMainForm& form, HWND main) {
+    HWND bar = form.VerdictBar.handle();
+    EXPECT_FALSE(r.visible(bar));
+    r.click(form.Button2.handle());
+    testenv::TypePassPhrase(r, "secret");
+    r.waitUntil([&] { return r.visible(bar); }, "the verdict bar");
+    r.sync(main);
+    EXPECT_EQ(form.memo1.text(), "hi");
+    EXPECT_EQ(r.text(bar), "Good signature from Grace");
+    r.selectItem(form.ComboBox1.handle(), 1);
+    r.sync(main);
+    EXPECT_FALSE(r.visible(bar));
+    r.close(main);
+  });
+}
+
 TEST_F(Mail, EscapeStopsALongScanAndKeepsWhatWasFound) {
   duringStart_ = [&](Robot& r, HWND main) {
     HWND panel = nullptr;

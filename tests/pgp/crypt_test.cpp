@@ -88,12 +88,17 @@ void ForEachFileBelow(const std::string& folder, const std::function<void(const 
 
 // Watches, until destroyed, every process title on the machine (Wine: a
 // Windows process's command line is its Linux process title) and every file
-// of the Wine prefix for `secret`. Each PGP run it sees (one that waits for
-// the file `goOn`) is counted and let go on once everything was looked at.
+// of the Wine prefix for `secret`. Each run of `program` it sees (one that
+// waits for the file `goOn`) is counted and let go on once everything was
+// looked at; other tests' PGP runs on the machine are not counted.
 class SecretWatch {
  public:
-  SecretWatch(std::string secret, std::vector<std::string> folders, std::string goOn)
-      : secret_(std::move(secret)), folders_(std::move(folders)), goOn_(std::move(goOn)), thread_([this] { run(); }) {}
+  SecretWatch(std::string secret, std::vector<std::string> folders, std::string program, std::string goOn)
+      : secret_(std::move(secret)),
+        folders_(std::move(folders)),
+        program_(std::move(program)),
+        goOn_(std::move(goOn)),
+        thread_([this] { run(); }) {}
   ~SecretWatch() { stop(); }
   void stop() {
     stop_ = true;
@@ -121,7 +126,7 @@ class SecretWatch {
           if (fd.cFileName[0] < '1' || fd.cFileName[0] > '9') continue;
           const std::string title = ReadShared(std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline");
           if (title.find(secret_) != std::string::npos) found_.insert(std::string("process title: ") + title);
-          if (title.find("PGP.EXE") != std::string::npos && pgpRuns_.insert(fd.cFileName).second) newRun = true;
+          if (title.find(program_) != std::string::npos && pgpRuns_.insert(fd.cFileName).second) newRun = true;
         } while (FindNextFileA(find, &fd));
         FindClose(find);
       }
@@ -132,6 +137,7 @@ class SecretWatch {
   }
   std::string secret_;
   std::vector<std::string> folders_;
+  std::string program_;
   std::string goOn_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
@@ -162,6 +168,14 @@ class Crypt : public testing::Test {
   }
 
   std::string Log() { return testenv::ReadFile(pgp_.file("pgp.log")); }
+  // Whether a folder of a PGP run is still beside the user's files.
+  bool RunFolderLeft() {
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(docs_.file("*.run").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return true;
+  }
   std::string Exe() { return "\"" + pgp_.file("PGP.EXE") + "\" "; }
 
   // Encrypts kPlain for Alice and Bob with the robot answering.
@@ -206,7 +220,7 @@ TEST_F(Crypt, PassPhraseNeverInAProcessTitleOrAFile) {
                      std::string("passphrase=") + kPass + "\r\nawait=" + pgp_.file("go-on") + "\r\n");
   std::string prefix = std::getenv("WINEPREFIX") ? std::getenv("WINEPREFIX") : "";
   std::replace(prefix.begin(), prefix.end(), '/', '\\');
-  SecretWatch watch(kPass, {"Z:" + prefix, docs_.path(), pgp_.path()}, pgp_.file("go-on"));
+  SecretWatch watch(kPass, {"Z:" + prefix, docs_.path(), pgp_.path()}, pgp_.file("PGP.EXE"), pgp_.file("go-on"));
   EncryptText(true);
   ASSERT_NE(form_->memo1.text(), kPlain);
   Robot r([&](Robot& r) { TypePassPhrase(r, kPass); });
@@ -410,7 +424,13 @@ TEST_F(Crypt, FileEncryptionSignedWithAutoDeleteWipesTheSource) {
   r.join();
   const std::string out = docs_.file("LETTER.pgp");
   EXPECT_EQ(info, "File : " + out + "\r\nSuccessfuly created !");
-  EXPECT_EQ(Log(), Exe() + "-es \"" + source + "\" \"0x00001001\"  -u\"Carol Example\" +BatchMode\r\n");
+  // PGP wrote into a folder of the run's own beside the output.
+  const std::string log = Log();
+  const std::string start =
+      Exe() + "-es \"" + source + "\" \"0x00001001\"  -u\"Carol Example\" -o \"" + docs_.path() + "\\SW";
+  EXPECT_EQ(log.rfind(start, 0), 0u) << log;
+  EXPECT_TRUE(log.ends_with(".run\\LETTER.pgp\" +BatchMode\r\n")) << log;
+  EXPECT_FALSE(RunFolderLeft());
   EXPECT_FALSE(testenv::Exists(source));
   auto message = scriptpgp::ParseScriptMessage(testenv::ReadFile(out));
   ASSERT_TRUE(message);
@@ -528,9 +548,66 @@ TEST_F(Crypt, FileDecryptionReplacesTheOutputAndWipesTheInputOnlyOnSuccess) {
   const std::string start = Exe() + "\"" + input + "\" -o \"" + docs_.path() + "\\SW";
   EXPECT_EQ(log.find(start), 0u) << log;
   EXPECT_NE(log.find("\r\n" + start), std::string::npos) << log;
+  EXPECT_FALSE(RunFolderLeft());
   EXPECT_EQ(log.find("-z"), std::string::npos) << log;
   EXPECT_EQ(log.find(kPass), std::string::npos) << log;
   EXPECT_EQ(form_->OpenDialog.filter, "PGP files (*.pgp)|*.pgp|All files (*.*)|*.*");
+}
+
+// A file that takes the output's name while PGP runs (a synchronised folder,
+// another copy of the program) is left as it is and the user is told; the
+// source is kept although Auto delete is on.
+TEST_F(Crypt, AFileTakingTheOutputsNameDuringTheRunIsLeftAlone) {
+  Settings.AutoDelete = true;
+  testenv::WriteFile(pgp_.file("scenario.txt"), std::string("passphrase=") + kPass + "\r\nmarker=" +
+                                                    pgp_.file("running") + "\r\nawait=" + pgp_.file("go-on") + "\r\n");
+  const std::string source = docs_.file("LETTER.TXT"), sealed = docs_.file("LETTER.pgp");
+  const std::string output = docs_.file("PLAIN.TXT");
+  testenv::WriteFile(source, kPlain);
+  testenv::WriteFile(output, "old output");  // the user agrees to replace it
+  // Plants `file` once PGP runs, by renaming a finished file onto its name.
+  auto plantDuringTheRun = [&](Robot& r, const std::string& file) {
+    r.waitUntil([&] { return testenv::Exists(pgp_.file("running")); }, "PGP running");
+    testenv::WriteFile(docs_.file("planting"), "planted");
+    MoveFileExA(docs_.file("planting").c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+    DeleteFileA(pgp_.file("running").c_str());
+    testenv::WriteFile(pgp_.file("go-on"), "");
+  };
+  const std::string taken =
+      "Another file took the name of the output while PGP was running. It was left as it is, and PGP's result was "
+      "dropped : \r\n\r\n";
+  form_->OpenDialog.fileName = source;
+  std::string error;
+  Robot enc([&](Robot& r) {
+    ConfirmFileDialog(r, "Choose file to encrypt");
+    ChooseKeys(r, {0});
+    TypePassPhrase(r, kPass);
+    plantDuringTheRun(r, sealed);
+    error = AnswerBox(r, "Error");
+  });
+  form_->EncryptFileItemClick();
+  enc.join();
+  EXPECT_EQ(error, taken + sealed);
+  EXPECT_EQ(testenv::ReadFile(sealed), "planted");
+  EXPECT_EQ(testenv::ReadFile(source), kPlain);
+
+  testenv::WriteFile(sealed, scriptpgp::FormatScriptMessage({kPlain, {"Alice Example"}, ""}));
+  form_->OpenDialog.fileName = sealed;
+  form_->SaveDialog.fileName = output;
+  Robot dec([&](Robot& r) {
+    ConfirmFileDialog(r, "Choose file to decrypt");
+    ConfirmOverwrite(r);
+    TypePassPhrase(r, kPass);
+    plantDuringTheRun(r, output);
+    error = AnswerBox(r, "Error");
+  });
+  form_->DecryptFileItemClick();
+  dec.join();
+  EXPECT_EQ(error, taken + output);
+  EXPECT_EQ(testenv::ReadFile(output), "planted");
+  EXPECT_TRUE(testenv::Exists(sealed));
+  EXPECT_FALSE(RunFolderLeft());
+  EXPECT_EQ(TempFiles(), before_);
 }
 
 TEST_F(Crypt, FileDecryptionCancelledAtThePromptKeepsTheOldOutput) {

@@ -76,6 +76,9 @@ TEST(PgpCommandLines, EachCommandWithItsBlanks) {
             p + " -esa \"T.TMP\" \"0x0DBF906D\" \"0x1234ABCD\"  -u\"Carol Example\"");
   ctx.useList = true;
   EXPECT_EQ(pgp::EncryptCommand(ctx, "F.TXT", false, "L.TMP"), p + " -es \"F.TXT\" -@ \"L.TMP\" -u\"Carol Example\"");
+  EXPECT_EQ(pgp::EncryptCommand(ctx, "F.TXT", false, "L.TMP", "R\\F.pgp"),
+            p + " -es \"F.TXT\" -@ \"L.TMP\" -u\"Carol Example\" -o \"R\\F.pgp\"");
+  EXPECT_EQ(pgp::ClearSignCommand(ctx, "T.TMP"), p + " -sta \"T.TMP\" -u\"Carol Example\" +clearsig=on");
   ctx.signFiles = false;
   EXPECT_EQ(pgp::EncryptCommand(ctx, "T.TMP", true, "L.TMP"), p + " -ea \"T.TMP\" -@ \"L.TMP\"");
 }

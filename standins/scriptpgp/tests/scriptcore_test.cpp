@@ -91,7 +91,7 @@ TEST(ScriptArguments, CommandShapesTheProgramBuilds) {
 
 TEST(ScriptArguments, BadArgumentsExitFive) {
   for (const auto& args : std::vector<std::vector<std::string>>{
-           {"-kv", "-kg"}, {"-e", "f", "-kv"}, {"-q"}, {"-kz"}, {"-sa", "f"}, {"f", "-o"}, {"-@"}}) {
+           {"-kv", "-kg"}, {"-e", "f", "-kv"}, {"-q"}, {"-kz"}, {"-sa", "f", "-ea"}, {"f", "-o"}, {"-@"}}) {
     EXPECT_FALSE(ParseArguments(args)) << args[0];
   }
   Scenario s;
@@ -187,5 +187,44 @@ TEST(ScriptRun, EncryptDecryptAndRingChangesInAFolder) {
   const Listing after = ParseListing(*ReadWholeFile((dir / "listing.txt").string()));
   ASSERT_EQ(after.keys.size(), 2u);
   EXPECT_EQ(FirstUserId(after.keys[1]), "Carol Example <carol@example.org>");
+  fs::remove_all(dir);
+}
+
+TEST(ScriptRun, ClearSignVerifyAndAReportGiven) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() /
+                       ("scriptpgp_sign_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string folder = dir.string();
+  const std::string in = (dir / "in.txt").string(), out = (dir / "out.txt").string();
+  std::ofstream(in, std::ios::binary) << "Pay Bob 10.\r\n-- \r\nCarol";
+  Scenario s;
+  EXPECT_EQ(scriptpgp::Run(folder, {"-sta", in, "-uCarol"}, s, "", "secret").exitCode, 5);  // no +clearsig=on
+  EXPECT_EQ(scriptpgp::Run(folder, {"-sta", in, "-uCarol", "+ClearSig=on"}, s, "", "wrong").exitCode, 20);
+  ASSERT_EQ(scriptpgp::Run(folder, {"-sta", in, "-uCarol", "+clearsig=on"}, s, "", "secret").exitCode, 0);
+  const std::string signedText = *ReadWholeFile((dir / "in.asc").string());
+  EXPECT_EQ(signedText.rfind("-----BEGIN PGP SIGNED MESSAGE-----\r\n", 0), 0u);
+  EXPECT_NE(signedText.find("\r\n- -- \r\n"), std::string::npos);  // dash-escaped
+
+  // Verified without a pass phrase; a changed text is reported bad.
+  Result r = scriptpgp::Run(folder, {(dir / "in.asc").string(), "-o", out}, s, "");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out.rfind("Good signature from user \"Carol\".\r\nSignature made 2024/01/02 03:04 GMT", 0), 0u) << r.out;
+  EXPECT_EQ(ReadWholeFile(out), "Pay Bob 10.\r\n-- \r\nCarol");
+  fs::remove(out);
+  std::string changed = signedText;
+  changed.replace(changed.find("10."), 3, "99.");
+  std::ofstream(dir / "changed.asc", std::ios::binary) << changed;
+  r = scriptpgp::Run(folder, {(dir / "changed.asc").string(), "-o", out}, s, "");
+  EXPECT_EQ(r.exitCode, 30);
+  EXPECT_NE(r.out.find("\r\nBad signature from user \"Carol\".\r\n"), std::string::npos) << r.out;
+
+  // A report of the test's own replaces the command's.
+  std::ofstream(dir / "report.txt", std::ios::binary) << "Key matching expected Key ID 00000000 not found.\r\n";
+  s.report = (dir / "report.txt").string();
+  fs::remove(out);
+  EXPECT_EQ(scriptpgp::Run(folder, {(dir / "in.asc").string(), "-o", out}, s, "").out,
+            "Key matching expected Key ID 00000000 not found.\r\n");
   fs::remove_all(dir);
 }
