@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "standins/bridge/files.h"
+#include "standins/bridge/host.h"
 #include "ui/handles.h"
 
 namespace bridge {
@@ -58,14 +60,26 @@ WorkFolder::WorkFolder(const std::string& parent, std::string_view prefix) {
 }
 
 WorkFolder::~WorkFolder() {
-  if (!path_.empty()) RemoveFolder(path_);
+  if (!path_.empty()) RemoveFolder(path_, wipe_);
 }
 
-void RemoveFolder(const std::string& folder) {
+bool WorkFolder::MakeHostPrivate() const {
+  if (path_.empty()) return false;
+  if (!OnWine()) return true;
+  std::optional<ShellOutcome> r = RunShell(path_, "chmod 700 .", 60000);
+  return r && r->status == 0;
+}
+
+void RemoveFolder(const std::string& folder, bool wipe) {
   WIN32_FIND_DATAA fd;
   if (ui::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &fd)); find) {
     do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + "\\" + fd.cFileName).c_str());
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      const std::string file = folder + "\\" + fd.cFileName;
+      if (wipe)
+        WipeFile(file);
+      else
+        DeleteFileA(file.c_str());
     } while (FindNextFileA(find.get(), &fd));
   }
   RemoveDirectoryA(folder.c_str());

@@ -22,11 +22,19 @@ class WorkFolder {
   bool ok() const { return !path_.empty(); }
   std::string File(const std::string& name) const { return path_ + "\\" + name; }
 
+  // Under Wine, takes the group's bits away too (mode 0700) through the
+  // host's sh: one sh run, so before anything private is written. True when
+  // done, and on Windows, where the DACL is all there is.
+  bool MakeHostPrivate() const;
+  // At scope end the files are wiped (zeros, then deleted): they held mail.
+  void WipeAtEnd() { wipe_ = true; }
+
  private:
   std::string path_;
+  bool wipe_ = false;
 };
 
-// Deletes the files directly in `folder`, then the folder.
-void RemoveFolder(const std::string& folder);
+// Deletes the files directly in `folder`, or wipes them, then the folder.
+void RemoveFolder(const std::string& folder, bool wipe = false);
 
 }  // namespace bridge
