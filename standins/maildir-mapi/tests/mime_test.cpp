@@ -219,6 +219,9 @@ TEST(MimeBuild, RoundTripsAndRefusesHeaderInjection) {
   OutgoingMessage none = o;
   none.to = " ; ";
   EXPECT_NE(BuildMessage(none).error, "");
+  // The sender's address (its domain ends the message ID) with or without a name.
+  EXPECT_EQ(AddressOf("Name <a@b.example>"), "a@b.example");
+  EXPECT_EQ(AddressOf(" a@b.example "), "a@b.example");
 }
 
 TEST(MaildirNames, FlagsAndDeliveryOrder) {
