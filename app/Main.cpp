@@ -2,6 +2,7 @@
 
 #include "app/About.h"
 #include "files/TextFile.h"
+#include "files/oldtext.h"
 #include "keys/KeyList.h"
 #include "pgp/pgpcommand.h"
 #include "pgp/quoting.h"
@@ -104,7 +105,7 @@ const Row kPopupMenu[] = {
 ui::Form::Args MainArgs() {
   ui::Form::Args a;
   a.caption = "Sealwright 32";
-  a.clientWidth = 492;
+  a.clientWidth = 536;
   a.clientHeight = 350;
   a.font = {"MS Sans Serif", -11, true};
   a.border = ui::Border::Sizeable;
@@ -284,7 +285,7 @@ void TMainForm::FileOpen() {
   } catch (const ui::Error&) {
     throw ui::Error("Cannot open file " + OpenDialog.fileName);
   }
-  memo1.setText(content);
+  memo1.setText(TextForWindow(content, GetACP()));
 }
 
 void TMainForm::FileSaveAs() {

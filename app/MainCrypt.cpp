@@ -1,5 +1,6 @@
 // The main window's encrypt and decrypt commands.
 #include "app/Main.h"
+#include "files/oldtext.h"
 #include "keys/Encrypt.h"
 #include "keys/KeyList.h"
 #include "pgp/Crypt.h"
@@ -24,7 +25,7 @@ void TMainForm::Decrypttext1Click() {
     return;
   }
   std::string text = memo1.text();
-  if (DecryptWithPgp(ctx, {}, {}, false, text)) memo1.setText(text);
+  if (DecryptWithPgp(ctx, {}, {}, false, text)) memo1.setText(TextForWindow(text, GetACP()));
 }
 
 void TMainForm::EncryptFileItemClick() {

@@ -5,6 +5,7 @@
 
 #if SEALWRIGHT_MAIL
 #include "files/TextFile.h"
+#include "files/oldtext.h"
 #include "files/workfiles.h"
 #include "forms/status.h"
 #include "mail/session.h"
@@ -92,7 +93,7 @@ void TMainForm::ComboBox1Change() {
   int i = ComboBox1.selected();
   if (!MailConnected || i < 0 || i >= static_cast<int>(MessageIds.size())) return;
   if (auto text = mail::ReadMessageText(*MailSession, handle(), MessageIds[i])) {
-    memo1.setText(*text);
+    memo1.setText(TextForWindow(*text, GetACP()));
     DelButton.setEnabled(true);
   }
 }

@@ -61,7 +61,7 @@ endfunction()
 
 # Links the objects of one build of the program (95: with mail; nt: without).
 function(sw_link_app target variant)
-  target_link_libraries(${target} PRIVATE swcore swui swappcommon swapp${variant} swres ${SW_WIN32_LIBS})
+  target_link_libraries(${target} PRIVATE swcore swui swappcommon swapp${variant} swres swcodepage ${SW_WIN32_LIBS})
   if(variant STREQUAL "95")
     target_compile_definitions(${target} PRIVATE SEALWRIGHT_MAIL=1)
   else()

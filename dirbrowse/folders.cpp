@@ -4,18 +4,23 @@
 
 #include "dirbrowse/dirnames.h"
 #include "forms/definput.h"
+#include "ui/codepage.h"
 #include "ui/handles.h"
 
+// Searched in UTF-16: a name may hold 255 UTF-16 units, which in a UTF-8
+// code page can take more bytes than the ANSI find data's 260. (Under Wine
+// the host's file system allows only 255 bytes, so the ANSI search would do
+// there; on Windows it cuts such a name.)
 std::vector<FolderEntry> ReadFolder(const std::string& folder) {
   std::vector<FolderEntry> entries;
-  WIN32_FIND_DATAA data;
-  ui::FindHandle search(FindFirstFileA((folder + "*.*").c_str(), &data));
+  WIN32_FIND_DATAW data;
+  ui::FindHandle search(FindFirstFileW(ui::Widen(folder + "*.*").c_str(), &data));
   if (!search) return entries;
   do {
-    std::string name = data.cFileName;
+    std::string name = ui::Narrow(data.cFileName);
     if (name == "." || name == "..") continue;
     entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-  } while (FindNextFileA(search.get(), &data));
+  } while (FindNextFileW(search.get(), &data));
   return entries;
 }
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "ui/codepage.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 
@@ -59,7 +60,10 @@ std::string FullPath(const std::string& name) {
 
 }  // namespace
 
+// Compared in UTF-16: the ANSI comparison converts with the locale's code
+// page, not a UTF-8 process code page.
 bool SameFilePath(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, FullPath(a).c_str(), -1, FullPath(b).c_str(), -1) ==
-         CSTR_EQUAL;
+  const std::wstring wa = ui::Widen(FullPath(a)), wb = ui::Widen(FullPath(b));
+  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
+                        static_cast<int>(wb.size())) == CSTR_EQUAL;
 }

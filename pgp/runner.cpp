@@ -8,6 +8,7 @@
 #include "forms/status.h"
 #include "pgp/strutil.h"
 #include "pgp/viewoutput.h"
+#include "ui/codepage.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 #include "ui/msgbox.h"
@@ -75,11 +76,7 @@ std::string FindInterpreter(const std::string& interpreter) {
   }
   if (GetSystemDirectoryA(folder, MAX_PATH)) places += std::string(folder) + ";";
   if (GetWindowsDirectoryA(folder, MAX_PATH)) places += std::string(folder) + ";";
-  if (DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0)) {
-    std::string path(size, '\0');
-    path.resize(GetEnvironmentVariableA("PATH", path.data(), size));
-    places += path;
-  }
+  places += ui::EnvironmentVariable("PATH").value_or("");
   char found[MAX_PATH] = {};
   n = SearchPathA(places.c_str(), name.c_str(), nullptr, MAX_PATH, found, nullptr);
   return n > 0 && n < MAX_PATH ? std::string(found, n) : std::string();

@@ -130,7 +130,7 @@ void RestoreWindowBounds(ui::Window& form) {
     *fields[i] = static_cast<int>(*v);
     form.setBounds(ui::ClampToWorkArea(r, ui::WorkArea()));
   }
-  if (!ok) form.setBounds({50, 50, 500, 400});
+  if (!ok) form.setBounds(kDefaultWindowBounds);
 }
 
 void SaveWindowBounds(ui::Window& form) {

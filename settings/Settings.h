@@ -4,9 +4,11 @@
 
 #include <string>
 
+#include "ui/placement.h"
+
 namespace ui {
 class Window;
-}
+}  // namespace ui
 
 struct TSettings {
   std::string PgpPath;
@@ -37,8 +39,13 @@ extern const char* const kSettingsKey;
 void LoadSettings();
 // Writes all ten values in order; a failed write throws "Failed to set data for '<name>'".
 void SaveSettings();
+// Where the main window stands when no bounds are stored: wide enough for
+// every tool-bar button of the mail build ("&Send" ends 529 pixels in), a
+// few pixels wider than the 500 of the original layout.
+inline constexpr ui::Rect kDefaultWindowBounds{50, 50, 552, 400};
+
 // Left, top, width and height from the store, all or nothing: any failed read
-// gives 50, 50, 500 by 400.
+// gives kDefaultWindowBounds.
 void RestoreWindowBounds(ui::Window& form);
 // Stores the normal bounds, also when the window is minimised or maximised.
 void SaveWindowBounds(ui::Window& form);

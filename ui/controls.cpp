@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/codepage.h"
 #include "ui/print.h"
 
 namespace ui {
@@ -62,13 +63,13 @@ void Panel::paint(HDC dc) {
   if (inner_ != Bevel::None) {
     DrawEdge(dc, &rc, inner_ == Bevel::Raised ? BDR_RAISEDINNER : BDR_SUNKENINNER, BF_RECT | BF_ADJUST);
   }
-  std::string caption = text();
+  const std::wstring caption = Widen(text());
   if (!caption.empty()) {
     SelectObjectScope useFont(dc, font() ? font() : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     if (alignment_ == TextAlign::Left) rc.left += 2;
-    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &rc,
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &rc,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
                   (alignment_ == TextAlign::Left ? DT_LEFT : DT_CENTER));
   }
@@ -229,10 +230,10 @@ void Label::autoSize() {
   {
     WindowDc dc(handle());
     SelectObjectScope useFont(dc.get(), font() ? font() : GetStockObject(DEFAULT_GUI_FONT));
-    std::string t = text();
+    const std::wstring t = Widen(text());
     TEXTMETRICA tm;
     GetTextMetricsA(dc.get(), &tm);
-    GetTextExtentPoint32A(dc.get(), t.c_str(), static_cast<int>(t.size()), &size);
+    GetTextExtentPoint32W(dc.get(), t.c_str(), static_cast<int>(t.size()), &size);
     size.cy = tm.tmHeight;
   }
   Rect b = bounds();
@@ -413,7 +414,9 @@ void RichEdit::setWordWrap(bool wrap) { SendMessageA(handle(), EM_SETTARGETDEVIC
 
 void RichEdit::cut() { SendMessageA(handle(), WM_CUT, 0, 0); }
 void RichEdit::copy() { SendMessageA(handle(), WM_COPY, 0, 0); }
-void RichEdit::paste() { SendMessageA(handle(), EM_PASTESPECIAL, CF_TEXT, 0); }
+// As UTF-16: the clipboard's ANSI form, made from another program's Unicode
+// text, is in the system code page, not the process's.
+void RichEdit::paste() { SendMessageA(handle(), EM_PASTESPECIAL, CF_UNICODETEXT, 0); }
 
 int RichEdit::findNoCase(std::string_view what) const {
   std::string needle(what);

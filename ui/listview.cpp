@@ -1,5 +1,7 @@
 #include "ui/listview.h"
 
+#include "ui/codepage.h"
+
 namespace ui {
 
 namespace {
@@ -52,14 +54,16 @@ void ListView::clear() { SendMessageA(handle(), LVM_DELETEALLITEMS, 0, 0); }
 
 int ListView::count() const { return static_cast<int>(SendMessageA(handle(), LVM_GETITEMCOUNT, 0, 0)); }
 
+// Read as UTF-16, whose units a name's length limit counts (see
+// TreeView::text).
 std::string ListView::caption(int index) const {
-  char buffer[MAX_PATH + 64] = "";
-  LVITEMA item{};
+  wchar_t buffer[MAX_PATH + 64] = L"";
+  LVITEMW item{};
   item.iSubItem = 0;
   item.pszText = buffer;
-  item.cchTextMax = sizeof buffer;
-  SendMessageA(handle(), LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-  return buffer;
+  item.cchTextMax = MAX_PATH + 64;
+  SendMessageW(handle(), LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  return Narrow(buffer);
 }
 
 int ListView::image(int index) const {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "ui/codepage.h"
 #include "ui/controls.h"
 
 namespace ui {
@@ -21,8 +22,8 @@ class MessageForm : public Form {
     {
       WindowDc dc(handle());
       SelectObjectScope useFont(dc.get(), Window::font());
-      std::string t(text);
-      DrawTextA(dc.get(), t.c_str(), static_cast<int>(t.size()), &tr, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+      const std::wstring t = Widen(text);
+      DrawTextW(dc.get(), t.c_str(), static_cast<int>(t.size()), &tr, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     }
     int textW = tr.right;
     int textH = std::max<int>(tr.bottom, 32);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/codepage.h"
 #include "ui/errors.h"
 #include "ui/handles.h"
 #include "ui/printrows.h"
@@ -32,10 +33,12 @@ void PrintText(HDC printer, HFONT screenFont, std::string_view text, const std::
   GetTextMetricsA(printer, &tm);
   const int rowHeight = std::max<int>(1, tm.tmHeight + tm.tmExternalLeading);
   const size_t rowsPerPage = static_cast<size_t>(std::max(1, height / rowHeight));
-  const std::vector<std::string> rows = PrintRows(text, [&](std::string_view row) {
+  // Measured and drawn in UTF-16: the ANSI calls convert with the font's code
+  // page, not a UTF-8 process code page.
+  const std::vector<std::wstring> rows = PrintRows(Widen(text), [&](std::wstring_view row) {
     int fit = 0;
     SIZE size{};
-    GetTextExtentExPointA(printer, row.data(), static_cast<int>(row.size()), width, &fit, nullptr, &size);
+    GetTextExtentExPointW(printer, row.data(), static_cast<int>(row.size()), width, &fit, nullptr, &size);
     return static_cast<size_t>(std::max(fit, 0));
   });
 
@@ -48,8 +51,8 @@ void PrintText(HDC printer, HFONT screenFont, std::string_view text, const std::
   do {
     ok = StartPage(printer) > 0;
     for (size_t row = 0; ok && row < rowsPerPage && next < rows.size(); ++row, ++next) {
-      const std::string& r = rows[next];
-      if (!r.empty()) TextOutA(printer, 0, static_cast<int>(row) * rowHeight, r.data(), static_cast<int>(r.size()));
+      const std::wstring& r = rows[next];
+      if (!r.empty()) TextOutW(printer, 0, static_cast<int>(row) * rowHeight, r.data(), static_cast<int>(r.size()));
     }
     ok = ok && EndPage(printer) > 0;
   } while (ok && next < rows.size());

@@ -6,15 +6,17 @@ namespace ui {
 
 namespace {
 
-std::vector<std::string> TextLines(std::string_view text) {
-  std::vector<std::string> lines(1);
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+std::vector<std::wstring> TextLines(std::wstring_view text) {
+  std::vector<std::wstring> lines(1);
   for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    wchar_t c = text[i];
+    if (c == L'\r' || c == L'\n') {
+      if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
       lines.emplace_back();
-    } else if (c == '\t') {
-      lines.back().append(8 - lines.back().size() % 8, ' ');
+    } else if (c == L'\t') {
+      lines.back().append(8 - lines.back().size() % 8, L' ');
     } else {
       lines.back() += c;
     }
@@ -23,26 +25,29 @@ std::vector<std::string> TextLines(std::string_view text) {
   return lines;
 }
 
-void BreakLine(std::string_view line, const RowFit& fit, std::vector<std::string>& rows) {
+void BreakLine(std::wstring_view line, const RowFit& fit, std::vector<std::wstring>& rows) {
   do {
     const size_t fits = fit(line);
     if (fits >= line.size()) {
       rows.emplace_back(line);
       return;
     }
-    size_t blank = line.rfind(' ', fits);
-    size_t cut = blank == std::string_view::npos || blank == 0 ? std::max<size_t>(fits, 1) : blank;
+    size_t blank = line.rfind(L' ', fits);
+    size_t cut = blank == std::wstring_view::npos || blank == 0 ? std::max<size_t>(fits, 1) : blank;
+    // A pair's halves stay together: the row ends before the pair, or after
+    // it when the pair alone is wider than the row.
+    if (cut < line.size() && IsLowSurrogate(line[cut])) cut = cut > 1 ? cut - 1 : cut + 1;
     rows.emplace_back(line.substr(0, cut));
     line.remove_prefix(cut);
-    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+    while (!line.empty() && line.front() == L' ') line.remove_prefix(1);
   } while (!line.empty());
 }
 
 }  // namespace
 
-std::vector<std::string> PrintRows(std::string_view text, const RowFit& fit) {
-  std::vector<std::string> rows;
-  for (const std::string& line : TextLines(text)) BreakLine(line, fit, rows);
+std::vector<std::wstring> PrintRows(std::wstring_view text, const RowFit& fit) {
+  std::vector<std::wstring> rows;
+  for (const std::wstring& line : TextLines(text)) BreakLine(line, fit, rows);
   return rows;
 }
 

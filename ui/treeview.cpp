@@ -1,5 +1,7 @@
 #include "ui/treeview.h"
 
+#include "ui/codepage.h"
+
 namespace ui {
 
 TreeView::TreeView(Window& parent, const Args& args)
@@ -32,15 +34,18 @@ void TreeView::remove(TreeNode node) { SendMessageA(handle(), TVM_DELETEITEM, 0,
 
 void TreeView::clear() { remove(TVI_ROOT); }
 
+// Read as UTF-16, whose units a name's length limit counts: in UTF-8 a long
+// name of another script takes two or three times as many bytes, and an ANSI
+// buffer sized by that limit would cut it.
 std::string TreeView::text(TreeNode node) const {
-  char buffer[MAX_PATH + 64] = "";
-  TVITEMA item{};
+  wchar_t buffer[MAX_PATH + 64] = L"";
+  TVITEMW item{};
   item.mask = TVIF_TEXT;
   item.hItem = node;
   item.pszText = buffer;
-  item.cchTextMax = sizeof buffer;
-  SendMessageA(handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  return buffer;
+  item.cchTextMax = MAX_PATH + 64;
+  SendMessageW(handle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return Narrow(buffer);
 }
 
 TreeNode TreeView::parentOf(TreeNode node) const {

@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <stdexcept>
 
+#include "ui/codepage.h"
 #include "ui/dialog.h"
 #include "ui/errors.h"
 #include "ui/msgbox.h"
@@ -147,12 +149,14 @@ void Window::realign() {
   }
 }
 
+// Read as UTF-16: an ANSI length query is answered in UTF-16 units by some
+// classes under a UTF-8 code page, and a buffer of that size cuts the text.
 std::string Window::text() const {
-  int n = GetWindowTextLengthA(hwnd_);
-  std::string s(static_cast<size_t>(n) + 1, '\0');
-  n = GetWindowTextA(hwnd_, s.data(), n + 1);
-  s.resize(static_cast<size_t>(n));
-  return s;
+  int n = GetWindowTextLengthW(hwnd_);
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  n = GetWindowTextW(hwnd_, s.data(), n + 1);
+  s.resize(static_cast<size_t>(std::max(n, 0)));
+  return Narrow(s);
 }
 
 void Window::setText(std::string_view text) { SetWindowTextA(hwnd_, std::string(text).c_str()); }

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "ui/codepage.h"
+
 namespace {
 
 void write(HANDLE h, const std::string& text) {
@@ -14,11 +16,7 @@ void write(HANDLE h, const std::string& text) {
   WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-std::string variable(const char* name) {
-  char value[1024];
-  DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-  return length < sizeof value ? std::string(value, length) : std::string();
-}
+std::string variable(const char* name) { return ui::EnvironmentVariable(name).value_or(""); }
 
 }  // namespace
 

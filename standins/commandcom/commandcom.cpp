@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "standins/bridge/codepage.h"
 #include "standins/bridge/files.h"
 #include "standins/commandcom/batchline.h"
 #include "ui/handles.h"
@@ -30,17 +31,6 @@ void write(HANDLE h, std::string_view text) {
 
 void complain(const std::string& text) { write(GetStdHandle(STD_ERROR_HANDLE), text + "\r\n"); }
 
-std::optional<std::string> environmentValue(std::string_view name) {
-  std::string key(name);
-  DWORD size = GetEnvironmentVariableA(key.c_str(), nullptr, 0);
-  if (size == 0) return std::nullopt;
-  std::string value(size, '\0');
-  DWORD length = GetEnvironmentVariableA(key.c_str(), value.data(), size);
-  if (length >= size) return std::nullopt;
-  value.resize(length);
-  return value;
-}
-
 std::string currentFolder() {
   DWORD size = GetCurrentDirectoryA(0, nullptr);
   std::string folder(size, '\0');
@@ -49,7 +39,7 @@ std::string currentFolder() {
 }
 
 std::optional<std::string> resolveProgram(const std::string& program) {
-  for (const auto& candidate : batch::candidatePaths(program, environmentValue("PATH").value_or(""))) {
+  for (const auto& candidate : batch::candidatePaths(program, bridge::EnvironmentVariable("PATH").value_or(""))) {
     if (bridge::FileExists(candidate)) return bridge::FullPath(candidate);
   }
   return std::nullopt;
@@ -81,7 +71,7 @@ class Interpreter {
       last_ = 1;
       return;
     }
-    batch::EnvLookup env = environmentValue;
+    batch::EnvLookup env = bridge::EnvironmentVariable;
     for (const auto& raw : batch::splitLines(*text)) {
       if (exited_ || next_) return;
       batch::CommandLine line = batch::parseLine(batch::expandPercents(raw, params, env));
@@ -180,14 +170,17 @@ class Interpreter {
       SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
       return;
     }
-    char* block = GetEnvironmentStringsA();
+    // Compared in UTF-16: the ANSI comparison converts with the locale's code
+    // page, not a UTF-8 process code page.
+    const std::wstring prefix = bridge::Widen(text);
+    wchar_t* block = GetEnvironmentStringsW();
     if (!block) return;
-    for (const char* entry = block; *entry; entry += strlen(entry) + 1)
-      if (*entry != '=' && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, entry,
-                                          static_cast<int>(std::min(strlen(entry), text.size())), text.c_str(),
-                                          static_cast<int>(text.size())) == CSTR_EQUAL)
-        write(out, std::string(entry) + "\r\n");
-    FreeEnvironmentStringsA(block);
+    for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1)
+      if (*entry != L'=' && CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, entry,
+                                           static_cast<int>(std::min(wcslen(entry), prefix.size())), prefix.c_str(),
+                                           static_cast<int>(prefix.size())) == CSTR_EQUAL)
+        write(out, bridge::Narrow(entry) + "\r\n");
+    FreeEnvironmentStringsW(block);
   }
 
   void fail(const std::string& message, DWORD code) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "standins/bridge/codepage.h"
 #include "standins/bridge/files.h"
 
 #define MAPI_STANDIN_EXPORT extern "C" __declspec(dllexport)
@@ -59,11 +60,7 @@ State& S() {
   return state;
 }
 
-std::string Env(const char* name) {
-  char value[MAX_PATH * 4] = "";
-  DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-  return n && n < sizeof value ? value : "";
-}
+std::string Env(const char* name) { return bridge::EnvironmentVariable(name).value_or(""); }
 
 ULONG Number(const std::string& v) { return static_cast<ULONG>(std::strtoul(v.c_str(), nullptr, 0)); }
 

@@ -43,8 +43,7 @@ class TextCommands : public testing::Test {
 };
 
 TEST_F(TextCommands, OpenAndSaveBackIsByteIdentical) {
-  const std::string content =
-      "First line\r\n\xE9t\xE9 \xE0 caf\xE9 \xA9\xFF\r\n\r\n\tindented \xC4\xD6\xDC\r\nlast line\r\n";
+  const std::string content = "First line\r\nété à café ©ÿ Привет 世界\r\n\r\n\tindented ÄÖÜ\r\nlast line\r\n";
   const std::string in = dir_.file("message.txt");
   const std::string out = dir_.file("copy.asc");
   testenv::WriteFile(in, content);
@@ -55,6 +54,16 @@ TEST_F(TextCommands, OpenAndSaveBackIsByteIdentical) {
   });
   EXPECT_EQ(form_->memo1.text(), content);
   EXPECT_EQ(testenv::ReadFile(out), content);
+
+  // A Western file from before UTF-8 reads right and is saved as UTF-8.
+  const std::string old = dir_.file("old.txt"), saved = dir_.file("old-utf8.txt");
+  testenv::WriteFile(old, "caf\xE9 \x80 \x93quoted\x94\r\n");
+  RunIdle([&](Robot& r) {
+    FileCommand(r, "&Open...", "Open text file", old);
+    FileCommand(r, "&Save As...", "Save file", saved);
+  });
+  EXPECT_EQ(form_->memo1.text(), "café € “quoted”\r\n");
+  EXPECT_EQ(testenv::ReadFile(saved), "café € “quoted”\r\n");
 }
 
 TEST_F(TextCommands, EmptyWindowSavesAnEmptyFileUnderTheNameAsTyped) {

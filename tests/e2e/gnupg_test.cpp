@@ -29,7 +29,9 @@
 namespace {
 
 using robot::Robot;
+using testenv::AnswerBox;
 using testenv::BoxText;
+using testenv::ChooseFile;
 using testenv::ChooseRecipient;
 using testenv::ConfirmFileDialog;
 using testenv::RunIdle;
@@ -39,6 +41,13 @@ using Clock = std::chrono::steady_clock;
 
 const char* const kUser = "Ursula User <ursula@example.org>";
 const char* const kRitaPass = "rita pass";
+// User IDs in other scripts: Alice's key is the user's own, the others are
+// imported.
+const char* const kAlice = "Алиса Пример <alice@example.ru>";
+const char* const kAlicePass = "пароль Алисы";
+const char* const kEleni = "Ελένη Παπαδοπούλου <eleni@example.gr>";
+const char* const kTaro = "山田太郎 <taro@example.jp>";
+const char* const kSmiley = "Smiley 😀 <smiley@example.org>";
 
 long long Ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
@@ -138,7 +147,7 @@ class E2eGnupg : public testing::Test {
   static void TearDownTestSuite() {
     if (!S()) return;
     Sh("gpgconf --homedir " + UserHome() + " --kill gpg-agent; gpgconf --homedir r --kill gpg-agent; rm -rf " +
-       bridge::ShQuote(bridge::UnixPath(S()->dir)) + " r rita.asc *.out *.asc *.pgp st pf");
+       bridge::ShQuote(bridge::UnixPath(S()->dir)) + " r o rita.asc *.out *.asc *.pgp *.txt st pf");
     for (const char* f : {"out", "err", "rc", "run.sh"}) DeleteFileA(Tool(f).c_str());
     RemoveDirectoryA(S()->tools.c_str());
     S().reset();
@@ -222,7 +231,7 @@ class E2eGnupg : public testing::Test {
 
 TEST_F(E2eGnupg, TypedTextEncryptedAndSignedDecryptsWithPlainGpg) {
   const std::string plain =
-      "Dear Rita,\r\n\r\n" + PlainMark() + ": m\xFC\xDF\xE9 na\xEFve \xA7 \xB5\xE6\xF8\r\ntab\there  \r\nlast line";
+      "Dear Rita,\r\n\r\n" + PlainMark() + ": müßé naïve § µæø Привет 世界\r\ntab\there  \r\nlast line";
   form_->memo1.setText(plain);
   Robot r([&](Robot& r) {
     ChooseRecipient(r, "Rita");
@@ -243,7 +252,7 @@ TEST_F(E2eGnupg, TypedTextEncryptedAndSignedDecryptsWithPlainGpg) {
 }
 
 TEST_F(E2eGnupg, MessageFromPlainGpgDecryptsInTheWindow) {
-  const std::string plain = "Hello Ursula,\r\n" + PlainMark() + " \xE4\xF6\xFC \xA9 \x80\r\n\r\nRita";
+  const std::string plain = "Hello Ursula,\r\n" + PlainMark() + " äöü © € Ελληνικά\r\n\r\nRita";
   bridge::WriteWholeFile(Tool("c2.txt"), plain);
   Sh(PassFile(kRitaPass) + Gpg("r") + "-u rita@example.org -r ursula@example.org -a -s -e -o c2.asc c2.txt" +
      Kill("r") + "; rm -f c2.txt");
@@ -332,6 +341,121 @@ TEST_F(E2eGnupg, FileRoundTripOfOneMegabyteAndItsTime) {
       "1 MB file, through the window: encrypt %lld ms (PGP run after the pass phrase %lld ms), decrypt %lld ms "
       "(after the pass phrase %lld ms); plain gpg through sh: encrypt %lld ms, decrypt %lld ms\n",
       Ms(e1 - e0), Ms(infoShown - passGiven), Ms(d1 - d0), Ms(d1 - decPassGiven), Ms(g1 - g0), Ms(g2 - g1));
+}
+
+// Every script: keys whose user IDs are Cyrillic, Greek, CJK or hold an emoji
+// (made by plain gpg: Alice's in the user's own ring, the others imported
+// through the window) are listed exactly in the key list and the recipients
+// dialog, and Alice's is stored as the signing ID and read back; a text in
+// all of them goes to Alice's key and comes back byte for byte; a file in a
+// Cyrillic folder goes through the file dialogs both ways; an old Latin-1
+// text from plain gpg reads "café".
+TEST_F(E2eGnupg, UserIdsTextsAndFileNamesInEveryScript) {
+  ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the programs' manifest";
+  const std::string home = UserHome();
+  std::string others = "rm -rf o; mkdir -m 700 o\n";
+  for (const char* uid : {kEleni, kTaro, kSmiley})
+    others += Gpg("o") + "--quick-gen-key " + bridge::ShQuote(uid) + " future-default default never\n";
+  const std::string made = Sh(PassFile(kAlicePass) + Gpg(home) + "--quick-gen-key " + bridge::ShQuote(kAlice) +
+                              " future-default default never" + Kill(home) + "\n" + PassFile(kAlicePass) + others +
+                              "gpg --homedir o --armor --export >others.asc" + Kill("o") +
+                              "\ngpg --homedir o --with-colons --list-keys | grep -c '^pub'");
+  ASSERT_EQ(made, "3\n") << bridge::ReadWholeFile(Tool("err")).value_or("");
+  Settings.SignFiles = false;
+
+  // The key list: read again after the import.
+  form_->OpenDialog.fileName = Tool("others.asc");
+  Robot add([&](Robot& r) { ConfirmFileDialog(r, "Choose public key file"); });
+  form_->Addapublickey1Click();
+  add.join();
+  const std::vector<std::string> listed = keys::KeyTexts(form_->KeyList);
+  for (const char* uid : {kAlice, kEleni, kTaro, kSmiley}) {
+    EXPECT_NE(std::find(listed.begin(), listed.end(), uid), listed.end())
+        << uid << " not in " << testing::PrintToString(listed);
+  }
+  std::vector<std::string> picked;
+  Robot pick([&](Robot& r) {
+    HWND picker = r.waitWindow("Choose default ID for signing messages and files");
+    if (!picker) return;
+    HWND list = r.findChild(picker, "", "ListBox");
+    picked = r.listItems(list);
+    r.screenshot(picker, "e2e_key_list_scripts");
+    auto alice = std::find(picked.begin(), picked.end(), kAlice);
+    if (alice == picked.end()) return r.clickButton(picker, "&Cancel");
+    r.selectItem(list, static_cast<int>(alice - picked.begin()));
+    r.clickButton(picker, "&Ok");
+    r.waitGone(picker);
+  });
+  form_->DefaultIDforSigning1Click();
+  pick.join();
+  EXPECT_EQ(picked, listed);
+  Settings = TSettings{};
+  LoadSettings();
+  RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+  EXPECT_EQ(Settings.IdSign, kAlice);
+
+  // The window's text to Alice's key and back.
+  const std::string text = "Привет, Ελληνικά, 世界, 😀";
+  form_->memo1.setText(text);
+  std::vector<std::string> offered;
+  Robot enc([&](Robot& r) {
+    HWND dialog = r.waitWindow("Encrypting");
+    if (!dialog) return;
+    offered = r.listItems(r.findChild(dialog, "", "ListBox", 0));
+    r.screenshot(dialog, "e2e_recipients_scripts");
+    ChooseRecipient(r, "Алиса");
+  });
+  form_->Encrypttext1Click();
+  enc.join();
+  EXPECT_EQ(offered, listed);
+  ASSERT_EQ(form_->memo1.text().rfind("-----BEGIN PGP MESSAGE-----", 0), 0u) << form_->memo1.text();
+  Robot dec([&](Robot& r) { TypePassPhrase(r, kAlicePass); });
+  form_->Decrypttext1Click();
+  dec.join();
+  EXPECT_EQ(form_->memo1.text(), text);
+  RunIdle([&](Robot& r) { r.screenshot(form_->handle(), "e2e_text_scripts"); });
+
+  // A file in a Cyrillic folder, its names typed into the file dialogs.
+  const std::string folder = docs_.file("Документы");
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string source = folder + "\\заметка.txt", sealed = folder + "\\заметка.pgp",
+                    back = folder + "\\заметка (копия).txt";
+  own_ = {source, back};
+  const std::string note = "Заметка " + PlainMark() + ": 山田太郎, Ελένη\r\n";
+  ASSERT_TRUE(bridge::WriteWholeFile(source, note));
+  std::string info;
+  Robot fileEnc([&](Robot& r) {
+    ChooseFile(r, r.waitWindow("Choose file to encrypt", {}, 20000), source);
+    ChooseRecipient(r, "Алиса");
+    info = AnswerBox(r, "Information");
+  });
+  form_->EncryptFileItemClick();
+  fileEnc.join();
+  EXPECT_EQ(info, "File : " + sealed + "\r\nSuccessfuly created !");
+  Robot fileDec([&](Robot& r) {
+    ChooseFile(r, r.waitWindow("Choose file to decrypt", {}, 20000), sealed);
+    ChooseFile(r, r.waitWindow("Choose output filename", {}, 20000), back);
+    TypePassPhrase(r, kAlicePass);
+  });
+  form_->DecryptFileItemClick();
+  fileDec.join();
+  EXPECT_EQ(bridge::ReadWholeFile(back).value_or("<none>"), note);
+
+  // Latin-1 text from before, from plain gpg: shown as Windows-1252.
+  const std::string sent = Sh("printf 'caf\\351' >l1.txt\n" + PassFile(kRitaPass) + Gpg("r") +
+                              "-r ursula@example.org -a -e -o l1.asc l1.txt" + Kill("r") + "\ncat l1.asc");
+  std::string latin1;
+  for (char c : sent) {
+    if (c == '\n') latin1 += '\r';
+    latin1 += c;
+  }
+  ASSERT_NE(latin1.find("-----BEGIN PGP MESSAGE-----"), std::string::npos)
+      << latin1 << bridge::ReadWholeFile(Tool("err")).value_or("");
+  form_->memo1.setText(latin1);
+  Robot old([&](Robot& r) { TypePassPhrase(r, UserPass()); });
+  form_->Decrypttext1Click();
+  old.join();
+  EXPECT_EQ(form_->memo1.text(), "café");
 }
 
 }  // namespace

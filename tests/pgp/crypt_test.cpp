@@ -38,7 +38,7 @@ using testenv::TypePassPhrase;
 
 // The scripted PGP's pass phrase: percent signs must reach PGP unchanged.
 const char* const kPass = "my %TEMP% 100% secret";
-const char* const kPlain = "Dear Bob,\r\n\r\nm\xFC\xDF\xE9 na\xEFve \xA7 tab\there\r\nlast line";
+const char* const kPlain = "Dear Bob,\r\n\r\nmüßé naïve § Ελληνικά tab\there\r\nlast line";
 
 // Chooses the entries at `picks` in the recipients dialog and confirms.
 void ChooseKeys(Robot& r, std::initializer_list<int> picks) {

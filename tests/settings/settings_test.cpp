@@ -146,14 +146,14 @@ TEST_F(SettingsStore, AnyNonZeroFlagIsTrueAndIsWrittenBackAsOne) {
 TEST_F(SettingsStore, SaveThenLoadRoundTripsEveryField) {
   Settings = TSettings{};
   Settings.PgpPath = "Z:\\tmp\\pgp folder";
-  Settings.IdSign = "Bob \xE9xample";
+  Settings.IdSign = "Алиса Пример <alice@example.ru>";
   Settings.RunIcon = true;
   Settings.SignFiles = false;
   SaveSettings();
   Settings = TSettings{};
   LoadSettings();
   EXPECT_EQ(Settings.PgpPath, "Z:\\tmp\\pgp folder");
-  EXPECT_EQ(Settings.IdSign, "Bob \xE9xample");
+  EXPECT_EQ(Settings.IdSign, "Алиса Пример <alice@example.ru>");
   EXPECT_TRUE(Settings.RunIcon);
   EXPECT_FALSE(Settings.SignFiles);
 }
@@ -172,7 +172,7 @@ TEST_F(SettingsStore, WindowBoundsAreAllOrNothing) {
   ui::Rect r = form.bounds();
   EXPECT_EQ(r.left, 50);
   EXPECT_EQ(r.top, 50);
-  EXPECT_EQ(r.width, 500);
+  EXPECT_EQ(r.width, kDefaultWindowBounds.width);
   EXPECT_EQ(r.height, 400);
 
   PutNumber("Xpos", 120);
@@ -191,7 +191,7 @@ TEST_F(SettingsStore, WindowBoundsAreAllOrNothing) {
   r = form.bounds();
   EXPECT_EQ(r.left, 50);
   EXPECT_EQ(r.top, 50);
-  EXPECT_EQ(r.width, 500);
+  EXPECT_EQ(r.width, kDefaultWindowBounds.width);
   EXPECT_EQ(r.height, 400);
 }
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "standins/bridge/codepage.h"
 #include "tests/support/process.h"
 #include "tests/support/testenv.h"
 
@@ -103,11 +104,7 @@ bool isCombo(HWND window) { return isClass(window, "ComboBox"); }
 std::string caption(HWND window) {
   wchar_t wide[512] = {};
   int n = InternalGetWindowText(window, wide, 512);
-  if (n <= 0) return {};
-  int bytes = WideCharToMultiByte(CP_ACP, 0, wide, n, nullptr, 0, nullptr, nullptr);
-  std::string out(bytes, '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide, n, out.data(), bytes, nullptr, nullptr);
-  return out;
+  return n > 0 ? bridge::Narrow(std::wstring_view(wide, n), CP_ACP) : std::string();
 }
 
 BOOL CALLBACK collectOwnWindow(HWND window, LPARAM list) {
@@ -219,9 +216,10 @@ void Robot::rescue() {
   }
 }
 
-bool Robot::send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool Robot::send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, bool wide) {
   DWORD_PTR answer = 0;
-  if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_BLOCK, replyTimeoutMs_, &answer)) {
+  if ((wide ? SendMessageTimeoutW : SendMessageTimeoutA)(window, message, wParam, lParam, SMTO_BLOCK, replyTimeoutMs_,
+                                                         &answer)) {
     result = static_cast<LRESULT>(answer);
     return true;
   }
@@ -234,19 +232,21 @@ bool Robot::send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 std::string Robot::readString(HWND window, UINT lengthMessage, UINT textMessage, WPARAM index) {
   if (!window || !IsWindow(window)) return {};
+  // Read in UTF-16: the rich edit answers WM_GETTEXTLENGTH in UTF-16 units
+  // even to an ANSI caller under a UTF-8 code page, and a text is then cut.
   LRESULT length = 0;
-  if (!send(window, lengthMessage, index, 0, length) || length < 0) return {};
-  auto buffer = std::make_unique<char[]>(length + 1);
+  if (!send(window, lengthMessage, index, 0, length, true) || length < 0) return {};
+  auto buffer = std::make_unique<wchar_t[]>(length + 1);
   LRESULT got = 0;
   try {
     WPARAM first = textMessage == WM_GETTEXT ? static_cast<WPARAM>(length + 1) : index;
-    if (!send(window, textMessage, first, reinterpret_cast<LPARAM>(buffer.get()), got) || got < 0) return {};
+    if (!send(window, textMessage, first, reinterpret_cast<LPARAM>(buffer.get()), got, true) || got < 0) return {};
   } catch (const Timeout&) {
     // The message stays queued and may still write into the buffer later.
     (void)buffer.release();
     throw;
   }
-  return std::string(buffer.get(), std::min<LRESULT>(got, length));
+  return bridge::Narrow(std::wstring_view(buffer.get(), std::min<LRESULT>(got, length)), CP_ACP);
 }
 
 bool Robot::onUiThread(HWND window, std::function<void()> task) {
@@ -411,10 +411,10 @@ void Robot::clickButton(HWND window, std::string_view caption) {
 
 void Robot::setText(HWND edit, std::string_view text) {
   if (!usable(edit, "setText")) return;
-  auto copy = std::make_unique<std::string>(text);
+  auto copy = std::make_unique<std::wstring>(bridge::Widen(text, CP_ACP));
   LRESULT ignored = 0;
   try {
-    send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(copy->c_str()), ignored);
+    send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(copy->c_str()), ignored, true);
   } catch (const Timeout&) {
     (void)copy.release();  // still queued; the UI thread may read it later
     throw;

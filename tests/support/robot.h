@@ -102,7 +102,9 @@ class Robot {
  private:
   void fail(const std::string& message);
   bool usable(HWND window, const char* action);
-  bool send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // `wide`: as a W message, for texts (UTF-16 both ways, whatever the
+  // control's class and this process's code page).
+  bool send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, bool wide = false);
   std::string readString(HWND window, UINT lengthMessage, UINT textMessage, WPARAM index);
   bool onUiThread(HWND window, std::function<void()> task);
   bool findMenuItem(HWND window, std::initializer_list<std::string_view> path, HMENU& menu, int& pos);

@@ -99,6 +99,25 @@ TEST_F(CommandCom, ExpandsEnvironmentVariablesBeforeParsing) {
   EXPECT_EQ(r.err, "");
 }
 
+// Lines are bytes in the process code page (UTF-8 for our programs): a user
+// ID, a variable's value and file names in any script reach the program and
+// the files byte for byte, also from a batch file in a Cyrillic folder.
+TEST_F(CommandCom, TextInAnyScriptSurvivesTheBatchFile) {
+  ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the programs' manifest";
+  const std::string folder = dir_ + "Документы";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  SetEnvironmentVariableA("SW_CC_VALUE", "Алиса Пример <alice@example.ru> 世界 😀");
+  writeFile(folder + "\\задание.bat", "@echo off\r\nset SW_CC_SET=Ελληνικά\r\n" + program() +
+                                          " -u\"%SW_CC_VALUE%\" %SW_CC_SET% \"Документы\\заметка.txt\" "
+                                          ">\"Документы\\вывод.txt\"\r\necho 山田太郎>>Документы\\вывод.txt\r\n");
+  testproc::Outcome r = run("\"" + interpreter_ + "\" /c \"" + folder + "\\задание.bat\"");
+  EXPECT_EQ(readFile(folder + "\\вывод.txt"), program() +
+                                                  " -u\"Алиса Пример <alice@example.ru> 世界 😀\" Ελληνικά "
+                                                  "\"Документы\\заметка.txt\"\r\n山田太郎\r\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.exitCode, 0u);
+}
+
 TEST_F(CommandCom, RedirectionTruncatesOrAppends) {
   writeFile(dir_ + "trunc.txt", "old old old old old\r\n");
   writeFile(dir_ + "append.txt", "first\r\n");
