@@ -45,6 +45,25 @@ std::string Crlf(const std::string& s) {
 // before the program started.
 bool ProviderLoaded() { return GetModuleHandleA("sealmapi.dll") != nullptr; }
 
+// The combo box's entries as the window holds them, in UTF-16.
+std::vector<std::wstring> EntriesW(HWND combo) {
+  std::vector<std::wstring> out;
+  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::wstring item(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)), L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+    out.push_back(item);
+  }
+  return out;
+}
+
+std::wstring Wide(const std::string& utf8) {
+  std::wstring out(utf8.size(), L'\0');
+  out.resize(static_cast<size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), static_cast<int>(out.size()))));
+  return out;
+}
+
 // The provider's body files in the temporary folder (other tests running
 // meanwhile leave files of their own there).
 std::set<std::string> BodyFiles() {
@@ -114,6 +133,7 @@ g() { home=$1; shift; gpg --homedir "$home" --batch --yes --trust-model always -
   printf %s "$incoming" | g r -a -e -r ursula@example.org >incoming.asc
   mkdir msgs && /usr/bin/python3 "$tests/make-messages.py" msgs incoming.asc
   cp msgs/pgp-mime.eml box/new/1700000000.M1P1.e2e
+  cp msgs/cjk-cyrillic.eml box/new/1700000100.M2P1.e2e
   cp msgs/subject-latin1.eml box/cur/1690000000.M1P1.e2e:2,S
 ) && echo ok
 gpgconf --homedir "$h" --kill gpg-agent; gpgconf --homedir r --kill gpg-agent)");
@@ -187,10 +207,13 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
   const std::set<std::string> bodyFilesBefore = BodyFiles();
   const std::string reply = "Dear Rita,\r\nnoon suits me.\r\nUrsula";
   Run(Scratch("box"), {}, [&](Robot& r, TMainForm& form, HWND main) {
-    // The PGP/MIME message is listed (the plain one is not) and loaded.
+    // The PGP messages are listed (the plain one is not), each script as
+    // itself, and the first is loaded.
     HWND combo = form.ComboBox1.handle();
-    EXPECT_EQ(r.listItems(combo),
-              std::vector<std::string>{"From : Doe, Jane" + std::string(54, ' ') + " (Subject)[PGP/MIME]"});
+    const std::wstring cjk =
+        Wide("From : Алиса Петрова" + std::string(50, ' ') + " (Subject)[山田さんへ 暗号文 – 秘密]");
+    EXPECT_EQ(EntriesW(combo),
+              (std::vector<std::wstring>{Wide("From : Doe, Jane" + std::string(54, ' ') + " (Subject)[PGP/MIME]"), cjk}));
     EXPECT_EQ(form.memo1.text(), Crlf(testenv::ReadFile(Scratch("incoming.asc"))));
     EXPECT_TRUE(r.enabled(form.DelButton.handle()));
     r.screenshot(main, "maildir_e2e_list");
@@ -230,7 +253,7 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
     r.clickButton(box, "&Yes");
     r.waitGone(box);
     r.sync(main);
-    EXPECT_TRUE(r.listItems(combo).empty());
+    EXPECT_EQ(EntriesW(combo), std::vector<std::wstring>{cjk});
   });
   // Read (seen), then moved to the trash; the plain message stays.
   EXPECT_TRUE(testenv::Exists(Scratch("box\\.Trash\\cur\\1700000000.M1P1.e2e:2,S")));
