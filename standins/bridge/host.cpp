@@ -22,6 +22,29 @@ Fn WineFunction(const char* name) {
 using UnixNameFn = char*(__cdecl*)(const WCHAR*);
 using DosNameFn = WCHAR*(__cdecl*)(const char*);
 
+// The process's environment with `added` in place of variables of the same
+// names, as a CreateProcessW block.
+std::wstring EnvironmentBlock(const std::vector<std::string>& added) {
+  std::vector<std::wstring> extra;
+  for (const std::string& v : added) extra.push_back(Widen(v, CP_ACP));
+  auto replaced = [&](const wchar_t* entry) {
+    for (const std::wstring& e : extra) {
+      const size_t eq = e.find(L'=');
+      if (_wcsnicmp(entry, e.c_str(), eq + 1) == 0) return true;
+    }
+    return false;
+  };
+  std::wstring block;
+  if (wchar_t* env = GetEnvironmentStringsW()) {
+    for (const wchar_t* p = env; *p; p += wcslen(p) + 1)
+      if (!replaced(p)) block.append(p).push_back(L'\0');
+    FreeEnvironmentStringsW(env);
+  }
+  for (const std::wstring& e : extra) block.append(e).push_back(L'\0');
+  block.push_back(L'\0');
+  return block;
+}
+
 }  // namespace
 
 bool OnWine() { return WineFunction<UnixNameFn>("wine_get_unix_file_name") != nullptr; }
@@ -49,7 +72,8 @@ std::string DosPath(const std::string& unixPath) {
   return unixPath.starts_with("/") ? "Z:" + out : out;
 }
 
-bool RunShellScript(const std::string& folder, const std::string& script, DWORD timeoutMs) {
+bool RunShellScript(const std::string& folder, const std::string& script, DWORD timeoutMs,
+                    const std::vector<std::string>& environment) {
   const std::string scriptFile = folder + "\\run.sh";
   const std::string rcFile = folder + "\\rc";
   DeleteFileA(rcFile.c_str());
@@ -62,7 +86,10 @@ bool RunShellScript(const std::string& folder, const std::string& script, DWORD 
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  std::wstring env = environment.empty() ? std::wstring() : EnvironmentBlock(environment);
+  if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, env.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                      env.empty() ? nullptr : env.data(), nullptr, &si, &pi))
+    return false;
   ui::Handle process(pi.hProcess), thread(pi.hThread);
   // Woken by the folder's change notification as soon as "rc" is moved in
   // (Wine backs it with inotify); the timed wait covers a notification that

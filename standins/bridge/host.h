@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace bridge {
 
@@ -24,7 +25,12 @@ std::string DosPath(const std::string& unixPath);
 // waits, up to `timeoutMs`, until the script has moved a file "rc" into place
 // there. The script goes in as the file "run.sh": a command line passes
 // through the code page conversions of CreateProcess, a file's bytes do not.
-bool RunShellScript(const std::string& folder, const std::string& script, DWORD timeoutMs);
+// `environment` ("NAME=value" each) is added to sh's environment alone: what
+// must reach the script written neither into a file nor on its command line
+// (which every local user can read). Values should be ASCII: Wine converts
+// them to the host's character set.
+bool RunShellScript(const std::string& folder, const std::string& script, DWORD timeoutMs,
+                    const std::vector<std::string>& environment = {});
 
 struct ShellOutcome {
   int status = -1;

@@ -1,16 +1,15 @@
 #include "standins/bridge/workfolder.h"
 
-#include <windows.h>
-
 #include <vector>
 
 #include "standins/bridge/files.h"
 #include "standins/bridge/host.h"
-#include "ui/handles.h"
 
 namespace bridge {
 
 namespace {
+
+constexpr char kLockFile[] = "lock";
 
 // A security descriptor whose DACL grants the running user alone full
 // access, inherited by what is made inside.
@@ -43,9 +42,31 @@ class UserOnly {
   bool ok_ = false;
 };
 
+// Locks the first byte of an open file for this handle alone; fails at once
+// when another process holds it.
+bool LockFirstByte(HANDLE file) {
+  OVERLAPPED at{};
+  return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != FALSE;
+}
+
+ui::Handle OpenLockFile(const std::string& folder, DWORD disposition) {
+  return ui::Handle(CreateFileA((folder + "\\" + kLockFile).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Milliseconds since the folder's last change, by the system clock.
+ULONGLONG MsSinceWrite(const WIN32_FIND_DATAA& fd) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER n{{now.dwLowDateTime, now.dwHighDateTime}};
+  ULARGE_INTEGER w{{fd.ftLastWriteTime.dwLowDateTime, fd.ftLastWriteTime.dwHighDateTime}};
+  return n.QuadPart > w.QuadPart ? (n.QuadPart - w.QuadPart) / 10000 : 0;
+}
+
 }  // namespace
 
-WorkFolder::WorkFolder(const std::string& parent, std::string_view prefix) {
+WorkFolder::WorkFolder(const std::string& parent, std::string_view prefix, bool locked) {
   UserOnly security;
   // Without a descriptor nothing is made: a folder open to all is no work folder.
   if (!security.get()) return;
@@ -54,12 +75,20 @@ WorkFolder::WorkFolder(const std::string& parent, std::string_view prefix) {
                     std::to_string(GetTickCount()) + "-" + std::to_string(attempt);
     if (CreateDirectoryA(p.c_str(), security.get())) {
       path_ = p;
-      return;
+      break;
     }
+  }
+  if (path_.empty() || !locked) return;
+  lock_ = OpenLockFile(path_, CREATE_NEW);
+  if (!lock_ || !LockFirstByte(lock_.get())) {
+    lock_.reset();
+    RemoveFolder(path_);
+    path_.clear();
   }
 }
 
 WorkFolder::~WorkFolder() {
+  lock_.reset();
   if (!path_.empty()) RemoveFolder(path_, wipe_);
 }
 
@@ -68,6 +97,11 @@ bool WorkFolder::MakeHostPrivate() const {
   if (!OnWine()) return true;
   std::optional<ShellOutcome> r = RunShell(path_, "chmod 700 .", 60000);
   return r && r->status == 0;
+}
+
+bool CreatePrivateFolder(const std::string& path) {
+  UserOnly security;
+  return security.get() && CreateDirectoryA(path.c_str(), security.get());
 }
 
 void RemoveFolder(const std::string& folder, bool wipe) {
@@ -83,6 +117,24 @@ void RemoveFolder(const std::string& folder, bool wipe) {
     } while (FindNextFileA(find.get(), &fd));
   }
   RemoveDirectoryA(folder.c_str());
+}
+
+void SweepAbandonedWorkFolders(const std::string& parent, std::string_view prefix, DWORD minAgeMs) {
+  WIN32_FIND_DATAA fd;
+  ui::FindHandle find(FindFirstFileA((parent + "\\" + std::string(prefix) + "-*").c_str(), &fd));
+  if (!find) return;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || MsSinceWrite(fd) < minAgeMs) continue;
+    const std::string folder = parent + "\\" + fd.cFileName;
+    {
+      // Taken here, the lock shows that its job has ended; a folder without
+      // one never had a job that locked it. A lock file that cannot be opened
+      // is left alone with its folder.
+      ui::Handle lock = OpenLockFile(folder, OPEN_EXISTING);
+      if (lock ? !LockFirstByte(lock.get()) : FileExists(folder + "\\" + kLockFile)) continue;
+    }
+    RemoveFolder(folder, true);
+  } while (FindNextFileA(find.get(), &fd));
 }
 
 }  // namespace bridge

@@ -2,8 +2,12 @@
 // with the job.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
+
+#include "ui/handles.h"
 
 namespace bridge {
 
@@ -12,9 +16,14 @@ namespace bridge {
 // that DACL becomes mode 0770 less the umask: other users get nothing, the
 // user's group what the umask leaves it (wine-notes: files in it still get
 // 0644, so the folder is what keeps them private).
+//
+// A locked folder holds a file "lock" with a byte range locked for as long as
+// the object lives. Wine keeps that lock as a host (fcntl) lock, so it is
+// seen by every process on the machine, in any Wine prefix, unlike a process
+// ID, which means something only to its own Wine server.
 class WorkFolder {
  public:
-  WorkFolder(const std::string& parent, std::string_view prefix);
+  WorkFolder(const std::string& parent, std::string_view prefix, bool locked = false);
   WorkFolder(const WorkFolder&) = delete;
   WorkFolder& operator=(const WorkFolder&) = delete;
   ~WorkFolder();
@@ -31,10 +40,21 @@ class WorkFolder {
 
  private:
   std::string path_;
+  ui::Handle lock_;
   bool wipe_ = false;
 };
 
+// Makes `path` with the work folders' DACL (the user alone); false when it
+// could not be made, also when it exists.
+bool CreatePrivateFolder(const std::string& path);
+
 // Deletes the files directly in `folder`, or wipes them, then the folder.
 void RemoveFolder(const std::string& folder, bool wipe = false);
+
+// Work folders "<prefix>-*" in `parent` that their job left behind (the
+// program ended inside it): no process holds the folder's lock and nothing in
+// it changed for `minAgeMs`. Their files are wiped (they may have held what
+// the job kept private), then the folders are removed.
+void SweepAbandonedWorkFolders(const std::string& parent, std::string_view prefix, DWORD minAgeMs);
 
 }  // namespace bridge

@@ -87,6 +87,8 @@ ParseResult ParseArguments(const std::vector<Token>& args) {
       std::string_view opt(a);
       opt.remove_prefix(1);
       if (IEquals(opt, "batchmode") || IEquals(opt, "batchmode=on")) op.batch = true;
+      if (IEquals(opt, "clearsig") || IEquals(opt, "clearsig=on")) op.clearsig = true;
+      if (IEquals(opt, "clearsig=off")) op.clearsig = false;
       continue;  // other configuration switches do not change the work done here
     }
     if (a.size() < 2 || a[0] != '-' || args[i].literal) {
@@ -94,7 +96,7 @@ ParseResult ParseArguments(const std::vector<Token>& args) {
       continue;
     }
     if (a[1] == 'k') {
-      if (op.op != Op::None || encrypt) return fail("Only one command may be given.");
+      if (op.op != Op::None || encrypt || op.sign) return fail("Only one command may be given.");
       if (!ParseKeyOption(std::string_view(a).substr(2), op)) return fail("Unknown option: " + a);
       continue;
     }
@@ -126,7 +128,8 @@ ParseResult ParseArguments(const std::vector<Token>& args) {
           op.armor = true;
           break;
         case 't':
-          break;  // text mode: line ends are kept as they are
+          op.text = true;
+          break;
         default:
           return fail("Unknown option: " + a);
       }
@@ -165,7 +168,9 @@ ParseResult ParseArguments(const std::vector<Token>& args) {
         op.recipients.assign(positional.begin() + 1, positional.end());
         if (op.recipients.empty() && !op.recipientList) return fail("No recipients given.");
       } else if (op.sign) {
-        return fail("Signing without encryption is not supported.");
+        if (!need(1, 1)) return fail(positional.empty() ? "-s needs a file to sign." : "Too many arguments.");
+        op.op = Op::Sign;
+        op.file = positional[0];
       } else {
         if (!need(1, 1)) return fail(positional.empty() ? "No file given." : "Too many arguments.");
         op.op = Op::Decrypt;
@@ -176,6 +181,7 @@ ParseResult ParseArguments(const std::vector<Token>& args) {
       break;
   }
   if (op.op != Op::Encrypt && encrypt) return fail("Only one command may be given.");
+  if (op.op != Op::Encrypt && op.recipientList) return fail("-@ names recipients: it needs -e.");
   return r;
 }
 

@@ -41,15 +41,17 @@ struct Token {
 // character, also before a quote).
 std::vector<Token> SplitCommandLine(std::string_view line);
 
-enum class Op { None, View, ViewFingerprint, Generate, Add, Extract, Remove, Encrypt, Decrypt };
+enum class Op { None, View, ViewFingerprint, Generate, Add, Extract, Remove, Encrypt, Sign, Decrypt };
 
 struct Operation {
   Op op = Op::None;
   bool sign = false;
   bool armor = false;
+  bool text = false;      // -t: the input is text (its line ends are canonical in a signature)
+  bool clearsig = false;  // +clearsig=on: -sta makes a clear-signed message
   bool batch = false;
   std::optional<std::string> userId;  // -kv/-kvc filter, -kx/-kr key
-  std::string file;                   // -ka key file, -kx target, -e/decrypt input
+  std::string file;                   // -ka key file, -kx target, -e/-s/decrypt input
   std::vector<std::string> recipients;
   std::optional<std::string> recipientList;  // -@
   std::optional<std::string> signer;         // -u

@@ -1,5 +1,7 @@
 #include "standins/pgp26/console.h"
 
+#include "standins/bridge/codepage.h"
+
 namespace pgp26 {
 
 Console::Console()
@@ -15,9 +17,12 @@ void Console::Write(const std::string& text) {
   HANDLE h = console_ ? out_.get() : GetStdHandle(STD_ERROR_HANDLE);
   if (!h || h == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
-  if (console_)
-    WriteConsoleA(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  else
+  // The console's own code page is not the process's (a new console starts
+  // at 437 under Wine): it gets UTF-16.
+  if (console_) {
+    const std::wstring w = bridge::Widen(text, CP_ACP);
+    WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &written, nullptr);
+  } else
     WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
@@ -28,17 +33,21 @@ bool Console::ReadLine(std::string& line, bool echo) {
     GetConsoleMode(in_.get(), &mode);
     DWORD want = ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT | (echo ? ENABLE_ECHO_INPUT : 0);
     SetConsoleMode(in_.get(), want);
-    char buf[512];
+    // Read in UTF-16 (ReadConsoleA counts a character outside the BMP wrong
+    // under a UTF-8 console) and turned into the process's code page.
+    std::wstring w;
+    wchar_t buf[512];
     DWORD got = 0;
     bool ok = false;
-    while (ReadConsoleA(in_.get(), buf, sizeof buf, &got, nullptr) && got > 0) {
-      line.append(buf, got);
+    while (ReadConsoleW(in_.get(), buf, sizeof buf / sizeof buf[0], &got, nullptr) && got > 0) {
+      w.append(buf, got);
       ok = true;
-      if (line.find('\n') != std::string::npos) break;
+      if (w.find(L'\n') != std::wstring::npos) break;
     }
     SetConsoleMode(in_.get(), mode);
-    size_t end = line.find_first_of("\r\n");
-    if (end != std::string::npos) line.resize(end);
+    size_t end = w.find_first_of(L"\r\n");
+    if (end != std::wstring::npos) w.resize(end);
+    line = bridge::Narrow(w, CP_ACP);
     return ok;
   }
   HANDLE h = GetStdHandle(STD_INPUT_HANDLE);

@@ -1,10 +1,11 @@
 #include "standins/pgp26/gpg.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "standins/bridge/quote.h"
 #include "standins/pgp26/command.h"
-#include "standins/pgp26/keys.h"
 
 namespace pgp26 {
 
@@ -16,6 +17,8 @@ size_t LastComponentStart(std::string_view path) {
   size_t p = path.find_last_of("\\/:");
   return p == std::string_view::npos ? 0 : p + 1;
 }
+
+}  // namespace
 
 std::vector<std::string_view> StatusLines(std::string_view status) {
   std::vector<std::string_view> out;
@@ -48,8 +51,6 @@ std::vector<std::string_view> Words(std::string_view s) {
   return out;
 }
 
-}  // namespace
-
 std::string EncryptedName(std::string_view input, bool armor) {
   size_t start = LastComponentStart(input);
   size_t dot = input.rfind('.');
@@ -65,7 +66,22 @@ std::string DecryptedName(std::string_view input) {
 }
 
 std::vector<std::string> CommonOptions(const std::string& home) {
-  return {"--homedir", home, "--batch", "--yes", "--no-tty", "--trust-model", "always", "--no-auto-check-trustdb"};
+  std::vector<std::string> options = {"--homedir", home, "--batch", "--yes", "--no-tty"};
+  options.insert(options.end(), {"--trust-model", "always", "--no-auto-check-trustdb"});
+  // Loopback: a pass phrase comes from the run, or the call fails; gpg never
+  // starts a pinentry of its own.
+  options.insert(options.end(), {"--pinentry-mode", "loopback"});
+  return options;
+}
+
+std::string PassPhraseForScript(std::string_view passPhrase) {
+  std::string out;
+  for (char c : passPhrase) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\%03o", static_cast<unsigned char>(c));
+    out += buf;
+  }
+  return out;
 }
 
 std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& calls) {
@@ -74,38 +90,55 @@ std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& c
   s += "exec </dev/null >/dev/null 2>&1\n";
   s += "umask 077\n";
   s += "PATH=/usr/local/bin:/usr/bin:/bin; export PATH\n";
-  s += "unset GNUPGHOME GPG_AGENT_INFO PGPPASS\n";
+  // gpg's messages in English with times in UTC: a bad signature's time is
+  // read from them.
+  s += "LC_ALL=C TZ=UTC; export LC_ALL TZ\n";
+  s += std::string("pp=${") + kPassVariable + ":-}\n";
+  s += std::string("unset GNUPGHOME GPG_AGENT_INFO PGPPASS ") + kPassVariable + "\n";
   s += "cd / && chmod 700 " + ShQuote(p.home) + " " + ShQuote(p.work) + "\n";
   // The agent refuses a socket path with ':', and Wine's paths pass through
   // "dosdevices/c:": gpg gets the home's physical path.
   s += "home=$(cd " + ShQuote(p.home) + " && pwd -P) || home=" + ShQuote(p.home) + "\n";
   s += ": >" + ShQuote(work + "rc.tmp") + "\n";
-  // However the script ends, the pass phrase file goes and the exit statuses
-  // written so far are handed over (a short "rc" reads as a failed run).
-  const std::string wipePass = "[ -f " + ShQuote(p.passFile) + " ] && dd if=/dev/zero of=" + ShQuote(p.passFile) +
-                               " bs=1 count=$(wc -c <" + ShQuote(p.passFile) +
-                               ") conv=notrunc,fsync 2>/dev/null; rm -f " + ShQuote(p.passFile);
-  s += "cleanup() { " + wipePass + "; [ -f " + ShQuote(work + "rc.tmp") + " ] && mv -f " + ShQuote(work + "rc.tmp") +
-       " " + ShQuote(work + "rc") + "; }\n";
-  s += "trap cleanup EXIT\n";
+  // However the script ends, the exit statuses written so far are handed
+  // over (a short "rc" reads as a failed run).
+  s += "trap '[ -f " + ShQuote(work + "rc.tmp") + " ] && mv -f " + ShQuote(work + "rc.tmp") + " " +
+       ShQuote(work + "rc") + "' EXIT\n";
   s += "trap 'exit 1' HUP INT TERM\n";
   size_t lastPass = calls.size();
   for (size_t i = 0; i < calls.size(); ++i)
     if (calls[i].passPhrase) lastPass = i;
   for (size_t i = 0; i < calls.size(); ++i) {
-    std::string n = std::to_string(i);
-    s += ShQuote(p.gpg);
-    for (const std::string& a : CommonOptions("$home")) s += " " + (a == "$home" ? "\"$home\"" : ShQuote(a));
-    s += " --status-fd 3";
-    if (calls[i].passPhrase) s += " --pinentry-mode loopback --passphrase-file " + ShQuote(p.passFile);
-    for (const std::string& a : calls[i].args) s += " " + ShQuote(a);
-    if (!calls[i].operands.empty()) s += " --";
-    for (const std::string& a : calls[i].operands) s += " " + ShQuote(a);
-    s += " </dev/null >" + ShQuote(work + "out" + n) + " 2>" + ShQuote(work + "err" + n) + " 3>" +
-         ShQuote(work + "status" + n) + "\n";
-    s += "echo $? >>" + ShQuote(work + "rc.tmp") + "\n";
-    // gpg has read the pass phrase: it leaves the disk at once.
-    if (i == lastPass) s += wipePass + "\n";
+    const GpgCall& c = calls[i];
+    const std::string n = std::to_string(i);
+    std::string line = c.passPhrase ? "printf \"$pp\" | " : "";
+    line += ShQuote(p.gpg);
+    for (const std::string& a : CommonOptions("$home")) line += " " + (a == "$home" ? "\"$home\"" : ShQuote(a));
+    line += " --status-fd 3";
+    if (c.passPhrase) line += " --passphrase-fd 0";
+    for (const std::string& a : c.args) line += " " + ShQuote(a);
+    if (c.signersOf >= 0) {
+      line += " -- \"$@\"";
+    } else {
+      if (!c.operands.empty()) line += " --";
+      for (const std::string& a : c.operands) line += " " + ShQuote(a);
+    }
+    line += std::string(c.passPhrase ? "" : " </dev/null") + " >" + ShQuote(work + "out" + n) + " 2>" +
+            ShQuote(work + "err" + n) + " 3>" + ShQuote(work + "status" + n) + "\n";
+    line += "echo $? >>" + ShQuote(work + "rc.tmp") + "\n";
+    if (c.signersOf >= 0) {
+      // VALIDSIG's last field: hex digits alone reach the words of "$@".
+      std::string known;
+      for (const std::string& f : c.knownSigners)
+        if (f.find_first_not_of("0123456789ABCDEF") == std::string::npos) known += f + " ";
+      s += "set --\nfor f in $(sed -n 's/^\\[GNUPG:\\] VALIDSIG .* \\([0-9A-F]\\{40\\}\\)$/\\1/p' " +
+           ShQuote(work + "status" + std::to_string(c.signersOf)) + "); do case ' " + known +
+           "' in *\" $f \"*) ;; *) set -- \"$@\" \"$f\" ;; esac; done\n";
+      s += "if [ $# -gt 0 ]; then\n" + line + "else\necho 0 >>" + ShQuote(work + "rc.tmp") + "\nfi\n";
+    } else {
+      s += line;
+    }
+    if (i == lastPass) s += "pp=\n";
   }
   // No agent outlives the run: nothing is cached and no process is left over.
   // A running agent has its socket in the home, or, where the user has a
@@ -158,18 +191,30 @@ int ExitForEncrypt(int gpgExit, std::string_view status, bool sign) {
   return sign && !HasStatus(status, "SIG_CREATED") ? kExitSignature : kExitEncryption;
 }
 
+int ExitForSign(int gpgExit, std::string_view status) {
+  return gpgExit == 0 && HasStatus(status, "SIG_CREATED") ? kExitOk : kExitSignature;
+}
+
 int ExitForDecrypt(int gpgExit, std::string_view status) {
-  bool badSig = HasStatus(status, "BADSIG");
-  // With several secret keys in the home one may fail and the next succeed.
-  if (HasStatus(status, "DECRYPTION_OKAY") && !HasStatus(status, "DECRYPTION_FAILED"))
-    return badSig ? kExitSignatureCheck : kExitOk;
-  if (HasStatus(status, "BAD_PASSPHRASE") || HasStatus(status, "MISSING_PASSPHRASE")) return kExitRsaDecryption;
-  if (HasStatus(status, "DECRYPTION_FAILED"))
-    return HasStatus(status, "NO_SECKEY") || HasStatus(status, "ENC_TO") ? kExitRsaDecryption : kExitDecryption;
-  if (HasStatus(status, "NODATA") || HasStatus(status, "UNEXPECTED")) return kExitInvalidFile;
+  const bool badSig = HasStatus(status, "BADSIG");
+  const bool okay = HasStatus(status, "DECRYPTION_OKAY"), failed = HasStatus(status, "DECRYPTION_FAILED");
+  const bool encrypted = okay || failed || HasStatus(status, "ENC_TO") || HasStatus(status, "BEGIN_DECRYPTION") ||
+                         HasStatus(status, "NO_SECKEY");
+  if (encrypted) {
+    // With several secret keys in the home one may fail and the next succeed.
+    if (okay && !failed) return badSig ? kExitSignatureCheck : kExitOk;
+    if (okay) return kExitDecryption;  // a second message inside failed
+    if (HasStatus(status, "BAD_PASSPHRASE") || HasStatus(status, "MISSING_PASSPHRASE")) return kExitRsaDecryption;
+    if (HasStatus(status, "NO_SECKEY") || HasStatus(status, "ENC_TO")) return kExitRsaDecryption;
+    return kExitDecryption;
+  }
+  if (!HasStatus(status, "PLAINTEXT"))
+    return HasStatus(status, "NODATA") || HasStatus(status, "UNEXPECTED") ? kExitInvalidFile : kExitDecryption;
   if (badSig) return kExitSignatureCheck;
-  if (gpgExit == 0 && HasStatus(status, "PLAINTEXT")) return kExitOk;
-  return kExitDecryption;
+  if (gpgExit == 0) return kExitOk;
+  // gpg ends with 2 when it could not check a signature (no public key): the
+  // text is still the message's, and the report says so.
+  return HasStatus(status, "ERRSIG") && !HasStatus(status, "ERROR") ? kExitOk : kExitDecryption;
 }
 
 int ExitForImport(int gpgExit, std::string_view status) {
@@ -190,35 +235,18 @@ int ExitForGenerate(int gpgExit, std::string_view status) {
   return gpgExit == 0 && HasStatus(status, "KEY_CREATED") ? kExitOk : kExitKeyGeneration;
 }
 
-std::string SignatureReport(std::string_view status, std::string_view signer) {
-  auto who = [&](std::string_view keyword) {
-    if (!signer.empty()) return std::string(signer);
-    const std::string args = StatusArgs(status, keyword);
-    auto w = Words(args);
-    std::string uid;
-    for (size_t i = 1; i < w.size(); ++i) uid += (i > 1 ? " " : "") + std::string(w[i]);
-    return DisplayUserId(PercentUnescape(uid));
-  };
-  auto made = [&]() -> std::string {
-    const std::string args = StatusArgs(status, "VALIDSIG");
-    auto w = Words(args);
-    if (w.size() < 3) return {};
-    return "Signature made " + FormatDateTime(std::atoll(std::string(w[2]).c_str())) + " GMT\r\n";
-  };
-  if (HasStatus(status, "GOODSIG")) return "Good signature from user \"" + who("GOODSIG") + "\".\r\n" + made();
-  if (HasStatus(status, "BADSIG"))
-    return "WARNING: Bad signature, doesn't match file contents!\r\n\r\nBad signature from user \"" + who("BADSIG") +
-           "\".\r\n";
-  if (HasStatus(status, "ERRSIG")) {
-    const std::string args = StatusArgs(status, "ERRSIG");
-    auto w = Words(args);
-    std::string id = w.empty() ? std::string() : std::string(w[0]);
-    if (id.size() > 8) id = id.substr(id.size() - 8);
-    return "Key matching expected Key ID " + id +
-           " not found in file.\r\n"
-           "WARNING: Can't find the right public key-- can't check signature integrity.\r\n";
+std::vector<std::string> SignerFingerprints(std::string_view status, const std::vector<std::string>& known) {
+  std::vector<std::string> out;
+  for (std::string_view line : StatusLines(status)) {
+    if (!LineIs(line, "VALIDSIG")) continue;
+    const auto w = Words(line);
+    const std::string_view fpr = w.back();
+    const bool hex = fpr.size() == 40 && fpr.find_first_not_of("0123456789ABCDEF") == std::string_view::npos;
+    if (hex && std::find(out.begin(), out.end(), fpr) == out.end() &&
+        std::find(known.begin(), known.end(), fpr) == known.end())
+      out.emplace_back(fpr);
   }
-  return {};
+  return out;
 }
 
 }  // namespace pgp26

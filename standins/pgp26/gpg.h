@@ -19,19 +19,31 @@ std::string DecryptedName(std::string_view input);
 // One gpg invocation of a run. Arguments are final (paths already host paths).
 struct GpgCall {
   std::vector<std::string> args;
-  bool passPhrase = false;  // gets --pinentry-mode loopback --passphrase-file
+  bool passPhrase = false;  // gets the run's pass phrase (--pinentry-mode loopback)
   // Files, user IDs and key names, after "--": never read as options, even
   // when a user ID begins with "-".
   std::vector<std::string> operands;
+  // When set, the operands are instead the primary key fingerprints of the
+  // signatures that call verified (SignerFingerprints of its status) other
+  // than `knownSigners`; with none the call is left out and counts as status 0.
+  int signersOf = -1;
+  std::vector<std::string> knownSigners;  // upper-case hex fingerprints
 };
 
 struct ScriptPaths {
-  std::string gpg;       // gpg program
-  std::string gpgconf;   // gpgconf program
-  std::string home;      // GnuPG home
-  std::string work;      // private folder of this run
-  std::string passFile;  // pass phrase file inside `work`
+  std::string gpg;      // gpg program
+  std::string gpgconf;  // gpgconf program
+  std::string home;     // GnuPG home
+  std::string work;     // private folder of this run
 };
+
+// The environment variable that hands sh the run's pass phrase, and its
+// value: every byte as a printf octal escape, so that the value is ASCII
+// (Wine converts environment text to the host's character set) and reaches
+// gpg byte for byte. The script takes it into a variable of its own and
+// removes it from the environment before anything starts.
+constexpr char kPassVariable[] = "PGP26_PASS";
+std::string PassPhraseForScript(std::string_view passPhrase);
 
 // The options every call carries, before its own arguments.
 std::vector<std::string> CommonOptions(const std::string& home);
@@ -39,8 +51,17 @@ std::vector<std::string> CommonOptions(const std::string& home);
 // The sh script of one run: call i writes out<i>, err<i>, status<i> into the
 // work folder; the exit statuses, one per line, land in "rc", moved into
 // place last so that a reader sees it whole or not at all. The home's agent
-// is ended before that.
+// is ended before that. The pass phrase reaches gpg through a pipe from sh's
+// printf (a built-in: no command line shows it); nothing secret is written
+// to a file.
 std::string BuildShellScript(const ScriptPaths& p, const std::vector<GpgCall>& calls);
+
+// The status lines of a status text without their "[GNUPG:] " (others are
+// skipped), and a line's words.
+std::vector<std::string_view> StatusLines(std::string_view status);
+std::vector<std::string_view> Words(std::string_view s);
+// Whether a status line (without "[GNUPG:] ") is of this keyword.
+bool LineIs(std::string_view line, std::string_view keyword);
 
 // Status keywords ("[GNUPG:] KEYWORD args") present in a status text.
 bool HasStatus(std::string_view status, std::string_view keyword);
@@ -50,15 +71,21 @@ std::string StatusArgs(std::string_view status, std::string_view keyword);
 std::string PercentUnescape(std::string_view s);
 
 int ExitForEncrypt(int gpgExit, std::string_view status, bool sign);
+int ExitForSign(int gpgExit, std::string_view status);
+// Decryption and verification: an output is kept only for exit 0 and 30 (a
+// bad signature, as PGP keeps it). A message that was encrypted counts only
+// with gpg's DECRYPTION_OKAY and no DECRYPTION_FAILED, so that a packet
+// appended to a genuine message leaves nothing behind; a message that was
+// only signed counts when gpg wrote its text and checked or could not check
+// its signatures (an unknown signer).
 int ExitForDecrypt(int gpgExit, std::string_view status);
 int ExitForImport(int gpgExit, std::string_view status);
 int ExitForExport(int gpgExit, std::string_view status);
 int ExitForDelete(int gpgExit, std::string_view status);
 int ExitForGenerate(int gpgExit, std::string_view status);
 
-// What a decryption says about the signature it met, for standard output
-// (CR LF line ends); empty when the message was not signed. `signer` is the
-// user ID of the signing key as the listing would show it, if known.
-std::string SignatureReport(std::string_view status, std::string_view signer);
+// The primary key fingerprints of the signatures gpg verified (the last
+// field of VALIDSIG), in order, without repeats and without `known`.
+std::vector<std::string> SignerFingerprints(std::string_view status, const std::vector<std::string>& known = {});
 
 }  // namespace pgp26

@@ -1,9 +1,11 @@
 #include "standins/pgp26/host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
+#include "standins/bridge/codepage.h"
 #include "standins/bridge/files.h"
 #include "standins/bridge/host.h"
 #include "standins/bridge/quote.h"
@@ -23,14 +25,16 @@ using bridge::WinQuote;
 using bridge::WipeFile;
 using bridge::WriteWholeFile;
 
+constexpr char kRunPrefix[] = "run";
 constexpr char kPassFile[] = "pp";
 constexpr DWORD kRunTimeoutMs = 15 * 60 * 1000;
 
-// The private folder of one run inside the home: "run-<pid>-...". The pass
-// phrase file is wiped before the folder goes.
+// The private folder of one run inside the home: "run-<pid>-...", locked
+// while the run lasts. On Windows the pass phrase file lies there; it is
+// wiped before the folder goes.
 class RunFolder : public bridge::WorkFolder {
  public:
-  explicit RunFolder(const std::string& home) : WorkFolder(home, "run") {}
+  explicit RunFolder(const std::string& home) : WorkFolder(home, kRunPrefix, true) {}
   RunFolder(const RunFolder&) = delete;
   RunFolder& operator=(const RunFolder&) = delete;
   ~RunFolder() {
@@ -38,29 +42,10 @@ class RunFolder : public bridge::WorkFolder {
   }
 };
 
-// Run folders left by a PGP.EXE that ended inside a run (console closed,
-// Ctrl+Break): their process, named in "run-<pid>-...", no longer runs.
-void SweepStaleRunFolders(const std::string& home) {
-  WIN32_FIND_DATAA fd;
-  ui::FindHandle find(FindFirstFileA((home + "\\run-*").c_str(), &fd));
-  if (!find) return;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    const DWORD pid = std::strtoul(fd.cFileName + 4, nullptr, 10);
-    if (pid == GetCurrentProcessId()) continue;
-    ui::Handle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
-    const bool running = process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
-    if (running) continue;
-    const std::string stale = home + "\\" + fd.cFileName;
-    WipeFile(stale + "\\" + kPassFile);
-    bridge::RemoveFolder(stale);
-  } while (FindNextFileA(find.get(), &fd));
-}
-
-// The pass phrase file of the run in progress. When the console is closed or
-// Ctrl+C or Ctrl+Break is pressed during a run, the process ends without
-// unwinding; the control handler wipes the file first. It runs on a thread
-// of its own, hence the lock.
+// The pass phrase file of the run in progress (Windows). When the console is
+// closed or Ctrl+C or Ctrl+Break is pressed during a run, the process ends
+// without unwinding; the control handler wipes the file first. It runs on a
+// thread of its own, hence the lock.
 std::mutex activePassFileLock;
 std::string activePassFile;
 
@@ -87,77 +72,139 @@ class ActivePassFile {
   }
 };
 
-}  // namespace
-
-std::unique_ptr<GpgHost> GpgHost::Open(const std::string& pgpFolder, std::string& error) {
-  std::string home = pgpFolder + "\\gnupg";
-  bool fresh = !DirectoryExists(home);
-  if (fresh && !CreateDirectoryA(home.c_str(), nullptr)) {
-    error = "Cannot create the GnuPG home " + home + ".";
-    return nullptr;
-  }
-  if (!fresh) SweepStaleRunFolders(home);
-  std::unique_ptr<GpgHost> host(new GpgHost(home));
-  const std::string agentConf = home + "\\gpg-agent.conf";
-  if (!FileExists(agentConf))
-    WriteWholeFile(agentConf, "default-cache-ttl 0\nmax-cache-ttl 0\nallow-loopback-pinentry\n");
-  // A run sets the home's mode before anything secret is written into it.
-  if (fresh && OnWine() && !host->Run({}, nullptr)) {
-    error = "Cannot prepare the GnuPG home " + home + ".";
-    return nullptr;
-  }
-  return host;
-}
-
-namespace {
-
-// What identifies one state of the key ring: its size and time of change.
+// What identifies one state of the key ring and the code page the PGP
+// listing is printed in; empty without a ring.
 std::string RingStamp(const std::string& home) {
   WIN32_FILE_ATTRIBUTE_DATA a;
   if (!GetFileAttributesExA((home + "\\pubring.kbx").c_str(), GetFileExInfoStandard, &a)) return {};
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "ring %lu %lu %lu %lu\n", a.nFileSizeHigh, a.nFileSizeLow,
-                a.ftLastWriteTime.dwHighDateTime, a.ftLastWriteTime.dwLowDateTime);
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "pgp26 keys 2 ring %lu %lu %lu %lu acp %u\n", a.nFileSizeHigh, a.nFileSizeLow,
+                a.ftLastWriteTime.dwHighDateTime, a.ftLastWriteTime.dwLowDateTime, GetACP());
   return buf;
+}
+
+// Writes `stamp` + `text` beside `path` and moves it over it, so that a
+// reader sees the old file or the new one whole.
+bool Keep(const std::string& path, const std::string& stamp, std::string_view text) {
+  const std::string temp = path + "." + std::to_string(GetCurrentProcessId());
+  ui::Handle f(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  bool ok = f && WriteFile(f.get(), stamp.data(), static_cast<DWORD>(stamp.size()), &written, nullptr) &&
+            written == stamp.size() &&
+            (text.empty() || (WriteFile(f.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                              written == text.size()));
+  f.reset();
+  ok = ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (!ok) DeleteFileA(temp.c_str());
+  return ok;
 }
 
 }  // namespace
 
-std::optional<std::string> GpgHost::PublicKeyListing() {
-  const std::string cache = home_ + "\\keys.lst";
-  // Taken before gpg reads the ring: a change during the listing leaves a
-  // stamp that no longer matches, so the next run lists again.
-  const std::string stamp = RingStamp(home_);
-  if (!stamp.empty()) {
-    std::string kept = ReadWholeFile(cache).value_or("");
-    if (kept.compare(0, stamp.size(), stamp) == 0) {
-      // Cut in place: a copy of a large ring's megabytes costs page faults
-      // that Wine makes slow.
-      kept.erase(0, stamp.size());
-      return kept;
-    }
-  }
-  auto r = Run({{{"--with-colons", "--with-fingerprint", "--with-keygrip", "--list-keys"}}}, nullptr);
-  if (!r) return std::nullopt;
-  std::string listing = std::move((*r)[0].out);
-  if (!stamp.empty() && (*r)[0].exit == 0) {
-    // Written beside it and moved over it, so a reader sees it whole.
-    const std::string temp = cache + "." + std::to_string(GetCurrentProcessId());
-    if (WriteWholeFile(temp, stamp + listing)) MoveFileExA(temp.c_str(), cache.c_str(), MOVEFILE_REPLACE_EXISTING);
-    DeleteFileA(temp.c_str());
-  }
-  return listing;
+std::unique_ptr<KeptFile> KeptFile::Open(const std::string& path, const std::string& stamp) {
+  Handle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!f || !GetFileSizeEx(f.get(), &size)) return nullptr;
+  std::unique_ptr<KeptFile> kept(new KeptFile(std::move(f), 0, size.QuadPart));
+  std::string head;
+  if (!kept->Read(0, stamp.size(), head) || head != stamp) return nullptr;
+  kept->base_ = stamp.size();
+  kept->size_ -= stamp.size();
+  return kept;
 }
 
-std::vector<std::string> GpgHost::SecretKeyFiles() const {
+bool KeptFile::Read(uint64_t at, size_t n, std::string& out) const {
+  out.clear();
+  if (at >= size_) return true;
+  out.resize(static_cast<size_t>(std::min<uint64_t>(n, size_ - at)));
+  size_t got = 0;
+  while (got < out.size()) {
+    const uint64_t pos = base_ + at + got;
+    OVERLAPPED o{};
+    o.Offset = static_cast<DWORD>(pos);
+    o.OffsetHigh = static_cast<DWORD>(pos >> 32);
+    DWORD read = 0;
+    if (!ReadFile(file_.get(), out.data() + got, static_cast<DWORD>(out.size() - got), &read, &o)) return false;
+    if (read == 0) break;
+    got += read;
+  }
+  out.resize(got);
+  return true;
+}
+
+bool KeptFile::CopyTo(HANDLE to) const {
+  std::string piece;
+  for (uint64_t at = 0; at < size_; at += piece.size()) {
+    if (!Read(at, 1 << 16, piece) || piece.empty()) return false;
+    DWORD written = 0;
+    if (!WriteFile(to, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) || written != piece.size())
+      return false;
+  }
+  return true;
+}
+
+std::unique_ptr<GpgHost> GpgHost::Open(const std::string& pgpFolder, std::string& error) {
+  std::string home = pgpFolder + "\\gnupg";
+  // Made private at once; every run makes it mode 700 before gpg starts.
+  if (DirectoryExists(home)) {
+    bridge::SweepAbandonedWorkFolders(home, kRunPrefix, kRunTimeoutMs);
+  } else if (!bridge::CreatePrivateFolder(home)) {
+    error = "Cannot create the GnuPG home " + home + ".";
+    return nullptr;
+  }
+  const std::string agentConf = home + "\\gpg-agent.conf";
+  if (!FileExists(agentConf))
+    WriteWholeFile(agentConf, "default-cache-ttl 0\nmax-cache-ttl 0\nallow-loopback-pinentry\n");
+  return std::unique_ptr<GpgHost>(new GpgHost(home));
+}
+
+std::unique_ptr<KeptKeys> GpgHost::Keys() {
+  const std::string listingFile = home_ + "\\keys.lst", indexFile = home_ + "\\keys.idx",
+                    pgpFile = home_ + "\\keys.pgp";
+  auto open = [&](const std::string& stamp) -> std::unique_ptr<KeptKeys> {
+    auto listing = KeptFile::Open(listingFile, stamp);
+    auto index = listing ? KeptFile::Open(indexFile, stamp) : nullptr;
+    auto pgp = index ? KeptFile::Open(pgpFile, stamp) : nullptr;
+    if (!pgp) return nullptr;
+    return std::make_unique<KeptKeys>(std::move(listing), std::move(index), std::move(pgp), SecretKeygrips());
+  };
+  // Taken before gpg reads the ring: a change during the listing leaves a
+  // stamp that no longer matches, so the next run lists again.
+  std::string stamp = RingStamp(home_);
+  if (!stamp.empty())
+    if (auto kept = open(stamp)) return kept;
+  auto r = Run({{{"--with-colons", "--with-fingerprint", "--with-keygrip", "--list-keys"}}}, nullptr);
+  if (!r) return nullptr;
+  // A home without a ring gets one from the listing.
+  if (stamp.empty()) stamp = RingStamp(home_);
+  // A listing gpg ended with an error serves this run only: its stamp
+  // matches no ring, so the next run lists again.
+  if ((*r)[0].exit != 0) stamp = "listed with errors, " + stamp;
+  const std::string& listing = (*r)[0].out;
+  std::string pgp;
+  std::vector<Key> keys = ParseColonListing(listing);
+  for (Key& k : keys) {
+    for (std::string& u : k.userIds) u = bridge::Utf8ToAnsi(u);
+    pgp += ListingEntry(k, false);
+  }
+  pgp += ListingFoot(keys.size());
+  if (stamp.empty() || !Keep(listingFile, stamp, listing) || !Keep(indexFile, stamp, BuildKeyIndex(listing)) ||
+      !Keep(pgpFile, stamp, pgp))
+    return nullptr;
+  return open(stamp);
+}
+
+std::set<std::string> GpgHost::SecretKeygrips() const {
   std::vector<std::string> names;
   WIN32_FIND_DATAA fd;
   ui::FindHandle find(FindFirstFileA((home_ + "\\private-keys-v1.d\\*").c_str(), &fd));
-  if (!find) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-  } while (FindNextFileA(find.get(), &fd));
-  return names;
+  if (find) {
+    do {
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+    } while (FindNextFileA(find.get(), &fd));
+  }
+  return KeygripsOfKeyFiles(names);
 }
 
 std::string GpgHost::GpgPath(const std::string& winPath) const {
@@ -167,24 +214,26 @@ std::string GpgHost::GpgPath(const std::string& winPath) const {
 std::optional<std::vector<CallResult>> GpgHost::Run(const std::vector<GpgCall>& calls, const std::string* passPhrase) {
   RunFolder w(home_);
   if (!w.ok()) return std::nullopt;
+  if (OnWine()) return RunWine(w, calls, passPhrase);
   std::optional<ActivePassFile> active;
   if (passPhrase) {
     active.emplace(w.File(kPassFile));
     if (!WriteWholeFile(w.File(kPassFile), *passPhrase)) return std::nullopt;
   }
-  return OnWine() ? RunWine(w, calls) : RunWindows(w, calls);
+  return RunWindows(w, calls);
 }
 
-std::optional<std::vector<CallResult>> GpgHost::RunWine(const bridge::WorkFolder& w,
-                                                        const std::vector<GpgCall>& calls) {
+std::optional<std::vector<CallResult>> GpgHost::RunWine(const bridge::WorkFolder& w, const std::vector<GpgCall>& calls,
+                                                        const std::string* passPhrase) {
   ScriptPaths p;
   p.gpg = "gpg";
   p.gpgconf = "gpgconf";
   p.home = UnixPath(home_);
   p.work = UnixPath(w.path());
-  p.passFile = p.work + "/" + kPassFile;
   if (p.home.empty() || p.work.empty()) return std::nullopt;
-  if (!RunShellScript(w.path(), BuildShellScript(p, calls), kRunTimeoutMs)) return std::nullopt;
+  std::vector<std::string> environment;
+  if (passPhrase) environment.push_back(std::string(kPassVariable) + "=" + PassPhraseForScript(*passPhrase));
+  if (!RunShellScript(w.path(), BuildShellScript(p, calls), kRunTimeoutMs, environment)) return std::nullopt;
   std::string rc = ReadWholeFile(w.File("rc")).value_or("");
   std::vector<CallResult> results(calls.size());
   size_t pos = 0;
@@ -234,13 +283,20 @@ std::optional<std::vector<CallResult>> GpgHost::RunWindows(const bridge::WorkFol
   };
   for (size_t i = 0; i < calls.size(); ++i) {
     std::string n = std::to_string(i);
+    std::vector<std::string> operands = calls[i].operands;
+    if (calls[i].signersOf >= 0) {
+      operands = SignerFingerprints(results[calls[i].signersOf].status, calls[i].knownSigners);
+      if (operands.empty()) {
+        results.push_back({0, {}, {}, {}});
+        continue;
+      }
+    }
     std::vector<std::string> args = CommonOptions(home_);
     args.insert(args.end(), {"--status-file", w.File("status" + n)});
-    if (calls[i].passPhrase)
-      args.insert(args.end(), {"--pinentry-mode", "loopback", "--passphrase-file", w.File(kPassFile)});
+    if (calls[i].passPhrase) args.insert(args.end(), {"--passphrase-file", w.File(kPassFile)});
     args.insert(args.end(), calls[i].args.begin(), calls[i].args.end());
-    if (!calls[i].operands.empty()) args.push_back("--");
-    args.insert(args.end(), calls[i].operands.begin(), calls[i].operands.end());
+    if (!operands.empty()) args.push_back("--");
+    args.insert(args.end(), operands.begin(), operands.end());
     CallResult r;
     r.exit = start("gpg.exe", args, n);
     if (r.exit < 0) return std::nullopt;

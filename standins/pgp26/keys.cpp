@@ -26,13 +26,6 @@ void SplitFields(std::string_view line, std::vector<std::string_view>& f) {
   }
 }
 
-template <class T>
-T Number(std::string_view s) {
-  T value = 0;
-  std::from_chars(s.data(), s.data() + s.size(), value);
-  return value;
-}
-
 std::string_view Field(const std::vector<std::string_view>& f, size_t i) {
   return i < f.size() ? f[i] : std::string_view();
 }
@@ -74,6 +67,12 @@ void ForEachLine(std::string_view text, F f) {
 }
 
 }  // namespace
+
+int64_t FieldNumber(std::string_view field) {
+  int64_t value = 0;
+  std::from_chars(field.data(), field.data() + field.size(), value);
+  return value;
+}
 
 std::string ColonUnescape(std::string_view s) {
   if (s.find('\\') == std::string_view::npos) return std::string(s);
@@ -134,17 +133,22 @@ std::vector<Key> ParseColonListing(std::string_view text) {
     std::string_view type = Field(f, 0);
     if (type == "pub") {
       Key k;
-      k.bits = Number<int>(Field(f, 2));
+      k.bits = static_cast<int>(FieldNumber(Field(f, 2)));
       k.keyId = Upper(Field(f, 4));
-      k.created = Number<int64_t>(Field(f, 5));
+      k.created = FieldNumber(Field(f, 5));
+      k.expires = FieldNumber(Field(f, 6));
       k.revoked = Field(f, 1) == "r";
       k.disabled = Field(f, 11).find('D') != std::string_view::npos;
       keys.push_back(std::move(k));
       inSub = false;
     } else if (keys.empty()) {
       return;
-    } else if (type == "fpr" && !inSub && keys.back().fingerprint.empty()) {
-      keys.back().fingerprint = Upper(Field(f, 9));
+    } else if (type == "fpr") {
+      Key& k = keys.back();
+      if (!inSub && k.fingerprint.empty())
+        k.fingerprint = Upper(Field(f, 9));
+      else if (inSub && k.subkeyFingerprints.size() < k.subkeyIds.size())
+        k.subkeyFingerprints.push_back(Upper(Field(f, 9)));
     } else if (type == "uid") {
       keys.back().userIds.push_back(ColonUnescape(Field(f, 9)));
     } else if (type == "grp") {
@@ -157,20 +161,27 @@ std::vector<Key> ParseColonListing(std::string_view text) {
   return keys;
 }
 
-void MarkSecretKeyFiles(std::vector<Key>& keys, const std::vector<std::string>& keyFileNames) {
+std::set<std::string> KeygripsOfKeyFiles(const std::vector<std::string>& keyFileNames) {
   std::set<std::string> grips;
   for (const std::string& name : keyFileNames)
     if (EndsWith(Lower(name), ".key")) grips.insert(Upper(name.substr(0, name.size() - 4)));
-  for (Key& k : keys)
-    for (const std::string& g : k.keygrips)
-      if (grips.count(g)) k.secret = true;
+  return grips;
 }
 
-std::string DisplayUserId(std::string_view userId) {
+bool HoldsKeygrip(const Key& key, const std::set<std::string>& grips) {
+  for (const std::string& g : key.keygrips)
+    if (grips.count(g)) return true;
+  return false;
+}
+
+namespace {
+
+std::string Escaped(std::string_view text, bool backslash) {
   std::string out;
-  for (char ch : userId) {
+  out.reserve(text.size());
+  for (char ch : text) {
     unsigned char c = static_cast<unsigned char>(ch);
-    if (c == '\\') {
+    if (c == '\\' && backslash) {
       out += "\\\\";
     } else if (c < 0x20 || c == 0x7f) {
       char buf[8];
@@ -182,6 +193,12 @@ std::string DisplayUserId(std::string_view userId) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string Printable(std::string_view text) { return Escaped(text, true); }
+
+std::string PrintablePath(std::string_view path) { return Escaped(path, false); }
 
 namespace {
 
@@ -228,6 +245,17 @@ std::string FormatDateTime(int64_t seconds) {
   return buf;
 }
 
+int64_t UtcSeconds(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second) {
+  // Days since 1970-01-01 of a civil date (proleptic Gregorian).
+  const int64_t y = year - (month <= 2);
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const int64_t days = era * 146097 + doe - 719468;
+  return days * 86400 + hour * 3600 + minute * 60 + second;
+}
+
 std::string FormatFingerprint(std::string_view hex) {
   std::string out;
   size_t bytes = hex.size() / 2;
@@ -239,69 +267,44 @@ std::string FormatFingerprint(std::string_view hex) {
   return out;
 }
 
-std::string FormatListing(const std::vector<const Key*>& keys, const ListingRequest& req) {
-  std::string out = "\r\nKey ring: '" + req.ringPath + "'";
-  if (req.filter) out += ", looking for user ID \"" + DisplayUserId(*req.filter) + "\".";
-  out += "\r\nType Bits/KeyID    Date       User ID\r\n";
+std::string ListingHead(const ListingRequest& req) {
+  std::string out = "\r\nKey ring: '" + PrintablePath(req.ringPath) + "'";
+  if (req.filter) out += ", looking for user ID \"" + Printable(*req.filter) + "\".";
+  return out + "\r\nType Bits/KeyID    Date       User ID\r\n";
+}
+
+std::string ListingEntry(const Key& k, bool fingerprints) {
   const std::string indent(30, ' ');
-  for (const Key* k : keys) {
-    char head[64];
-    std::string shortId = k->keyId.size() > 8 ? k->keyId.substr(k->keyId.size() - 8) : k->keyId;
-    std::snprintf(head, sizeof head, "pub%s%4d/%s %s ", k->disabled ? "- " : "  ", k->bits, shortId.c_str(),
-                  FormatDate(k->created).c_str());
-    out += head;
-    if (k->revoked) {
-      out += "*** KEY REVOKED ***\r\n";
-      if (!k->userIds.empty()) out += indent;
-    }
-    if (!k->userIds.empty()) out += DisplayUserId(k->userIds[0]);
-    if (!k->revoked || !k->userIds.empty()) out += "\r\n";
-    if (req.fingerprints)
-      out += std::string(12, ' ') + "Key fingerprint =" + FormatFingerprint(k->fingerprint) + "\r\n";
-    for (size_t i = 1; i < k->userIds.size(); ++i) out += indent + DisplayUserId(k->userIds[i]) + "\r\n";
+  char head[64];
+  std::string shortId = k.keyId.size() > 8 ? k.keyId.substr(k.keyId.size() - 8) : k.keyId;
+  std::snprintf(head, sizeof head, "pub%s%4d/%s %s ", k.disabled ? "- " : "  ", k.bits, shortId.c_str(),
+                FormatDate(k.created).c_str());
+  std::string out = head;
+  if (k.revoked) {
+    out += "*** KEY REVOKED ***\r\n";
+    if (!k.userIds.empty()) out += indent;
   }
-  out += std::to_string(keys.size()) + (keys.size() == 1 ? " matching key found.\r\n" : " matching keys found.\r\n");
+  if (!k.userIds.empty()) out += Printable(k.userIds[0]);
+  if (!k.revoked || !k.userIds.empty()) out += "\r\n";
+  if (fingerprints) out += std::string(12, ' ') + "Key fingerprint =" + FormatFingerprint(k.fingerprint) + "\r\n";
+  for (size_t i = 1; i < k.userIds.size(); ++i) out += indent + Printable(k.userIds[i]) + "\r\n";
   return out;
 }
 
-std::vector<const Key*> SelectKeys(const std::vector<Key>& keys, std::string_view text, bool secretOnly) {
-  std::vector<const Key*> out;
-  auto eligible = [&](const Key& k) { return !secretOnly || k.secret; };
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    std::string id = Upper(text.substr(2));
-    for (const Key& k : keys) {
-      if (!eligible(k)) continue;
-      bool hit = EndsWith(k.fingerprint, id) || EndsWith(k.keyId, id);
-      for (const std::string& s : k.subkeyIds) hit = hit || EndsWith(s, id);
-      if (hit) out.push_back(&k);
-    }
-    return out;
-  }
-  for (const Key& k : keys) {
-    if (eligible(k) && !k.userIds.empty() && (k.userIds[0] == text || DisplayUserId(k.userIds[0]) == text)) return {&k};
-  }
-  std::string needle = Lower(text);
-  for (const Key& k : keys) {
-    if (!eligible(k)) continue;
-    for (const std::string& u : k.userIds) {
-      if (Lower(u).find(needle) != std::string::npos || Lower(DisplayUserId(u)).find(needle) != std::string::npos) {
-        out.push_back(&k);
-        break;
-      }
-    }
-  }
-  return out;
+std::string ListingFoot(size_t keys) {
+  return std::to_string(keys) + (keys == 1 ? " matching key found.\r\n" : " matching keys found.\r\n");
 }
 
-const Key* FindByKeyId(const std::vector<Key>& keys, std::string_view keyId) {
-  std::string id = Upper(keyId);
-  if (id.empty()) return nullptr;
-  for (const Key& k : keys) {
-    if (EndsWith(k.keyId, id) || EndsWith(id, k.keyId)) return &k;
-    for (const std::string& s : k.subkeyIds)
-      if (EndsWith(s, id) || EndsWith(id, s)) return &k;
-  }
-  return nullptr;
+std::string FormatListing(const std::vector<const Key*>& keys, const ListingRequest& req) {
+  std::string out = ListingHead(req);
+  for (const Key* k : keys) out += ListingEntry(*k, req.fingerprints);
+  return out + ListingFoot(keys.size());
 }
+
+bool IsKeyIdSelector(std::string_view text) {
+  return text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+}
+
+std::string SelectorHex(std::string_view text) { return Upper(text.substr(2)); }
 
 }  // namespace pgp26

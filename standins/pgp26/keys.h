@@ -1,8 +1,9 @@
-// Keys as read from GnuPG's colon listing, the PGP 2.6 "-kv" listing made from
-// them, and key selection as PGP does it. Window-free.
+// Keys as read from GnuPG's colon listing and the PGP 2.6 "-kv" listing made
+// from them. Window-free.
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,33 +15,47 @@ struct Key {
   std::string fingerprint;  // upper-case hex
   int bits = 0;
   int64_t created = 0;  // seconds since 1970, UTC
+  int64_t expires = 0;  // 0: never
   bool revoked = false;
   bool disabled = false;
   bool secret = false;
-  std::vector<std::string> userIds;    // as stored, unescaped
-  std::vector<std::string> subkeyIds;  // 16 hex digits each
-  std::vector<std::string> keygrips;   // upper-case hex, primary key and subkeys
+  std::vector<std::string> userIds;             // as stored (UTF-8), unescaped
+  std::vector<std::string> subkeyIds;           // 16 hex digits each
+  std::vector<std::string> subkeyFingerprints;  // upper-case hex, as far as listed
+  std::vector<std::string> keygrips;            // upper-case hex, primary key and subkeys
 };
+
+// A decimal number of a colon-listing field or a status line; 0 when it
+// does not read.
+int64_t FieldNumber(std::string_view field);
 
 // Undoes the C escapes of a colon-listing field (\xNN, \n, \\ ...).
 std::string ColonUnescape(std::string_view field);
 
-// Reads "pub"/"fpr"/"uid"/"sub" records of `gpg --with-colons --list-keys`.
+// Reads "pub"/"fpr"/"uid"/"sub"/"grp" records of `gpg --with-colons --list-keys`.
 std::vector<Key> ParseColonListing(std::string_view text);
 
-// Marks the keys of which the home holds a secret part: a key file
-// "<keygrip>.key" (names as found in private-keys-v1.d) for the primary key or
-// a subkey. Read from the folder, so no agent has to start for a listing.
-void MarkSecretKeyFiles(std::vector<Key>& keys, const std::vector<std::string>& keyFileNames);
+// The keygrips of the home's secret key files ("<keygrip>.key" in
+// private-keys-v1.d, names as found), upper case. Read from the folder, so
+// no agent has to start for a listing.
+std::set<std::string> KeygripsOfKeyFiles(const std::vector<std::string>& keyFileNames);
+// Whether one of the key's keygrips (primary key or a subkey) is in `grips`.
+bool HoldsKeygrip(const Key& key, const std::set<std::string>& grips);
 
-// A user ID as printed: control characters and the backslash are escaped
-// (\xNN, \\), so that no user ID can end a line of the listing or fake one.
-std::string DisplayUserId(std::string_view userId);
+// Text others chose (user IDs, key names) as printed: control characters
+// and the backslash are escaped (\xNN, \\), so that none of it can end a line
+// of the output or fake one.
+std::string Printable(std::string_view text);
+// A file name as printed: control characters escaped (\xNN), backslashes
+// kept as the separators they are.
+std::string PrintablePath(std::string_view path);
 
 // "yyyy/mm/dd" of a UTC time.
 std::string FormatDate(int64_t seconds);
 // "yyyy/mm/dd hh:mm" of a UTC time.
 std::string FormatDateTime(int64_t seconds);
+// Seconds since 1970 of a UTC date and time; month 1 to 12.
+int64_t UtcSeconds(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second);
 
 // Fingerprint bytes as " %02X" each, with one more blank in the middle.
 std::string FormatFingerprint(std::string_view hex);
@@ -51,16 +66,17 @@ struct ListingRequest {
   bool fingerprints = false;
 };
 
-// The whole PGP 2.6 listing (CR LF line ends) for the chosen keys.
+// The PGP 2.6 listing (CR LF line ends): its head (blank line, key ring,
+// column titles), one entry per key, and its last line with the count.
+std::string ListingHead(const ListingRequest& req);
+std::string ListingEntry(const Key& key, bool fingerprints);
+std::string ListingFoot(size_t keys);
+// The three together for the chosen keys.
 std::string FormatListing(const std::vector<const Key*>& keys, const ListingRequest& req);
 
-// Keys matching a user-ID text, in ring order: "0x" + hex selects by key ID;
-// a text equal to a key's whole first user ID selects exactly that key;
-// otherwise every key with a user ID holding the text, ignoring case.
-// With `secretOnly` only keys with a secret part are considered.
-std::vector<const Key*> SelectKeys(const std::vector<Key>& keys, std::string_view text, bool secretOnly = false);
-
-// The key whose key ID or a subkey's ends with `keyId` (hex), or nullptr.
-const Key* FindByKeyId(const std::vector<Key>& keys, std::string_view keyId);
+// "0x" + hex: a key ID, a long key ID or a fingerprint names the key.
+bool IsKeyIdSelector(std::string_view text);
+// The hex digits of such a selector in upper case.
+std::string SelectorHex(std::string_view text);
 
 }  // namespace pgp26

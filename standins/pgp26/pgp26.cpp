@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,32 @@
 #include "standins/pgp26/gpg.h"
 #include "standins/pgp26/host.h"
 #include "standins/pgp26/keys.h"
+#include "standins/pgp26/keystore.h"
+#include "standins/pgp26/message.h"
+#include "standins/pgp26/report.h"
 
 namespace pgp26 {
 namespace {
+
+// gpg's messages as printed: each line escaped, CR LF line ends.
+std::string PrintableLines(std::string_view text) {
+  std::string out;
+  for (size_t pos = 0; pos < text.size();) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    out += Printable(line) + "\r\n";
+    pos = end + 1;
+  }
+  return out;
+}
+
+// The user IDs of keys as printed, in the ANSI code page.
+void ForPrinting(std::vector<Key>& keys) {
+  for (Key& k : keys)
+    for (std::string& u : k.userIds) u = bridge::Utf8ToAnsi(u);
+}
 
 class Session {
  public:
@@ -40,6 +64,8 @@ class Session {
         return Remove();
       case Op::Encrypt:
         return Encrypt();
+      case Op::Sign:
+        return Sign();
       case Op::Decrypt:
         return Decrypt();
       default:
@@ -66,19 +92,33 @@ class Session {
     return r;
   }
 
-  // The ring's keys, user IDs in the system code page. Secret parts are seen
-  // in the home's key files, so listing starts no agent.
-  std::optional<std::vector<Key>> LoadKeys() {
-    auto listing = host_.PublicKeyListing();
-    if (!listing) {
-      Out("Error: GnuPG could not be run.\r\n");
-      return std::nullopt;
+  // The ring's keys as kept beside it; listing them again starts no agent.
+  std::unique_ptr<KeptKeys> Keys() {
+    auto kept = host_.Keys();
+    if (!kept) Out("Error: GnuPG could not list the key ring.\r\n");
+    return kept;
+  }
+
+  // The keys `text` (a user ID in the ANSI code page, or "0x" + a key ID)
+  // names, user IDs as printed. A key ID naming more than one key is refused
+  // with `refusal`: PGP would otherwise take the first in ring order.
+  struct Chosen {
+    std::vector<Key> keys;
+    int refused = kExitOk;
+  };
+  Chosen Choose(const KeyStore& store, const std::string& text, bool secretOnly, int refusal) {
+    Selection s = store.Select(bridge::AnsiToUtf8(text), secretOnly);
+    if (store.failed()) {
+      Out("Error: the key ring's listing could not be read.\r\n");
+      return {{}, kExitUnknownFile};
     }
-    std::vector<Key> keys = ParseColonListing(*listing);
-    MarkSecretKeyFiles(keys, host_.SecretKeyFiles());
-    for (Key& k : keys)
-      for (std::string& u : k.userIds) u = bridge::Utf8ToAnsi(u);
-    return keys;
+    if (s.ambiguous) {
+      Out("Key ID '" + Printable(text) +
+          "' matches more than one key: give the 16-digit key ID or the fingerprint.\r\n");
+      return {{}, refusal};
+    }
+    ForPrinting(s.keys);
+    return {std::move(s.keys), kExitOk};
   }
 
   // pubring.pgp is rewritten from the home after every key change: exported
@@ -93,19 +133,29 @@ class Session {
   }
 
   int View(bool fingerprints) {
-    auto keys = LoadKeys();
-    if (!keys) return kExitUnknownFile;
-    std::vector<const Key*> chosen;
-    if (op_.userId) {
-      chosen = SelectKeys(*keys, *op_.userId);
-    } else {
-      for (const Key& k : *keys) chosen.push_back(&k);
-    }
+    auto kept = Keys();
+    if (!kept) return kExitUnknownFile;
     ListingRequest req;
     req.ringPath = RingPath();
     req.filter = op_.userId ? &*op_.userId : nullptr;
     req.fingerprints = fingerprints;
-    Out(FormatListing(chosen, req));
+    if (!op_.userId && !fingerprints) {
+      // Every key: the listing kept beside the ring, copied as it is.
+      Out(ListingHead(req));
+      return kept->pgpListing().CopyTo(GetStdHandle(STD_OUTPUT_HANDLE)) ? kExitOk : kExitUnknownFile;
+    }
+    std::vector<Key> chosen;
+    if (op_.userId) {
+      Chosen c = Choose(kept->store(), *op_.userId, false, kExitKeyMissing);
+      if (c.refused) return c.refused;
+      chosen = std::move(c.keys);
+    } else {
+      chosen = kept->store().Select("", false).keys;
+      ForPrinting(chosen);
+    }
+    std::vector<const Key*> listed;
+    for (const Key& k : chosen) listed.push_back(&k);
+    Out(FormatListing(listed, req));
     return op_.userId && chosen.empty() ? kExitNothingMatched : kExitOk;
   }
 
@@ -149,14 +199,17 @@ class Session {
       con.Write("\r\nError: Pass phrases were different.  Try again.\r\n");
     }
     con.Write("\r\nNote that key generation is a lengthy process.\r\n");
-    Out("Generating a " + std::to_string(bits) + "-bit key for user ID \"" + DisplayUserId(uid) + "\".\r\n");
+    Out("Generating a " + std::to_string(bits) + "-bit key for user ID \"" + Printable(uid) + "\".\r\n");
     const std::string algo = "rsa" + std::to_string(bits);
+    // gpg gets the user ID in UTF-8 as it is (the identity when the process
+    // code page is UTF-8).
     auto r = Gpg({{.args = {"--utf8-strings", "--quick-gen-key"},
                    .passPhrase = true,
                    .operands = {bridge::AnsiToUtf8(uid), algo, "sign,cert", "never"}}},
                  &pass);
     if (!r || ExitForGenerate((*r)[0].exit, (*r)[0].status) != kExitOk)
-      return Say("Key generation failed." + (r ? "\r\n" + (*r)[0].err : std::string()), kExitKeyGeneration);
+      return Say("Key generation failed." + (r ? "\r\n" + PrintableLines((*r)[0].err) : std::string()),
+                 kExitKeyGeneration);
     // KEY_CREATED <type> <fingerprint>
     std::string created = StatusArgs((*r)[0].status, "KEY_CREATED");
     std::string fpr = created.substr(created.find(' ') + 1);
@@ -172,12 +225,13 @@ class Session {
 
   int Add() {
     std::string file = bridge::FullPath(op_.file);
-    if (!bridge::FileExists(file)) return Say("Key file '" + op_.file + "' does not exist.", kExitFileNotFound);
+    if (!bridge::FileExists(file))
+      return Say("Key file '" + PrintablePath(op_.file) + "' does not exist.", kExitFileNotFound);
     auto r = Gpg({{.args = {"--import"}, .operands = {host_.GpgPath(file)}}, RingExport()});
     if (!r) return kExitUnknownFile;
     CommitRing();
     int code = ExitForImport((*r)[0].exit, (*r)[0].status);
-    if (code != kExitOk) return Say("No keys added from '" + op_.file + "'.", code);
+    if (code != kExitOk) return Say("No keys added from '" + PrintablePath(op_.file) + "'.", code);
     // IMPORT_RES <count> <no_user_id> <imported> ...
     std::string res = StatusArgs((*r)[0].status, "IMPORT_RES");
     int count = std::atoi(res.c_str());
@@ -189,92 +243,127 @@ class Session {
                kExitOk);
   }
 
-  const Key* PickOne(const std::vector<Key>& keys, const std::string& text, bool secret = false) {
-    auto found = SelectKeys(keys, text, secret);
-    return found.empty() ? nullptr : found.front();
+  // The key -kx and -kr name: the first the user ID selects. Nothing, with
+  // the exit code in `code`, when there is none (`missing`) or a key ID is
+  // refused.
+  std::optional<Key> NamedKey(int missing, int& code) {
+    auto kept = Keys();
+    if (!kept) {
+      code = kExitUnknownFile;
+      return std::nullopt;
+    }
+    Chosen c = Choose(kept->store(), *op_.userId, false, kExitKeyMissing);
+    code = c.refused;
+    if (c.refused) return std::nullopt;
+    if (c.keys.empty()) {
+      code = Say("Key not found in key ring '" + PrintablePath(RingPath()) + "'.", missing);
+      return std::nullopt;
+    }
+    return std::move(c.keys.front());
   }
 
   int Extract() {
-    auto keys = LoadKeys();
-    if (!keys) return kExitUnknownFile;
-    const Key* k = PickOne(*keys, *op_.userId);
-    if (!k) return Say("Key not found in key ring '" + RingPath() + "'.", kExitKeyExtract);
+    int code = kExitOk;
+    const auto k = NamedKey(kExitKeyExtract, code);
+    if (!k) return code;
     std::vector<std::string> args = {"--export"};
     if (op_.armor) args.push_back("--armor");
     args.insert(args.end(), {"--output", host_.GpgPath(bridge::FullPath(op_.file))});
     auto r = Gpg({{.args = args, .operands = {k->fingerprint}}});
     if (!r) return kExitUnknownFile;
-    int code = ExitForExport((*r)[0].exit, (*r)[0].status);
+    code = ExitForExport((*r)[0].exit, (*r)[0].status);
     if (code != kExitOk) return Say("Key extract error.", code);
-    return Say("\r\nExtracting from key ring: '" + RingPath() + "', userid \"" + *op_.userId +
-                   "\".\r\n\r\nKey extracted to file '" + op_.file + "'.",
+    return Say("\r\nExtracting from key ring: '" + PrintablePath(RingPath()) + "', userid \"" + Printable(*op_.userId) +
+                   "\".\r\n\r\nKey extracted to file '" + PrintablePath(op_.file) + "'.",
                kExitOk);
   }
 
   int Remove() {
-    auto keys = LoadKeys();
-    if (!keys) return kExitUnknownFile;
-    const Key* k = PickOne(*keys, *op_.userId);
-    if (!k) return Say("Key not found in key ring '" + RingPath() + "'.", kExitKeyRemove);
+    int code = kExitOk;
+    const auto named = NamedKey(kExitKeyRemove, code);
+    if (!named) return code;
+    const Key& k = *named;
     Console con;
-    std::string shortId = k->keyId.substr(k->keyId.size() > 8 ? k->keyId.size() - 8 : 0);
-    con.Write("\r\nKey for user ID: " + (k->userIds.empty() ? std::string() : DisplayUserId(k->userIds[0])) + "\r\n" +
-              std::to_string(k->bits) + "-bit key, Key ID " + shortId + ", created " + FormatDate(k->created) + "\r\n");
+    std::string shortId = k.keyId.substr(k.keyId.size() > 8 ? k.keyId.size() - 8 : 0);
+    con.Write("\r\nKey for user ID: " + (k.userIds.empty() ? std::string() : Printable(k.userIds[0])) + "\r\n" +
+              std::to_string(k.bits) + "-bit key, Key ID " + shortId + ", created " + FormatDate(k.created) + "\r\n");
     std::string answer;
-    con.Ask(k->secret ? "\r\nThis key has a secret part: remove the public AND the secret key (y/N)? "
-                      : "\r\nAre you sure you want this key removed (y/N)? ",
+    con.Ask(k.secret ? "\r\nThis key has a secret part: remove the public AND the secret key (y/N)? "
+                     : "\r\nAre you sure you want this key removed (y/N)? ",
             answer);
     if (answer.empty() || (answer[0] != 'y' && answer[0] != 'Y')) return Say("Key not removed.", kExitKeyRemove);
     auto r =
-        Gpg({{.args = {k->secret ? "--delete-secret-and-public-keys" : "--delete-keys"}, .operands = {k->fingerprint}},
+        Gpg({{.args = {k.secret ? "--delete-secret-and-public-keys" : "--delete-keys"}, .operands = {k.fingerprint}},
              RingExport()});
     if (!r) return kExitUnknownFile;
     CommitRing();
-    int code = ExitForDelete((*r)[0].exit, (*r)[0].status);
+    code = ExitForDelete((*r)[0].exit, (*r)[0].status);
     if (code != kExitOk) return Say("Key removal error.", code);
     return Say("Key removed from key ring.", kExitOk);
   }
 
-  // -z, else PGPPASS from the environment (as PGP 2.6 reads it), else asked.
+  // -z, else PGPPASS from the environment (as PGP 2.6 reads it).
+  std::optional<std::string> GivenPassPhrase() const {
+    if (op_.passPhrase) return op_.passPhrase;
+    return bridge::EnvironmentVariable("PGPPASS");
+  }
+  // The given one, else asked in the console.
   std::string PassPhrase() {
-    if (op_.passPhrase) return *op_.passPhrase;
-    if (const char* fromEnvironment = std::getenv("PGPPASS")) return fromEnvironment;
+    if (auto given = GivenPassPhrase()) return *given;
     Console con;
     std::string p;
     con.Ask("\r\nEnter pass phrase: ", p, false);
     return p;
   }
 
+  // The signing key: -u among the keys with a secret part (the first one
+  // without -u). Nothing, with the exit code in `code`, when there is none.
+  std::optional<Key> Signer(const KeyStore& store, int& code) {
+    const std::string id = op_.signer.value_or("");
+    Chosen c = Choose(store, id, true, kExitKeyMissing);
+    code = c.refused;
+    if (c.refused) return std::nullopt;
+    if (c.keys.empty()) {
+      code = Say("Key for user ID \"" + Printable(id) + "\" not found in secret key ring.", kExitSignature);
+      return std::nullopt;
+    }
+    return std::move(c.keys.front());
+  }
+
   int Encrypt() {
     std::string input = bridge::FullPath(op_.file);
-    if (!bridge::FileExists(input)) return Say("File '" + op_.file + "' does not exist.", kExitFileNotFound);
+    if (!bridge::FileExists(input))
+      return Say("File '" + PrintablePath(op_.file) + "' does not exist.", kExitFileNotFound);
     std::vector<std::string> wanted = op_.recipients;
     if (op_.recipientList) {
       auto list = bridge::ReadWholeFile(bridge::FullPath(*op_.recipientList));
-      if (!list) return Say("Recipient list '" + *op_.recipientList + "' not found.", kExitFileNotFound);
+      if (!list) return Say("Recipient list '" + PrintablePath(*op_.recipientList) + "' not found.", kExitFileNotFound);
       auto more = ParseRecipientList(*list);
       wanted.insert(wanted.end(), more.begin(), more.end());
     }
     if (wanted.empty()) return Say("No recipients given.", kExitRsaEncryption);
-    auto keys = LoadKeys();
-    if (!keys) return kExitUnknownFile;
+    auto kept = Keys();
+    if (!kept) return kExitUnknownFile;
     std::vector<std::string> args = {"--encrypt"};
     for (const std::string& who : wanted) {
-      const Key* k = PickOne(*keys, who);
-      if (!k) return Say("Cannot find the public key matching userid '" + who + "'", kExitRsaEncryption);
-      args.insert(args.end(), {"--recipient", k->fingerprint});
+      Chosen c = Choose(kept->store(), who, false, kExitRsaEncryption);
+      if (c.refused) return c.refused;
+      if (c.keys.empty())
+        return Say("Cannot find the public key matching userid '" + Printable(who) + "'", kExitRsaEncryption);
+      args.insert(args.end(), {"--recipient", c.keys.front().fingerprint});
     }
     std::string pass;
     if (op_.sign) {
-      const Key* signer = PickOne(*keys, op_.signer.value_or(""), true);
-      if (!signer)
-        return Say("Key for user ID \"" + op_.signer.value_or("") + "\" not found in secret key ring.", kExitSignature);
+      int code = kExitOk;
+      auto signer = Signer(kept->store(), code);
+      if (!signer) return code;
       args.insert(args.end(), {"--sign", "--local-user", signer->fingerprint});
       pass = PassPhrase();
     }
     if (op_.armor) args.push_back("--armor");
     std::string output = op_.output ? bridge::FullPath(*op_.output) : EncryptedName(input, op_.armor);
-    if (bridge::FileExists(output)) return Say("Output file '" + output + "' already exists.", kExitUnknownFile);
+    if (bridge::FileExists(output))
+      return Say("Output file '" + PrintablePath(output) + "' already exists.", kExitUnknownFile);
     args.insert(args.end(), {"--output", host_.GpgPath(output)});
     auto r =
         Gpg({{.args = args, .passPhrase = op_.sign, .operands = {host_.GpgPath(input)}}}, op_.sign ? &pass : nullptr);
@@ -282,46 +371,118 @@ class Session {
     int code = ExitForEncrypt((*r)[0].exit, (*r)[0].status, op_.sign);
     if (code != kExitOk) {
       DeleteFileA(output.c_str());
-      return Say(
-          code == kExitSignature ? "Error: Bad pass phrase or signing key." : "Encryption error.\r\n" + (*r)[0].err,
-          code);
+      return Say(code == kExitSignature ? "Error: Bad pass phrase or signing key."
+                                        : "Encryption error.\r\n" + PrintableLines((*r)[0].err),
+                 code);
     }
-    return Say(std::string(op_.armor ? "Transport armor file: " : "Ciphertext file: ") + output, kExitOk);
+    return Say(std::string(op_.armor ? "Transport armor file: " : "Ciphertext file: ") + PrintablePath(output),
+               kExitOk);
   }
 
+  // -s[t][a]: a signed message beside the input; with -sta and
+  // +clearsig=on a clear-signed one (the text readable, the signature
+  // armoured after it), as PGP names it: "<input base>.asc".
+  int Sign() {
+    std::string input = bridge::FullPath(op_.file);
+    if (!bridge::FileExists(input))
+      return Say("File '" + PrintablePath(op_.file) + "' does not exist.", kExitFileNotFound);
+    auto kept = Keys();
+    if (!kept) return kExitUnknownFile;
+    int code = kExitOk;
+    auto signer = Signer(kept->store(), code);
+    if (!signer) return code;
+    const bool clear = op_.clearsig && op_.text && op_.armor;
+    std::vector<std::string> args;
+    if (clear) {
+      args = {"--clearsign"};
+    } else {
+      args = {"--sign"};
+      if (op_.armor) args.push_back("--armor");
+      if (op_.text) args.push_back("--textmode");
+    }
+    args.insert(args.end(), {"--local-user", signer->fingerprint});
+    std::string output = op_.output ? bridge::FullPath(*op_.output) : EncryptedName(input, op_.armor);
+    if (bridge::FileExists(output))
+      return Say("Output file '" + PrintablePath(output) + "' already exists.", kExitUnknownFile);
+    args.insert(args.end(), {"--output", host_.GpgPath(output)});
+    std::string pass = PassPhrase();
+    auto r = Gpg({{.args = args, .passPhrase = true, .operands = {host_.GpgPath(input)}}}, &pass);
+    if (!r) return kExitUnknownFile;
+    code = ExitForSign((*r)[0].exit, (*r)[0].status);
+    if (code != kExitOk) {
+      DeleteFileA(output.c_str());
+      return Say("Error: Bad pass phrase or signing key.", code);
+    }
+    return Say(std::string(clear       ? "Clear signature file: "
+                           : op_.armor ? "Transport armor file: "
+                                       : "Signature file: ") +
+                   PrintablePath(output),
+               kExitOk);
+  }
+
+  // Decrypts or verifies. A pass phrase is asked only for a message that
+  // needs a secret key: a clear-signed or signed message never asks.
   int Decrypt() {
     std::string input = bridge::FullPath(op_.file);
-    if (!bridge::FileExists(input)) return Say("File '" + op_.file + "' does not exist.", kExitFileNotFound);
+    if (!bridge::FileExists(input))
+      return Say("File '" + PrintablePath(op_.file) + "' does not exist.", kExitFileNotFound);
     std::string output = op_.output ? bridge::FullPath(*op_.output) : DecryptedName(input);
     if (output.empty()) return Say("No output file name: give one with -o.", kExitBadArguments);
-    if (bridge::FileExists(output)) return Say("Output file '" + output + "' already exists.", kExitUnknownFile);
-    std::string pass = PassPhrase();
+    if (bridge::FileExists(output))
+      return Say("Output file '" + PrintablePath(output) + "' already exists.", kExitUnknownFile);
+    std::optional<std::string> pass = GivenPassPhrase();
+    const MessageKind kind = SniffMessage(bridge::ReadWholeFile(input, 1 << 16).value_or(""));
+    if (!pass && (kind == MessageKind::Encrypted || kind == MessageKind::Unknown)) pass = PassPhrase();
+    // The second call checks the certifications of the keys whose
+    // signatures the first verified, the user's own keys left out: they
+    // count as certified.
+    auto kept = host_.Keys();
+    std::vector<Key> own;
+    if (kept) own = kept->store().SecretKeys();
+    std::vector<std::string> ownFingerprints;
+    for (const Key& k : own) ownFingerprints.push_back(k.fingerprint);
     auto r = Gpg({{.args = {"--decrypt", "--output", host_.GpgPath(output)},
-                   .passPhrase = true,
-                   .operands = {host_.GpgPath(input)}}},
-                 &pass);
+                   .passPhrase = pass.has_value(),
+                   .operands = {host_.GpgPath(input)}},
+                  {.args = {"--with-colons", "--check-sigs"}, .signersOf = 0, .knownSigners = ownFingerprints}},
+                 pass ? &*pass : nullptr);
     if (!r) return kExitUnknownFile;
     const CallResult& c = (*r)[0];
     int code = ExitForDecrypt(c.exit, c.status);
     if (code != kExitOk && code != kExitSignatureCheck) {
       DeleteFileA(output.c_str());
       if (code == kExitRsaDecryption)
-        return Say(HasStatus(c.status, "BAD_PASSPHRASE")
+        return Say(HasStatus(c.status, "BAD_PASSPHRASE") || HasStatus(c.status, "MISSING_PASSPHRASE")
                        ? "Error: Bad pass phrase."
                        : "You do not have the secret key needed to decrypt this file.",
                    code);
-      if (code == kExitInvalidFile) return Say("'" + op_.file + "' is not a cipher text file.", code);
+      if (code == kExitInvalidFile) return Say("'" + PrintablePath(op_.file) + "' is not a cipher text file.", code);
       return Say("Decryption error.", code);
     }
-    std::string signer;
-    if (HasStatus(c.status, "GOODSIG") || HasStatus(c.status, "BADSIG")) {
-      std::string args = StatusArgs(c.status, HasStatus(c.status, "GOODSIG") ? "GOODSIG" : "BADSIG");
-      if (auto keys = LoadKeys())
-        if (const Key* k = FindByKeyId(*keys, args.substr(0, args.find(' '))); k && !k->userIds.empty())
-          signer = DisplayUserId(k->userIds[0]);
+    Out(Report(ReadSignatures(c.status, c.err), (*r)[1].out, kept.get(), own));
+    return Say("Plaintext filename: " + PrintablePath(output), code);
+  }
+
+  // The signature report of a decryption or verification (empty without
+  // signatures): each signer looked up by the primary fingerprint gpg
+  // verified, or, when it could not verify, by the exact long key ID.
+  std::string Report(const std::vector<SignatureStatus>& sigs, std::string_view checkedSigs, const KeptKeys* kept,
+                     const std::vector<Key>& own) {
+    std::string out;
+    for (const SignatureStatus& s : sigs) {
+      std::vector<Key> found;
+      if (kept && !s.primaryFingerprint.empty()) {
+        if (auto k = kept->store().ByFingerprint(s.primaryFingerprint)) found.push_back(std::move(*k));
+      } else if (kept) {
+        found = kept->store().ByLongKeyId(s.keyId);
+      }
+      const Key* key = found.size() == 1 ? &found.front() : nullptr;
+      const bool certified = key && IsCertified(*key, checkedSigs, own);
+      ForPrinting(found);
+      if (!out.empty()) out += "\r\n";
+      out += SignatureReportBlock(s, key, certified, std::time(nullptr), RingPath());
     }
-    Out(SignatureReport(c.status, signer));
-    return Say("Plaintext filename: " + output, code);
+    return out;
   }
 
   Operation op_;
@@ -348,14 +509,14 @@ int main() {
     if (out && out != INVALID_HANDLE_VALUE) WriteFile(out, s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
   };
   if (!parsed.error.empty()) {
-    say(parsed.error + "\r\n");
+    say(Printable(parsed.error) + "\r\n");
     return kExitBadArguments;
   }
   std::string folder = bridge::ModuleFolder();
   std::string error;
   auto host = GpgHost::Open(folder, error);
   if (!host) {
-    say(error + "\r\n");
+    say(PrintablePath(error) + "\r\n");
     return kExitUnknownFile;
   }
   return Session(std::move(parsed.op), folder, *host).Run();

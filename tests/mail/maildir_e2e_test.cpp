@@ -273,7 +273,7 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
 // number of messages (every tenth a PGP message).
 TEST_F(MaildirE2e, BigMaildirScanTimedAndStoppedByEscape) {
   const char* env = getenv("SW_MAILDIR_SCAN");
-  const int count = env ? std::atoi(env) : 4000;
+  const int count = env ? std::atoi(env) : 10000;
   const std::string big = Scratch("big");
   const std::string filled =
       Sh("mkdir -p big/cur big/new big/tmp && /usr/bin/python3 -c 'import shutil, sys\n"
@@ -284,38 +284,50 @@ TEST_F(MaildirE2e, BigMaildirScanTimedAndStoppedByEscape) {
   ASSERT_EQ(filled, std::to_string(count) + "\n");
   auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
 
-  Clock::time_point scanStart;
-  auto waitScan = [&](Robot& r, HWND main) {
-    HWND status = nullptr;
-    r.waitUntil([&] { return (status = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)")) != nullptr; },
-                "status window", 20000);
-    scanStart = Clock::now();
-    return status;
-  };
-  Run(
-      big, [&](Robot& r, TMainForm&, HWND main) { EXPECT_TRUE(waitScan(r, main)); },
-      [&](Robot& r, TMainForm& form, HWND) { EXPECT_EQ(r.listItems(form.ComboBox1.handle()).size(), count / 10u); });
-  std::printf("%d messages scanned through the window in %.2f s (start-up %.2f s)\n", count,
-              seconds(created_ - scanStart), seconds(created_ - started_));
+  Run(big, {}, [&](Robot& r, TMainForm& form, HWND) {
+    EXPECT_EQ(r.listItems(form.ComboBox1.handle()).size(), count / 10u);
+  });
+  std::printf("%d messages: start-up with the scan through the window %.2f s\n", count, seconds(created_ - started_));
 
+  // Once three are listed Escape is typed from the UI thread itself, at one
+  // of the scan's looks at the queue: the scan runs faster than a robot
+  // asking the window from outside (one look per question) could type.
   Clock::time_point escaped;
+  size_t listed = 0;
   Run(
       big,
       [&](Robot& r, TMainForm& form, HWND main) {
-        HWND status = waitScan(r, main);
-        ASSERT_TRUE(status);
-        r.waitUntil([&] { return r.listItems(form.ComboBox1.handle()).size() >= 3; }, "third message listed", 20000);
-        r.key(GetParent(status), VK_ESCAPE);
-        escaped = Clock::now();
+        const HWND combo = form.ComboBox1.handle();
+        r.waitUntil(
+            [&] {
+              bool typed = false;
+              r.onUiThread(main, [&] {
+                HWND status = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)");
+                if (!status || SendMessageA(combo, CB_GETCOUNT, 0, 0) < 3) return;
+                SetForegroundWindow(main);
+                SetFocus(GetParent(status));
+                INPUT keys[2]{};
+                for (INPUT& k : keys) {
+                  k.type = INPUT_KEYBOARD;
+                  k.ki.wVk = VK_ESCAPE;
+                  k.ki.wScan = static_cast<WORD>(MapVirtualKeyA(VK_ESCAPE, MAPVK_VK_TO_VSC));
+                }
+                keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+                typed = SendInput(2, keys, sizeof(INPUT)) == 2;
+                escaped = Clock::now();
+              });
+              return typed;
+            },
+            "Escape typed with three messages listed", 20000);
       },
       [&](Robot& r, TMainForm& form, HWND) {
-        size_t listed = r.listItems(form.ComboBox1.handle()).size();
+        listed = r.listItems(form.ComboBox1.handle()).size();
         EXPECT_GE(listed, 3u);
         EXPECT_LT(listed, count / 10u);
         EXPECT_EQ(form.memo1.text().rfind("-----BEGIN PGP MESSAGE-----", 0), 0u);
-        std::printf("Escape after %.2f s of scan: %zu of %d listed, start-up over %.2f s later\n",
-                    seconds(escaped - scanStart), listed, count / 10, seconds(created_ - escaped));
       });
+  std::printf("Escape %.2f s into start-up: %zu of %d listed, start-up over %.3f s later\n",
+              seconds(escaped - started_), listed, count / 10, seconds(created_ - escaped));
 }
 
 }  // namespace

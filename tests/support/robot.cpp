@@ -638,13 +638,21 @@ std::string Robot::screenshot(HWND window, std::string_view name) {
     fail("screenshot: no window");
     return {};
   }
-  onUiThread(window, [window] {
+  // Another process's window (a console's) is painted by its own thread.
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  const bool ours = owner == GetCurrentProcessId();
+  const auto redraw = [window] {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  });
+  };
+  if (ours)
+    onUiThread(window, redraw);
+  else
+    redraw();
   // Wine copies painted pixels to the X window when the UI thread next waits
   // for messages.
   Sleep(300);
-  sync(window);
+  if (ours) sync(window);
 
   RECT r = screenRect(window);
   int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);

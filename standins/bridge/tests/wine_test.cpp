@@ -10,6 +10,7 @@
 #include "standins/bridge/host.h"
 #include "standins/bridge/quote.h"
 #include "standins/bridge/workfolder.h"
+#include "ui/handles.h"
 
 namespace bridge {
 namespace {
@@ -54,6 +55,11 @@ TEST(BridgeHost, ShellRunsInItsFolderAndReportsStatusAndOutputs) {
   ASSERT_TRUE(r);
   EXPECT_NE(r->status, 0);
   EXPECT_NE(r->err.find("nterminated"), std::string::npos) << r->err;
+  // What the caller adds to sh's environment reaches the script, and only it.
+  ASSERT_TRUE(RunShellScript(folder, "cd \"$(dirname \"$0\")\" && printf %s \"$BRIDGE_SECRET\" >env && mv -f env rc\n",
+                             60000, {"BRIDGE_SECRET=\\101\\102 c"}));
+  EXPECT_EQ(ReadWholeFile(folder + "\\rc"), "\\101\\102 c");
+  EXPECT_EQ(GetEnvironmentVariableA("BRIDGE_SECRET", nullptr, 0), 0u);
   RemoveFolder(folder);
   EXPECT_FALSE(DirectoryExists(folder));
 }
@@ -91,6 +97,21 @@ TEST(BridgeWorkFolder, OutOfOtherUsersReachAndGoneAfterwards) {
   EXPECT_FALSE(DirectoryExists(privatePath));
   EXPECT_EQ(ReadWholeFile(witness), std::string(12, '\0'));
   DeleteFileA(witness.c_str());
+
+  // A locked folder is no one else's to sweep while it lives, however old.
+  {
+    WorkFolder w(Temp(), "bridge", true);
+    ASSERT_TRUE(w.ok());
+    ui::Handle other(CreateFileA(w.File("lock").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+    OVERLAPPED at{};
+    EXPECT_FALSE(LockFileEx(other.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at));
+    SweepAbandonedWorkFolders(Temp(), "bridge", 0);
+    EXPECT_TRUE(DirectoryExists(w.path()));
+    path = w.path();
+  }
+  EXPECT_FALSE(DirectoryExists(path));
 }
 
 }  // namespace

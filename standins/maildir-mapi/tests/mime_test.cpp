@@ -83,7 +83,7 @@ TEST(MimeParse, MessagesMadeByRealTools) {
     EXPECT_EQ(m.text, expect.substr(b + 1));
     ++checked;
   }
-  EXPECT_EQ(checked, 7);
+  EXPECT_EQ(checked, 8);
 
   // mutt: 8-bit ISO-8859-1 body, encoded subject, the key as a second part.
   const fs::path box = Messages() / "mutt-maildir" / "new";
@@ -121,7 +121,8 @@ TEST(MimeParse, HostileInputStaysBestEffortAndBounded) {
   }
   EXPECT_EQ(ParseMessage(nested, nullptr).text, "");
   // Many encoded-word starts without an end, in a subject and in 8 MiB of
-  // value: the scan stays linear.
+  // value: the scan stays linear (about a second each under the sanitizers;
+  // a scan that went back over the value would take hours).
   std::string words = "Subject: ";
   for (int i = 0; i < 200000; ++i) words += "=?utf-8?q?x";
   EXPECT_FALSE(ParseMessage(words + "\n\n", nullptr).subject.empty());
@@ -130,13 +131,13 @@ TEST(MimeParse, HostileInputStaysBestEffortAndBounded) {
     while (value.size() < (8u << 20)) value += unit;
     auto t = std::chrono::steady_clock::now();
     EXPECT_TRUE(DecodeEncodedWords(value, nullptr) == value);
-    EXPECT_LT(std::chrono::steady_clock::now() - t, std::chrono::seconds(5)) << unit;
+    EXPECT_LT(std::chrono::steady_clock::now() - t, std::chrono::seconds(15)) << unit;
   }
   // Unknown charsets keep ASCII and mark every other byte.
   EXPECT_EQ(DecodeEncodedWords("=?x-unknown?q?a=E9b?= =?utf-8?b?w6k=?=", nullptr),
             "a\xEF\xBF\xBD"
             "b\xC3\xA9");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
 
 // 32 nested messages around 8 MiB of text: as plain parts they are read in

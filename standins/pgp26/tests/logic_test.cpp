@@ -1,10 +1,15 @@
 // Window-free parts of the PGP 2.6 compatible command.
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 
 #include "standins/pgp26/command.h"
 #include "standins/pgp26/gpg.h"
 #include "standins/pgp26/keys.h"
+#include "standins/pgp26/keystore.h"
+#include "standins/pgp26/message.h"
+#include "standins/pgp26/report.h"
 
 namespace pgp26 {
 namespace {
@@ -74,6 +79,15 @@ TEST(Pgp26CommandLine, ParsesEveryCommandTheSystemBuilds) {
   EXPECT_EQ(empty.op.signer.value_or("?"), "");
   EXPECT_EQ(empty.op.passPhrase.value_or("?"), "");
 
+  // Signing text: +clearsig=on may stand anywhere.
+  auto s = Parse(R"("C:\PGP\PGP.EXE" +clearsig=on -sta "C:\TEMP\TMP3A7.TMP"  -u"Alice Example" +BatchMode)");
+  EXPECT_EQ(s.error, "");
+  EXPECT_EQ(s.op.op, Op::Sign);
+  EXPECT_TRUE(s.op.clearsig && s.op.text && s.op.armor);
+  EXPECT_EQ(s.op.file, R"(C:\TEMP\TMP3A7.TMP)");
+  EXPECT_EQ(s.op.signer.value_or(""), "Alice Example");
+  EXPECT_FALSE(Parse(R"("P" -s "in" +ClearSig=On +clearsig=off)").op.clearsig);
+
   auto d = Parse(R"("C:\PGP\PGP.EXE" "C:\TEMP\TMP3A7.TMP" -o "C:\TEMP\TMP3A8.TMP" -z"secret" +BatchMode)");
   EXPECT_EQ(d.op.op, Op::Decrypt);
   EXPECT_EQ(d.op.file, R"(C:\TEMP\TMP3A7.TMP)");
@@ -96,7 +110,9 @@ TEST(Pgp26CommandLine, RejectsBadArguments) {
   EXPECT_NE(Parse(R"("P" -kr)").error, "");
   EXPECT_NE(Parse(R"("P" -ka)").error, "");
   EXPECT_NE(Parse(R"("P" -e "in" "Bob" -z)").error, "");
-  EXPECT_NE(Parse(R"("P" -s "in")").error, "");
+  EXPECT_NE(Parse(R"("P" -s "in" "more")").error, "");
+  EXPECT_NE(Parse(R"("P" -s -kv)").error, "");
+  EXPECT_NE(Parse(R"("P" -s "in" -@ "list")").error, "");
   EXPECT_NE(Parse(R"("P")").error, "");
 }
 
@@ -135,13 +151,16 @@ TEST(Pgp26Keys, ReadsTheColonListing) {
   EXPECT_EQ(keys[1].userIds[0], "Mallory\npub  2048/DEADBEEF 2020/01/01 Forged\\");
   EXPECT_TRUE(keys[2].revoked);
 
+  EXPECT_EQ(keys[0].subkeyFingerprints, (std::vector<std::string>{"99999999999999999999999FEDCBA9876543210"}));
+
   // Secret parts as key files of the home: the first key's only for its
   // subkey, the second's named in lower case; the revoked key has none.
-  MarkSecretKeyFiles(keys, {"5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B.key",
-                            "c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1.key", "0A0A0A0A0A0A0A0A0A0A.key", "notes.txt"});
-  EXPECT_TRUE(keys[0].secret);
-  EXPECT_TRUE(keys[1].secret);
-  EXPECT_FALSE(keys[2].secret);
+  const auto grips =
+      KeygripsOfKeyFiles({"5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B5B.key",
+                          "c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1c1.key", "0A0A0A0A0A0A0A0A0A0A.key", "notes.txt"});
+  EXPECT_TRUE(HoldsKeygrip(keys[0], grips));
+  EXPECT_TRUE(HoldsKeygrip(keys[1], grips));
+  EXPECT_FALSE(HoldsKeygrip(keys[2], grips));
   EXPECT_EQ(keys[0].keygrips.size(), 2u);
 }
 
@@ -183,30 +202,80 @@ TEST(Pgp26Keys, ListingLayoutAndEscaping) {
   EXPECT_NE(echoed.find("looking for user ID \"x\\x0d\\x0a            Key"), std::string::npos) << echoed;
   EXPECT_EQ(echoed.find("\n            Key fingerprint"), std::string::npos) << echoed;
   EXPECT_EQ(FormatFingerprint("00112233445566778899AABBCCDDEEFF"), " 00 11 22 33 44 55 66 77  88 99 AA BB CC DD EE FF");
-  EXPECT_EQ(DisplayUserId("a\tb\x7f"), "a\\x09b\\x7f");
+  EXPECT_EQ(Printable("a\tb\x7f"), "a\\x09b\\x7f");
 }
 
-TEST(Pgp26Keys, SelectionAsPgpDoesIt) {
-  auto keys = ParseColonListing(kListing);
-  auto ids = [](const std::vector<const Key*>& v) {
-    std::string s;
-    for (const Key* k : v) s += k->keyId.substr(8) + " ";
-    return s;
-  };
-  EXPECT_EQ(ids(SelectKeys(keys, "alice")), "90ABCDEF 22222222 ");
+// The kept listing and its index, as PGP.EXE reads them.
+struct Store {
+  explicit Store(std::string text, std::set<std::string> grips = {})
+      : listing(std::move(text)), index(BuildKeyIndex(listing)), store(listingSource, indexSource, std::move(grips)) {}
+  std::string listing, index;
+  TextSource listingSource{listing}, indexSource{index};
+  KeyStore store;
+};
+
+std::string Ids(const Selection& s) {
+  std::string out = s.ambiguous ? "ambiguous: " : "";
+  for (const Key& k : s.keys) out += k.keyId.substr(8) + " ";
+  return out;
+}
+
+TEST(Pgp26Keys, SelectionAsPgpDoesItAndKeyIdsNameOneKeyOrNone) {
+  // A fourth key whose subkey shares the first key's short ID 90ABCDEF.
+  Store st(std::string(kListing) +
+               "pub:-:2048:1:00000000DEADBEEF:1700000000:::-:::sc::::::23::0:\n"
+               "fpr:::::::::DDDDDDDDDDDDDDDDDDDDDDDD00000000DEADBEEF:\n"
+               "uid:-::::1700000000::EE::Eve <eve@example.org>::::::::::0:\n"
+               "sub:-:2048:1:FFFFFFFF90ABCDEF:1700000000::::::e::::::23:\n"
+               "fpr:::::::::EEEEEEEEEEEEEEEEEEEEEEEEFFFFFFFF90ABCDEF:\n",
+           {"C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1C1"});
+  const KeyStore& ks = st.store;
+  EXPECT_EQ(Ids(ks.Select("alice", false)), "90ABCDEF 22222222 ");
   // A whole first user ID picks exactly that key, even though it is a substring of others.
-  EXPECT_EQ(ids(SelectKeys(keys, "Alice Example <old@example.org>")), "22222222 ");
-  EXPECT_EQ(ids(SelectKeys(keys, "ALICE AT WORK")), "90ABCDEF ");
-  EXPECT_EQ(ids(SelectKeys(keys, "0xcafebabe")), "CAFEBABE ");
-  EXPECT_EQ(ids(SelectKeys(keys, "0xFEDCBA9876543210")), "90ABCDEF ");  // by subkey
+  EXPECT_EQ(Ids(ks.Select("Alice Example <old@example.org>", false)), "22222222 ");
+  EXPECT_EQ(Ids(ks.Select("ALICE AT WORK", false)), "90ABCDEF ");
   // The listing's escaped form selects the key it was printed for.
-  EXPECT_EQ(ids(SelectKeys(keys, "Mallory\\x0apub  2048/DEADBEEF 2020/01/01 Forged\\\\")), "CAFEBABE ");
-  EXPECT_EQ(ids(SelectKeys(keys, "nobody")), "");
-  EXPECT_EQ(ids(SelectKeys(keys, "alice", true)), "");
-  keys[1].secret = true;
-  EXPECT_EQ(ids(SelectKeys(keys, "", true)), "CAFEBABE ");
-  EXPECT_EQ(FindByKeyId(keys, "9999FEDCBA9876543210"), &keys[0]);
-  EXPECT_EQ(FindByKeyId(keys, "0000000000000000"), nullptr);
+  EXPECT_EQ(Ids(ks.Select("Mallory\\x0apub  2048/DEADBEEF 2020/01/01 Forged\\\\", false)), "CAFEBABE ");
+  EXPECT_EQ(Ids(ks.Select("nobody", false)), "");
+
+  // Key IDs: one key, or refused when two keys (primary or subkey) share it.
+  EXPECT_EQ(Ids(ks.Select("0xcafebabe", false)), "CAFEBABE ");
+  EXPECT_EQ(Ids(ks.Select("0x90ABCDEF", false)), "ambiguous: 90ABCDEF DEADBEEF ");
+  EXPECT_EQ(Ids(ks.Select("0x1234567890ABCDEF", false)), "90ABCDEF ");
+  EXPECT_EQ(Ids(ks.Select("0xFFFFFFFF90ABCDEF", false)), "DEADBEEF ");  // by subkey
+  EXPECT_EQ(Ids(ks.Select("0xFEDCBA9876543210", false)), "90ABCDEF ");
+  EXPECT_EQ(Ids(ks.Select("0xaaaabbbbccccddddeeeeffff00000000cafebabe", false)), "CAFEBABE ");
+  EXPECT_EQ(Ids(ks.Select("0xEEEEEEEEEEEEEEEEEEEEEEEEFFFFFFFF90ABCDEF", false)), "DEADBEEF ");  // subkey fingerprint
+  EXPECT_EQ(Ids(ks.Select("0x10112233445566778899AABBCCDDEEFF12345678", false)), "");
+  EXPECT_EQ(Ids(ks.Select("0xABCDEF", false)), "ambiguous: 90ABCDEF DEADBEEF ");  // other lengths: a pass
+  EXPECT_EQ(Ids(ks.Select("0x0000000022222222", false)), "");
+  EXPECT_EQ(Ids(ks.Select("0xnothex1", false)), "");
+
+  // Keys with a secret part: -u among them; a clash is refused all the same.
+  EXPECT_EQ(Ids(ks.Select("", true)), "CAFEBABE ");
+  EXPECT_EQ(Ids(ks.Select("alice", true)), "");
+  EXPECT_EQ(Ids(ks.Select("0xCAFEBABE", true)), "CAFEBABE ");
+  EXPECT_TRUE(ks.Select("0x90ABCDEF", true).ambiguous);
+  ASSERT_EQ(ks.SecretKeys().size(), 1u);
+  EXPECT_TRUE(ks.SecretKeys()[0].secret);
+
+  EXPECT_EQ(ks.ByFingerprint("AAAABBBBCCCCDDDDEEEEFFFF00000000CAFEBABE").value_or(Key{}).keyId, "00000000CAFEBABE");
+  EXPECT_FALSE(ks.ByFingerprint("FFFFBBBBCCCCDDDDEEEEFFFF00000000CAFEBABE"));
+  EXPECT_EQ(ks.ByLongKeyId("FFFFFFFF90ABCDEF").size(), 1u);
+  EXPECT_EQ(ks.ByLongKeyId("9999999990ABCDEF").size(), 0u);
+  EXPECT_FALSE(ks.failed());
+
+  // A pass through pieces: records cut anywhere, also a "pub" record, are read whole.
+  std::string big;
+  for (int i = 0; i < 3000; ++i) {
+    char id[17];
+    std::snprintf(id, sizeof id, "%016X", 0x100000 + i);
+    big += std::string("pub:-:2048:1:") + id + ":1700000000:::-:::sc::::::23::0:\nfpr:::::::::00000000000000000000000" +
+           std::string(id).substr(0, 16) + "0:\nuid:-::::1::AA::Key " + std::to_string(i) + "::::::::::0:\n";
+  }
+  Store many(big);
+  EXPECT_EQ(many.store.Select("Key 2999", false).keys.size(), 1u);
+  EXPECT_EQ(many.store.Select("ey 1", false).keys.size(), 1111u);  // 1, 10-19, 100-199, 1000-1999
 }
 
 TEST(Pgp26Gpg, OutputNames) {
@@ -219,22 +288,44 @@ TEST(Pgp26Gpg, OutputNames) {
 }
 
 TEST(Pgp26Gpg, ScriptWritesEveryOutputToFilesAndTheStatusLast) {
-  ScriptPaths p{"gpg", "gpgconf", "/h/gnupg", "/h/gnupg/run-1", "/h/gnupg/run-1/pp"};
-  std::string s = BuildShellScript(p, {{{"--list-keys"}, false, {}}, {{"--decrypt"}, true, {"-it's.pgp"}}});
+  ScriptPaths p{"gpg", "gpgconf", "/h/gnupg", "/h/gnupg/run-1"};
+  std::vector<GpgCall> calls(3);
+  calls[0].args = {"--list-keys"};
+  calls[1].args = {"--decrypt"};
+  calls[1].passPhrase = true;
+  calls[1].operands = {"-it's.pgp"};
+  calls[2].args = {"--check-sigs"};
+  calls[2].signersOf = 1;
+  calls[2].knownSigners = {"034A6F134F78F2B6EAC87D355D9044BC21FE5CD8"};
+  std::string s = BuildShellScript(p, calls);
   EXPECT_NE(
       s.find("'--list-keys' </dev/null >'/h/gnupg/run-1/out0' 2>'/h/gnupg/run-1/err0' 3>'/h/gnupg/run-1/status0'"),
       std::string::npos);
-  EXPECT_NE(s.find("--pinentry-mode loopback --passphrase-file '/h/gnupg/run-1/pp' '--decrypt' -- '-it'\\''s.pgp'"),
+  // The pass phrase comes from sh's printf through a pipe, never a file or a
+  // command line; the environment variable that brought it is gone before
+  // anything starts, and the shell's copy after its last use.
+  EXPECT_NE(s.find("printf \"$pp\" | 'gpg'"), std::string::npos);
+  EXPECT_NE(s.find("'--pinentry-mode' 'loopback' --status-fd 3 --passphrase-fd 0 '--decrypt' -- '-it'\\''s.pgp' >"),
             std::string::npos);
-  // Operands follow "--", so a name beginning with "-" is no option; only the
-  // call that needs it gets the pass phrase file.
-  EXPECT_GT(s.find("--passphrase-file"), s.find("out0"));
+  EXPECT_EQ(s.find("passphrase-file"), std::string::npos);
+  EXPECT_LT(s.find("unset GNUPGHOME GPG_AGENT_INFO PGPPASS PGP26_PASS\n"), s.find("'gpg'"));
+  EXPECT_LT(s.find("pp=\n"), s.find("--check-sigs"));
+  EXPECT_EQ(PassPhraseForScript("a'b\\%\xE9"), "\\141\\047\\142\\134\\045\\351");
+  // Operands follow "--", so a name beginning with "-" is no option.
+  EXPECT_EQ(s.find("--passphrase-fd"), s.rfind("--passphrase-fd"));
+  // The home is private before gpg writes anything into it.
+  EXPECT_LT(s.find("chmod 700 '/h/gnupg' '/h/gnupg/run-1'"), s.find("'gpg'"));
+  // The third call checks the keys the second verified other than the known
+  // ones, or is left out.
+  EXPECT_NE(s.find("set --\nfor f in $(sed -n 's/^\\[GNUPG:\\] VALIDSIG .* \\([0-9A-F]\\{40\\}\\)$/\\1/p' "
+                   "'/h/gnupg/run-1/status1'); do case ' 034A6F134F78F2B6EAC87D355D9044BC21FE5CD8 ' in *\" $f \"*) "
+                   ";; *) set -- \"$@\" \"$f\" ;; esac; done\nif [ $# -gt 0 ]; then\n"),
+            std::string::npos)
+      << s;
+  EXPECT_NE(s.find("'--check-sigs' -- \"$@\" </dev/null >'/h/gnupg/run-1/out2'"), std::string::npos);
+  EXPECT_NE(s.find("else\necho 0 >>'/h/gnupg/run-1/rc.tmp'\nfi\n"), std::string::npos);
   EXPECT_LT(s.find("--kill gpg-agent"), s.rfind("mv -f"));
-  // The pass phrase file is wiped once its gpg call ended, and by the exit trap
-  // however the script ends.
-  const size_t wiped = s.find("conv=notrunc,fsync 2>/dev/null; rm -f '/h/gnupg/run-1/pp'\n", s.find("status1"));
-  EXPECT_LT(wiped, s.find("--kill gpg-agent"));
-  EXPECT_LT(s.find("trap cleanup EXIT\n"), s.find("'--list-keys'"));
+  EXPECT_LT(s.find("' EXIT\n"), s.find("'--list-keys'"));
   EXPECT_NE(s.find("home=$(cd '/h/gnupg' && pwd -P)"), std::string::npos);
   EXPECT_NE(s.find("'gpg' '--homedir' \"$home\" '--batch'"), std::string::npos);
   const std::string last = "mv -f '/h/gnupg/run-1/rc.tmp' '/h/gnupg/run-1/rc'\n";
@@ -256,6 +347,20 @@ TEST(Pgp26Gpg, StatusToExitCodes) {
   EXPECT_EQ(ExitForDecrypt(2, p + "NODATA 1\n"), kExitInvalidFile);
   EXPECT_EQ(ExitForDecrypt(1, p + "DECRYPTION_OKAY\n" + p + "BADSIG 12 A\n"), kExitSignatureCheck);
   EXPECT_EQ(ExitForDecrypt(2, ""), kExitDecryption);
+  // A packet appended to a genuine encrypted message fails: nothing is kept.
+  EXPECT_EQ(ExitForDecrypt(2, p + "ENC_TO 12 18 0\n" + p + "BEGIN_DECRYPTION\n" + p + "PLAINTEXT 62 0 t\n" + p +
+                                  "GOODSIG 12 A\n" + p + "DECRYPTION_FAILED\n" + p + "DECRYPTION_OKAY\n"),
+            kExitDecryption);
+  EXPECT_EQ(ExitForDecrypt(0, p + "ENC_TO 12 18 0\n" + p + "PLAINTEXT 62 0 t\n"), kExitRsaDecryption);
+  // Signed only: gpg's 2 for a signer it does not know still gives the text.
+  EXPECT_EQ(ExitForDecrypt(2, p + "PLAINTEXT 74 0\n" + p + "NEWSIG\n" + p + "ERRSIG 5D90 22 8 01 1796 9 034A\n"),
+            kExitOk);
+  EXPECT_EQ(ExitForDecrypt(1, p + "PLAINTEXT 74 0\n" + p + "BADSIG 5D90 G\n"), kExitSignatureCheck);
+  EXPECT_EQ(ExitForDecrypt(2, p + "PLAINTEXT 74 0\n" + p + "ERRSIG 5D90 22 8 01 1796 9\n" + p + "ERROR x 1\n"),
+            kExitDecryption);
+  EXPECT_EQ(ExitForDecrypt(2, p + "NEWSIG\n" + p + "ERRSIG 5D90 22 8 01 1796 9\n"), kExitDecryption);
+  EXPECT_EQ(ExitForSign(0, p + "SIG_CREATED C 22 8 01 1796 AB\n"), kExitOk);
+  EXPECT_EQ(ExitForSign(2, p + "BAD_PASSPHRASE 12\n"), kExitSignature);
   EXPECT_EQ(ExitForImport(0, p + "IMPORT_OK 1 AB\n"), kExitOk);
   EXPECT_EQ(ExitForImport(2, p + "NODATA 1\n"), kExitKeyRingAdd);
   EXPECT_EQ(ExitForExport(0, ""), kExitKeyExtract);  // gpg says 0 when nothing matched
@@ -265,16 +370,129 @@ TEST(Pgp26Gpg, StatusToExitCodes) {
   EXPECT_EQ(ExitForGenerate(2, ""), kExitKeyGeneration);
 }
 
-TEST(Pgp26Gpg, SignatureReport) {
+TEST(Pgp26Report, EveryKindInPgpsLayoutAndNothingASignerWroteStartsALine) {
   const std::string p = "[GNUPG:] ";
-  EXPECT_EQ(
-      SignatureReport(p + "GOODSIG 1234567890ABCDEF Al%25ice\n" + p + "VALIDSIG FPR 2023-11-14 1700000000 0\n", ""),
-      "Good signature from user \"Al%ice\".\r\nSignature made 2023/11/14 22:13 GMT\r\n");
-  EXPECT_EQ(SignatureReport(p + "GOODSIG 1234 x\n", "Alice"), "Good signature from user \"Alice\".\r\n");
-  EXPECT_NE(SignatureReport(p + "BADSIG 1234 x\n", "").find("Bad signature"), std::string::npos);
-  EXPECT_NE(SignatureReport(p + "ERRSIG 1234567890ABCDEF 1 8 00 1700000000 9\n", "").find("90ABCDEF"),
+  const std::string grace = "034A6F134F78F2B6EAC87D355D9044BC21FE5CD8";
+  Key k;
+  k.keyId = "5D9044BC21FE5CD8";
+  k.fingerprint = grace;
+  k.bits = 255;
+  k.userIds = {"Grace Hopper <grace@example.org>"};
+  const std::string ring = R"(C:\PGP\pubring.pgp)";
+  const int64_t now = 1800000000;
+
+  // Good, from a key nobody of ours certified; gpg's own name for the signer is not used.
+  auto good = ReadSignatures(p + "PLAINTEXT 74 0 \n" + p + "NEWSIG\n" + p + "GOODSIG 5D9044BC21FE5CD8 Mallory\n" + p +
+                                 "VALIDSIG " + grace + " 2026-12-08 1796756485 0 4 0 22 8 01 " + grace + "\n",
+                             "");
+  ASSERT_EQ(good.size(), 1u);
+  EXPECT_EQ(good[0].primaryFingerprint, grace);
+  EXPECT_EQ(SignatureReportBlock(good[0], &k, false, now, ring),
+            "Good signature from user \"Grace Hopper <grace@example.org>\".\r\n"
+            "Signature made 2026/12/08 19:01 GMT using 255-bit key, key ID 21FE5CD8\r\n"
+            "WARNING:  Because this public key is not certified with a trusted signature, it is not known with high "
+            "confidence that this public key actually belongs to: \"Grace Hopper <grace@example.org>\".\r\n");
+  EXPECT_EQ(SignatureReportBlock(good[0], &k, true, now, ring).find("WARNING"), std::string::npos);
+
+  // Bad: no VALIDSIG; the time comes from gpg's message, the key by its long ID.
+  auto bad = ReadSignatures(p + "NEWSIG\n" + p + "BADSIG 5D9044BC21FE5CD8 Grace\n",
+                            "gpg: Signature made Tue Dec  8 19:01:25 2026 UTC\n"
+                            "gpg:                using EDDSA key 034A6F\n");
+  ASSERT_EQ(bad.size(), 1u);
+  EXPECT_EQ(bad[0].keyId, "5D9044BC21FE5CD8");
+  Key revoked = k;
+  revoked.revoked = true;
+  EXPECT_EQ(SignatureReportBlock(bad[0], &revoked, false, now, ring),
+            "WARNING: Bad signature, doesn't match file contents!\r\n\r\n"
+            "Bad signature from user \"Grace Hopper <grace@example.org>\".\r\n"
+            "Signature made 2026/12/08 19:01 GMT using 255-bit key, key ID 21FE5CD8\r\n"
+            "WARNING: This key has been revoked by its owner, possibly because the secret key was compromised.\r\n");
+
+  // Revoked and expired signers as gpg reports them, and an expired key from the ring.
+  auto rev = ReadSignatures(p + "NEWSIG\n" + p + "REVKEYSIG 5D9044BC21FE5CD8 G\n" + p + "VALIDSIG " + grace +
+                                " 2026-12-08 1796756485 0 4 0 22 8 01 " + grace + "\n" + p + "NEWSIG\n" + p +
+                                "EXPKEYSIG 5D9044BC21FE5CD8 G\n" + p + "VALIDSIG " + grace +
+                                " 2026-12-08 1796756485 0 4 0 22 8 01 " + grace + "\n",
+                            "");
+  ASSERT_EQ(rev.size(), 2u);
+  EXPECT_NE(SignatureReportBlock(rev[0], &k, true, now, ring).find("\r\nWARNING: This key has been revoked"),
             std::string::npos);
-  EXPECT_EQ(SignatureReport(p + "DECRYPTION_OKAY\n", ""), "");
+  EXPECT_EQ(SignatureReportBlock(rev[1], &k, true, now, ring).rfind("WARNING: This key has expired.\r\n"),
+            SignatureReportBlock(rev[1], &k, true, now, ring).size() - 32);
+  Key expired = k;
+  expired.expires = now - 1;
+  EXPECT_NE(SignatureReportBlock(good[0], &expired, true, now, ring).find("WARNING: This key has expired."),
+            std::string::npos);
+
+  // Unknown signer, and a signer who chose what the listing and report print.
+  auto unknown = ReadSignatures(p + "PLAINTEXT 62 1796756489 Good%20signature\n" + p + "NEWSIG\n" + p +
+                                    "ERRSIG 5D9044BC21FE5CD8 22 8 00 1796756489 9 " + grace + "\n" + p +
+                                    "NO_PUBKEY 5D9044BC21FE5CD8\n",
+                                "");
+  ASSERT_EQ(unknown.size(), 1u);
+  EXPECT_EQ(SignatureReportBlock(unknown[0], nullptr, false, now, "C:\\PGP\nGood signature\\pubring.pgp"),
+            "Key matching expected Key ID 21FE5CD8 not found in file 'C:\\PGP\\x0aGood signature\\pubring.pgp'.\r\n"
+            "\r\nWARNING: Can't find the right public key-- can't check signature integrity.\r\n");
+  Key forger = k;
+  forger.userIds = {"Eve\r\nGood signature from user \"Grace Hopper <grace@example.org>\"."};
+  const std::string forged = SignatureReportBlock(good[0], &forger, false, now, ring);
+  EXPECT_EQ(forged.find("\nGood signature"), std::string::npos) << forged;
+  EXPECT_EQ(forged.rfind("Good signature", 0), 0u);
+  EXPECT_TRUE(ReadSignatures(p + "DECRYPTION_OKAY\n" + p + "PLAINTEXT 62 0 x\n", "").empty());
+}
+
+TEST(Pgp26Report, CertifiedByAKeyOfOurOwn) {
+  Key grace;
+  grace.keyId = "5D9044BC21FE5CD8";
+  grace.fingerprint = "034A6F134F78F2B6EAC87D355D9044BC21FE5CD8";
+  Key me;
+  me.keyId = "B9D7442EC9DD3B4C";
+  me.fingerprint = "7E902B9193759E2A7EF045C3B9D7442EC9DD3B4C";
+  me.secret = true;
+  const std::string head =
+      "pub:-:255:22:5D9044BC21FE5CD8:1796756460:::-:::scESC:::::ed25519:::0:\n"
+      "fpr:::::::::034A6F134F78F2B6EAC87D355D9044BC21FE5CD8:\n"
+      "uid:-::::1796756460::31FF::Grace Hopper <grace@example.org>::::::::::0:\n"
+      "sig:!::22:5D9044BC21FE5CD8:1796756460::::Grace Hopper <grace@example.org>:13x::"
+      "034A6F134F78F2B6EAC87D355D9044BC21FE5CD8:::8:\n";
+  const std::string mine =
+      "sig:!::22:B9D7442EC9DD3B4C:1796756543::::Me "
+      "<me@example.org>:10x::7E902B9193759E2A7EF045C3B9D7442EC9DD3B4C:::8:\n";
+  const std::string sub =
+      "sub:-:255:18:06C3AFDEF81268DA:1796756460::::::e:::::cv25519::\n"
+      "fpr:::::::::BDF9D0A84DC4E768792043DF06C3AFDEF81268DA:\n";
+  EXPECT_FALSE(IsCertified(grace, head + sub, {me}));  // her own signature only
+  EXPECT_TRUE(IsCertified(grace, head + mine + sub, {me}));
+  EXPECT_TRUE(IsCertified(me, "", {me}));  // our own key
+  // A certification gpg could not verify, or one we revoked later, counts for nothing.
+  std::string forged = mine;
+  forged.replace(4, 1, "-");
+  EXPECT_FALSE(IsCertified(grace, head + forged + sub, {me}));
+  EXPECT_FALSE(IsCertified(
+      grace,
+      head + mine + "rev:!::22:B9D7442EC9DD3B4C:1796756600::::Me:30x::7E902B9193759E2A7EF045C3B9D7442EC9DD3B4C:::8:\n" +
+          sub,
+      {me}));
+  // On another key's user ID it does not count for this one.
+  Key other = grace;
+  other.fingerprint = "FFFF6F134F78F2B6EAC87D355D9044BC21FE5CD8";
+  EXPECT_FALSE(IsCertified(other, head + mine + sub, {me}));
+}
+
+TEST(Pgp26Message, WhatNeedsAPassPhrase) {
+  EXPECT_EQ(SniffMessage("\x85\x01\x0c"), MessageKind::Encrypted);  // old format, public-key session key
+  EXPECT_EQ(SniffMessage("\xc1\x5e\x03"), MessageKind::Encrypted);  // new format, tag 1
+  EXPECT_EQ(SniffMessage("\xa3\x01\x78"), MessageKind::Signed);     // compressed
+  EXPECT_EQ(SniffMessage("\x90\x0d\x03"), MessageKind::Signed);     // one-pass signature
+  EXPECT_EQ(SniffMessage("text before\r\n-----BEGIN PGP SIGNED MESSAGE-----\r\nHash: SHA256\r\n\r\nhello\r\n"),
+            MessageKind::ClearSigned);
+  // "hQEMA" is base64 of 0x85 0x01 0x0c; "owGbwMvM" of a compressed packet.
+  EXPECT_EQ(SniffMessage("-----BEGIN PGP MESSAGE-----\nVersion: 2.6.3i\n\nhQEMA5Xy\n-----END PGP MESSAGE-----\n"),
+            MessageKind::Encrypted);
+  EXPECT_EQ(SniffMessage("-----BEGIN PGP MESSAGE-----\r\n\r\nowGbwMvM\r\n"), MessageKind::Signed);
+  EXPECT_EQ(SniffMessage("-----BEGIN PGP PUBLIC KEY BLOCK-----\n\nmDMEZ\n"), MessageKind::Unknown);
+  EXPECT_EQ(SniffMessage("no message here"), MessageKind::Unknown);
+  EXPECT_EQ(SniffMessage(""), MessageKind::Unknown);
 }
 
 }  // namespace
