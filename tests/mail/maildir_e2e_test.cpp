@@ -254,6 +254,8 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
     r.waitGone(box);
     r.sync(main);
     EXPECT_EQ(EntriesW(combo), std::vector<std::wstring>{cjk});
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    r.screenshot(main, "maildir_e2e_list_scripts");
   });
   // Read (seen), then moved to the trash; the plain message stays.
   EXPECT_TRUE(testenv::Exists(Scratch("box\\.Trash\\cur\\1700000000.M1P1.e2e:2,S")));
