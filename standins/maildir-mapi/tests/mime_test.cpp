@@ -144,8 +144,8 @@ TEST(MimeParse, HostileInputStaysBestEffortAndBounded) {
 // place (no copy per level), and as quoted-printable parts the decoding
 // stops at its budget of twice the message instead of decoding every level.
 TEST(MimeParse, NestedMessagesCostOneCopyAtMost) {
-  const size_t size = 8 << 20;
-  auto nest = [size](const std::string& encoding) {
+  constexpr size_t size = 8 << 20;
+  auto nest = [](const std::string& encoding) {
     std::string m;
     for (int i = 0; i < 32; ++i) m += "Content-Type: message/rfc822\n" + encoding + "\n";
     m += "Content-Type: text/plain\n\n";
