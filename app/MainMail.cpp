@@ -50,18 +50,28 @@ void TMainForm::MailStartStep() {
 }
 
 void TMainForm::ScanMailbox(const TStatusFrm& status) {
+  // Pending messages go through after a message once 20 ms have passed
+  // since they last did: Escape still counts at once, and the scan does not
+  // pay for a look at the queue per message (under Wine each look, and each
+  // question for the focus, is a round trip to the server: 0.7 s of a 3.5 s
+  // scan of 10,000 messages).
+  constexpr DWORD kPumpEveryMs = 20;
+  DWORD pumped = GetTickCount() - kPumpEveryMs;
   mail::ScanPgpMessages(
       *MailSession, handle(),
       [this](const std::string& id, const std::string& entry) {
         MessageIds.push_back(id);
         ComboBox1.add(entry);
       },
-      [this, &status] {
-        // Escape counts in the status window only. Activating the main window
-        // (after the mail system's logon dialog, or a click) puts the focus on
-        // the main window itself, so the status window takes it back.
-        if (GetActiveWindow() == handle() && GetFocus() != status.handle()) SetFocus(status.handle());
-        ui::Application::Get().processMessages();
+      [this, &status, &pumped] {
+        if (GetTickCount() - pumped >= kPumpEveryMs) {
+          // Escape counts in the status window only. Activating the main
+          // window (after the mail system's logon dialog, or a click) puts the
+          // focus on the main window itself, so the status window takes it back.
+          if (GetActiveWindow() == handle() && GetFocus() != status.handle()) SetFocus(status.handle());
+          ui::Application::Get().processMessages();
+          pumped = GetTickCount();
+        }
         // Closing the window meanwhile ended the session: the scan ends too.
         return MailSession && !status.ScanCancelled;
       });

@@ -70,12 +70,16 @@ void ScanPgpMessages(Session& session, HWND parent,
                      const std::function<bool()>& goOn) {
   std::set<std::string> seen;
   std::string current, next;
+  // Texts come in the ANSI code page; the list pads by characters.
+  const bool utf8 = GetACP() == CP_UTF8;
   while (session.FindNext(parent, current, next) && seen.insert(next).second) {
     current = next;
     Record record;
     if (session.ReadMail(parent, current, kScanRead, record) == 0 && HoldsPgpMessage(record->lpszNoteText)) {
-      const char* sender = record->lpOriginator ? record->lpOriginator->lpszName : nullptr;
-      found(current, EntryText(Text(sender), Text(record->lpszSubject)));
+      const MapiRecipDesc* from = record->lpOriginator;
+      const std::string sender =
+          SenderText(Text(from ? from->lpszName : nullptr), Text(from ? from->lpszAddress : nullptr));
+      found(current, EntryText(sender, Text(record->lpszSubject), utf8));
     }
     record.reset();
     if (!goOn()) break;
@@ -89,8 +93,9 @@ std::optional<std::string> ReadMessageText(Session& session, HWND parent, const 
       !*record->lpFiles[0].lpszPathName) {
     return std::nullopt;
   }
-  // The body file goes on every path, also when reading it fails.
-  ScopedFile body(record->lpFiles[0].lpszPathName, ScopedFile::Disposal::Remove);
+  // The body file goes on every path, also when reading it fails; it held
+  // a message, so it is wiped.
+  ScopedFile body(record->lpFiles[0].lpszPathName, ScopedFile::Disposal::Wipe);
   std::string text = ReadTextFile(body.name());
   record.reset();
   body.dispose();

@@ -13,7 +13,9 @@ bool IsAscii(std::string_view s) {
 }  // namespace
 
 std::string Utf8ToAnsi(std::string_view s) {
-  if (IsAscii(s)) return std::string(s);
+  // A UTF-8 code page takes the bytes as they are, valid or not: no pass
+  // through UTF-16 for a large message.
+  if (IsAscii(s) || GetACP() == CP_UTF8) return std::string(s);
   const std::wstring w = Widen(s, CP_UTF8, MB_ERR_INVALID_CHARS);
   if (w.empty()) return std::string(s);  // not UTF-8
   return Narrow(w, CP_ACP);

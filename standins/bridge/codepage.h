@@ -18,8 +18,9 @@ using ui::Narrow;
 using ui::Widen;
 
 // UTF-8 (GnuPG's user IDs, the host's messages) in the ANSI code page; bytes
-// that are not UTF-8 are kept as they are. ASCII costs one pass, no copy
-// through UTF-16: a large key ring has thousands of user IDs.
+// that are not UTF-8 are kept as they are. ASCII, and any text in a UTF-8
+// code page, costs one pass, no copy through UTF-16: a large key ring has
+// thousands of user IDs, a mail may be megabytes.
 std::string Utf8ToAnsi(std::string_view s);
 std::string AnsiToUtf8(std::string_view s);
 

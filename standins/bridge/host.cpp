@@ -110,8 +110,12 @@ std::optional<ShellOutcome> RunShell(const std::string& folder, const std::strin
   const std::string unixFolder = UnixPath(folder);
   if (unixFolder.empty()) return std::nullopt;
   const std::string f = ShQuote(unixFolder), q = ShQuote(unixFolder + "/");
-  const std::string script = "exec </dev/null >/dev/null 2>&1\n(\ncd -P " + f + " || exit\n" + commands + "\n) >" + q +
-                             "out 2>" + q + "err\necho $? >" + q + "rc.tmp\nmv -f " + q + "rc.tmp " + q + "rc\n";
+  // The commands reach sh through eval inside the subshell: a syntax error
+  // in them (an unbalanced quote in a setting) ends the subshell alone, and
+  // the status is written all the same.
+  const std::string script = "exec </dev/null >/dev/null 2>&1\n(\ncd -P " + f + " || exit\neval " + ShQuote(commands) +
+                             "\n) >" + q + "out 2>" + q + "err\necho $? >" + q + "rc.tmp\nmv -f " + q + "rc.tmp " + q +
+                             "rc\n";
   if (!RunShellScript(folder, script, timeoutMs)) return std::nullopt;
   ShellOutcome o;
   o.status = std::atoi(ReadWholeFile(folder + "\\rc").value_or("-1").c_str());

@@ -37,8 +37,8 @@ struct ShellOutcome {
   std::string out, err;
 };
 
-// Runs sh `commands` in a subshell (an "exit" in them still ends with a
-// status) with `folder` as the current folder, standard input /dev/null and
+// Runs sh `commands` in a subshell (an "exit" or a syntax error in them
+// still ends with a status) with `folder` as the current folder, standard input /dev/null and
 // standard output and error in its files "out" and "err"; nothing when sh
 // could not be run or did not end within `timeoutMs`.
 std::optional<ShellOutcome> RunShell(const std::string& folder, const std::string& commands, DWORD timeoutMs);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "standins/bridge/files.h"
+#include "standins/bridge/host.h"
 
 namespace bridge {
 
@@ -88,7 +89,14 @@ WorkFolder::WorkFolder(const std::string& parent, std::string_view prefix, bool 
 
 WorkFolder::~WorkFolder() {
   lock_.reset();
-  if (!path_.empty()) RemoveFolder(path_);
+  if (!path_.empty()) RemoveFolder(path_, wipe_);
+}
+
+bool WorkFolder::MakeHostPrivate() const {
+  if (path_.empty()) return false;
+  if (!OnWine()) return true;
+  std::optional<ShellOutcome> r = RunShell(path_, "chmod 700 .", 60000);
+  return r && r->status == 0;
 }
 
 bool CreatePrivateFolder(const std::string& path) {
@@ -96,11 +104,16 @@ bool CreatePrivateFolder(const std::string& path) {
   return security.get() && CreateDirectoryA(path.c_str(), security.get());
 }
 
-void RemoveFolder(const std::string& folder) {
+void RemoveFolder(const std::string& folder, bool wipe) {
   WIN32_FIND_DATAA fd;
   if (ui::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &fd)); find) {
     do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + "\\" + fd.cFileName).c_str());
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      const std::string file = folder + "\\" + fd.cFileName;
+      if (wipe)
+        WipeFile(file);
+      else
+        DeleteFileA(file.c_str());
     } while (FindNextFileA(find.get(), &fd));
   }
   RemoveDirectoryA(folder.c_str());
@@ -120,13 +133,7 @@ void SweepAbandonedWorkFolders(const std::string& parent, std::string_view prefi
       ui::Handle lock = OpenLockFile(folder, OPEN_EXISTING);
       if (lock ? !LockFirstByte(lock.get()) : FileExists(folder + "\\" + kLockFile)) continue;
     }
-    WIN32_FIND_DATAA file;
-    if (ui::FindHandle files(FindFirstFileA((folder + "\\*").c_str(), &file)); files) {
-      do {
-        if (!(file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) WipeFile(folder + "\\" + file.cFileName);
-      } while (FindNextFileA(files.get(), &file));
-    }
-    RemoveFolder(folder);
+    RemoveFolder(folder, true);
   } while (FindNextFileA(find.get(), &fd));
 }
 

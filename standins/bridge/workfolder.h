@@ -31,17 +31,25 @@ class WorkFolder {
   bool ok() const { return !path_.empty(); }
   std::string File(const std::string& name) const { return path_ + "\\" + name; }
 
+  // Under Wine, takes the group's bits away too (mode 0700) through the
+  // host's sh: one sh run, so before anything private is written. True when
+  // done, and on Windows, where the DACL is all there is.
+  bool MakeHostPrivate() const;
+  // At scope end the files are wiped (zeros, then deleted): they held mail.
+  void WipeAtEnd() { wipe_ = true; }
+
  private:
   std::string path_;
   ui::Handle lock_;
+  bool wipe_ = false;
 };
 
 // Makes `path` with the work folders' DACL (the user alone); false when it
 // could not be made, also when it exists.
 bool CreatePrivateFolder(const std::string& path);
 
-// Deletes the files directly in `folder`, then the folder.
-void RemoveFolder(const std::string& folder);
+// Deletes the files directly in `folder`, or wipes them, then the folder.
+void RemoveFolder(const std::string& folder, bool wipe = false);
 
 // Work folders "<prefix>-*" in `parent` that their job left behind (the
 // program ended inside it): no process holds the folder's lock and nothing in

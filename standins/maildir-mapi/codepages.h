@@ -15,6 +15,6 @@ std::optional<std::string> DecodeCharset(std::string_view charset, std::string_v
 // has none.
 std::string AnsiCharsetName();
 // UTF-8 text with LF line ends as the caller shows it: ANSI, CR LF.
-std::string CallerText(std::string_view utf8);
+std::string CallerText(std::string utf8);
 
 }  // namespace maildir

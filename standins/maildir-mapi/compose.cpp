@@ -140,6 +140,12 @@ std::vector<std::string> SplitAddresses(std::string_view list) {
   return out;
 }
 
+std::string_view AddressOf(std::string_view from) {
+  size_t lt = from.rfind('<');
+  size_t gt = lt == std::string_view::npos ? lt : from.find('>', lt);
+  return gt == std::string_view::npos ? Trim(from) : Trim(from.substr(lt + 1, gt - lt - 1));
+}
+
 BuiltMessage BuildMessage(const OutgoingMessage& m) {
   BuiltMessage b;
   if (HasLineBreak(m.to)) b.error = "The To field must not contain a line break.";

@@ -36,6 +36,9 @@ BuiltMessage BuildMessage(const OutgoingMessage& m);
 
 // The addresses in a To or Cc text separated by ';' or ','.
 std::vector<std::string> SplitAddresses(std::string_view list);
+// The address of "Name <address>" (inside the angle brackets), else the
+// text itself, trimmed.
+std::string_view AddressOf(std::string_view from);
 
 // "Tue, 8 Dec 2026 03:01:46 +0100" for a time in seconds since 1970 (UTC)
 // and the local offset in minutes.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "standins/bridge/codepage.h"
 #include "standins/bridge/host.h"
 #include "ui/handles.h"
 
@@ -25,11 +26,9 @@ std::string RegString(const char* value) {
   return buf;
 }
 
-std::string Env(const char* name) {
-  char buf[4096];
-  DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-  return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
-}
+// Through the W call: the A one cuts a value that is not ASCII in a UTF-8
+// code page ($EMAIL with a name in Cyrillic, a Maildir in a Greek folder).
+std::string Env(const char* name) { return bridge::EnvironmentVariable(name).value_or(""); }
 
 }  // namespace
 

@@ -17,9 +17,11 @@ HINSTANCE Module() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
 std::string DialogText(HWND dlg, int id) {
   HWND c = GetDlgItem(dlg, id);
-  int n = GetWindowTextLengthA(c);
-  std::string s(n + 1, '\0');
-  s.resize(GetWindowTextA(c, s.data(), n + 1));
+  // The length may count UTF-16 units while the text comes in a UTF-8 code
+  // page: room for three bytes each, so that no character is cut.
+  const int n = GetWindowTextLengthA(c) * 3 + 1;
+  std::string s(n, '\0');
+  s.resize(GetWindowTextA(c, s.data(), n));
   return s;
 }
 
@@ -60,29 +62,33 @@ struct Compose {
       SendDlgItemMessageA(dlg, IDC_FILES, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(a.name.c_str()));
   }
 
-  // Send: a refused message keeps the dialog open with the reason shown; a
-  // failed send command ends it.
+  // Send ends the dialog once the message is sent. A message refused, a
+  // send that failed or whose outcome is unknown shows why and keeps the
+  // dialog with everything typed, to send again or cancel.
   void Ok(HWND dlg) {
+    SendResult r;
     try {
-      if (Send(dlg)) EndDialog(dlg, IDOK);
+      r = Send(dlg);
     } catch (...) {
-      failed = true;
-      EndDialog(dlg, IDOK);
+      r = {SendResult::Outcome::Failed, "The message could not be sent."};
     }
+    if (r.outcome == SendResult::Outcome::Sent) {
+      EndDialog(dlg, IDOK);
+      return;
+    }
+    failed = failed || r.outcome != SendResult::Outcome::Refused;
+    const UINT icon = r.outcome == SendResult::Outcome::Unknown ? MB_ICONWARNING : MB_ICONERROR;
+    MessageBoxA(dlg, r.error.c_str(), kTitle, MB_OK | icon);
   }
 
-  bool Send(HWND dlg) {
+  SendResult Send(HWND dlg) {
     OutgoingMessage m;
     m.to = bridge::AnsiToUtf8(DialogText(dlg, IDC_TO));
     m.cc = bridge::AnsiToUtf8(DialogText(dlg, IDC_CC));
     m.subject = bridge::AnsiToUtf8(DialogText(dlg, IDC_SUBJECT));
     m.note = WithoutCr(bridge::AnsiToUtf8(DialogText(dlg, IDC_NOTE)));
     m.attachments = attachments;
-    const SendResult r = SendMessage(std::move(m), root);
-    if (r.outcome == SendResult::Outcome::Sent) return true;
-    failed = r.outcome == SendResult::Outcome::Failed;
-    MessageBoxA(dlg, r.error.c_str(), kTitle, MB_OK | MB_ICONERROR);
-    return failed;
+    return SendMessage(std::move(m), root);
   }
 };
 

@@ -13,8 +13,8 @@
 namespace maildir {
 
 struct ComposeOutcome {
-  INT_PTR result = IDCANCEL;  // IDOK once Send ended the dialog; -1: no dialog
-  bool failed = false;        // the send command failed (its reason was shown)
+  INT_PTR result = IDCANCEL;  // IDOK once the message was sent; -1: no dialog
+  bool failed = false;        // a send failed before the dialog was cancelled (its reason was shown)
 };
 
 // Lets the user write a message around the attachments and sends it.

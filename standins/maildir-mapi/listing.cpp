@@ -25,23 +25,12 @@ std::vector<Entry> ListMessages(const std::string& root, bool unreadOnly) {
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       FileName n = SplitFileName(fd.cFileName);
       if (!UsableIdentifier(n.base) || HasFlag(n.flags, 'T') || (unreadOnly && HasFlag(n.flags, 'S'))) continue;
-      out.push_back({KeyOf(n.base), folder + fd.cFileName, std::move(n)});
+      const uint64_t size = (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+      out.push_back({KeyOf(n.base), folder + fd.cFileName, std::move(n), std::string(sub) + "\\" + fd.cFileName, size});
     } while (FindNextFileA(find.get(), &fd));
   }
   std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
   return out;
-}
-
-std::optional<Entry> Locate(const std::string& root, const std::string& id) {
-  if (!UsableIdentifier(id) || id.find_first_of("*?:") != std::string::npos) return std::nullopt;
-  if (std::string p = root + "\\new\\" + id; bridge::FileExists(p)) return Entry{KeyOf(id), p, {id, {}}};
-  WIN32_FIND_DATAA fd;
-  if (ui::FindHandle find(FindFirstFileA((root + "\\cur\\" + id + ":2,*").c_str(), &fd)); find) {
-    FileName n = SplitFileName(fd.cFileName);
-    if (n.base == id) return Entry{KeyOf(id), root + "\\cur\\" + fd.cFileName, std::move(n)};
-  }
-  if (std::string p = root + "\\cur\\" + id; bridge::FileExists(p)) return Entry{KeyOf(id), p, {id, {}}};
-  return std::nullopt;
 }
 
 std::string ReceivedDate(const DeliveryKey& key) {

@@ -1,8 +1,7 @@
-// The Maildir on disk: which folders are one, its messages in delivery order,
-// one message by identifier.
+// The Maildir on disk: which folders are one, its messages in delivery order.
 #pragma once
 
-#include <optional>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,14 +13,15 @@ struct Entry {
   DeliveryKey key;
   std::string path;  // full path of the message file
   FileName name;
+  std::string relative;  // "new\\<file>" or "cur\\<file>"
+  uint64_t size = 0;     // as listed
+  int64_t packed = -1;   // where the session's pack holds it; -1: not there
 };
 
 // A folder with cur, new and tmp.
 bool IsMaildir(const std::string& root);
 // The messages of new/ and cur/ in delivery order, without trashed ones.
 std::vector<Entry> ListMessages(const std::string& root, bool unreadOnly);
-// The file of a message by identifier: new/<id>, else cur/<id>:2,<flags>.
-std::optional<Entry> Locate(const std::string& root, const std::string& id);
 // "YYYY/MM/DD HH:MM" in local time from the delivery time of the name.
 std::string ReceivedDate(const DeliveryKey& key);
 

@@ -1,9 +1,11 @@
 #include "standins/maildir-mapi/mime.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include "standins/maildir-mapi/mimetext.h"
 
@@ -19,6 +21,10 @@ using mimetext::Unquote;
 
 // Deeper nesting than any mail reader produces is treated as hostile.
 constexpr int kMaxDepth = 32;
+// A header value is cut here before it is unfolded further or decoded: far
+// above any subject or sender a writer makes, and it keeps a hostile one
+// from costing time and memory.
+constexpr size_t kMaxHeaderValue = 16 << 10;
 
 std::string LowerCase(std::string_view s) {
   std::string out(s);
@@ -60,62 +66,75 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 constexpr uint32_t kReplacement = 0xFFFD;
 
-// Well-formed UTF-8 is kept; every byte of a bad sequence and NUL become U+FFFD.
-std::string CleanUtf8(std::string_view s) {
+// The length of the well-formed UTF-8 sequence at `i`, 0 when there is none.
+size_t SequenceAt(std::string_view s, size_t i) {
+  auto b = static_cast<unsigned char>(s[i]);
+  if (b < 0x80) return 1;
+  size_t len = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 && b < 0xF0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+  if (len == 0 || i + len > s.size()) return 0;
+  uint32_t cp = len == 4 ? b & 0x07 : len == 3 ? b & 0x0F : b & 0x1F;
+  for (size_t k = 1; k < len; ++k) {
+    auto c = static_cast<unsigned char>(s[i + k]);
+    if ((c & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+    return 0;
+  return len;
+}
+
+// Plain ASCII other than NUL from `i` on: copied as it is, in one piece.
+size_t AsciiRunEnd(std::string_view s, size_t i) {
+  while (i < s.size() && static_cast<unsigned char>(s[i]) - 1u < 0x7Fu) ++i;
+  return i;
+}
+
+// Well-formed UTF-8 is kept and NUL becomes U+FFFD; every byte of a bad
+// sequence becomes U+FFFD too, or, when `strict`, ends it all: nothing.
+std::optional<std::string> Utf8Text(std::string_view s, bool strict) {
   std::string out;
   out.reserve(s.size());
   size_t i = 0;
   while (i < s.size()) {
-    auto b = static_cast<unsigned char>(s[i]);
-    if (b == 0) {
+    size_t run = AsciiRunEnd(s, i);
+    out.append(s.substr(i, run - i));
+    if ((i = run) == s.size()) break;
+    size_t len = s[i] == '\0' ? 1 : SequenceAt(s, i);
+    if (len == 0 && strict) return std::nullopt;
+    if (len == 0 || s[i] == '\0') {
       AppendUtf8(out, kReplacement);
       ++i;
-      continue;
+    } else {
+      out.append(s.substr(i, len));
+      i += len;
     }
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-      ++i;
-      continue;
-    }
-    int len = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-    uint32_t cp = len == 4 ? b & 0x07 : len == 3 ? b & 0x0F : b & 0x1F;
-    bool ok = len > 0 && i + len <= s.size();
-    for (int k = 1; ok && k < len; ++k) {
-      auto c = static_cast<unsigned char>(s[i + k]);
-      if ((c & 0xC0) != 0x80) ok = false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (ok &&
-        ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))))
-      ok = false;
-    if (!ok) {
-      AppendUtf8(out, kReplacement);
-      ++i;
-      continue;
-    }
-    out.append(s.substr(i, len));
-    i += len;
   }
   return out;
 }
 
-// One header field, unfolded.
-struct Field {
-  std::string name;
-  std::string value;
-};
+std::string CleanUtf8(std::string_view s) { return *Utf8Text(s, false); }
 
-// A message or body part: its header fields and the body after them.
-struct Entity {
-  std::vector<Field> fields;
-  std::string_view body;
-
-  std::string Get(std::string_view name) const {
-    for (const Field& f : fields)
-      if (EqualNoCase(f.name, name)) return std::string(Trim(f.value));
-    return {};
+// Windows-1252, what unlabelled 8-bit mail is written in; its five unused
+// bytes and NUL become U+FFFD.
+std::string FromWindows1252(std::string_view s) {
+  static constexpr uint16_t kHigh[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+                                         0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+  std::string out;
+  out.reserve(s.size() + s.size() / 8);
+  for (char c : s) {
+    auto b = static_cast<unsigned char>(c);
+    AppendUtf8(out, b == 0 ? kReplacement : b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b);
   }
-};
+  return out;
+}
+
+// Text that names no charset: UTF-8 when it is that, else Windows-1252.
+std::string Unlabelled(std::string_view s) {
+  std::optional<std::string> utf8 = Utf8Text(s, true);
+  return utf8 ? std::move(*utf8) : FromWindows1252(s);
+}
 
 // Next line of `s` from `pos` without its line end; `pos` moves past it.
 std::string_view NextLine(std::string_view s, size_t& pos) {
@@ -127,25 +146,54 @@ std::string_view NextLine(std::string_view s, size_t& pos) {
   return line;
 }
 
-Entity SplitEntity(std::string_view raw) {
-  Entity e;
-  size_t pos = 0;
-  bool current = false;
-  while (pos < raw.size()) {
-    std::string_view line = NextLine(raw, pos);
-    if (line.empty()) {
-      e.body = raw.substr(pos);
-      return e;
+// Appends a piece of a header value, up to the cap.
+void AppendCapped(std::string& value, std::string_view piece) {
+  if (value.size() < kMaxHeaderValue) value.append(piece.substr(0, kMaxHeaderValue - value.size()));
+}
+
+// A value cut at the cap loses the UTF-8 sequence the cut went through.
+void DropCutSequence(std::string& value) {
+  if (value.size() < kMaxHeaderValue) return;
+  size_t i = value.size() - 1;
+  while (i > 0 && value.size() - i < 4 && (static_cast<unsigned char>(value[i]) & 0xC0) == 0x80) --i;
+  if (SequenceAt(value, i) == 0 && static_cast<unsigned char>(value[i]) >= 0xC0) value.resize(i);
+}
+
+// A message or body part: its header lines as written and the body after
+// them, both views into the message.
+struct Entity {
+  std::string_view header;
+  std::string_view body;
+
+  // The first field of that name, unfolded, trimmed and capped.
+  std::string Get(std::string_view name) const {
+    std::string value;
+    bool matching = false;
+    size_t pos = 0;
+    while (pos < header.size()) {
+      std::string_view line = NextLine(header, pos);
+      if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+        if (matching) AppendCapped(value, line);
+        continue;
+      }
+      if (matching) break;
+      size_t colon = line.find(':');
+      matching = colon != std::string_view::npos && colon > 0 &&
+                 line.substr(0, colon).find(' ') == std::string_view::npos && EqualNoCase(line.substr(0, colon), name);
+      if (matching) AppendCapped(value, line.substr(colon + 1));
     }
-    if ((line[0] == ' ' || line[0] == '\t') && current) {
-      e.fields.back().value.append(line);
-      continue;
-    }
-    size_t colon = line.find(':');
-    current = colon != std::string_view::npos && colon > 0 && line.substr(0, colon).find(' ') == std::string_view::npos;
-    if (current) e.fields.push_back({std::string(line.substr(0, colon)), std::string(line.substr(colon + 1))});
+    DropCutSequence(value);
+    return std::string(Trim(value));
   }
-  return e;  // no blank line: headers only
+};
+
+Entity SplitEntity(std::string_view raw) {
+  size_t pos = 0;
+  while (pos < raw.size()) {
+    size_t start = pos;
+    if (NextLine(raw, pos).empty()) return {raw.substr(0, start), raw.substr(pos)};
+  }
+  return {raw, {}};  // no blank line: headers only
 }
 
 struct ContentType {
@@ -191,89 +239,149 @@ ContentType ParseContentType(std::string_view value) {
 
 ContentType TypeOf(const Entity& e) { return ParseContentType(e.Get("Content-Type")); }
 
-std::string DecodedBody(const Entity& e) {
-  std::string cte = LowerCase(e.Get("Content-Transfer-Encoding"));
-  if (cte == "base64") return DecodeBase64(e.body);
-  if (cte == "quoted-printable") return DecodeQuotedPrintable(e.body);
-  return std::string(e.body);
-}
+bool IsNested(const ContentType& ct) { return ct.type.starts_with("multipart/") || ct.type == "message/rfc822"; }
 
-// The parts of a multipart body: the text between delimiter lines, each
-// without the line break that belongs to the next delimiter. A missing close
-// delimiter ends the last part at the end of the body.
-std::vector<std::string_view> SplitMultipart(std::string_view body, std::string_view boundary) {
-  std::vector<std::string_view> parts;
-  const std::string delimiter = "--" + std::string(boundary);
-  size_t pos = 0;
-  size_t start = std::string_view::npos;
-  while (pos < body.size()) {
-    size_t lineStart = pos;
-    std::string_view line = NextLine(body, pos);
-    if (line.size() < delimiter.size() || line.compare(0, delimiter.size(), delimiter) != 0) continue;
-    std::string_view rest = line.substr(delimiter.size());
-    bool close = rest.size() >= 2 && rest[0] == '-' && rest[1] == '-';
-    if (!close && !Trim(rest).empty()) continue;
-    if (start != std::string_view::npos) {
+// The parts of a multipart body, one at a time: the text between delimiter
+// lines, each without the line break that belongs to the next delimiter. A
+// missing close delimiter ends the last part at the end of the body.
+class PartReader {
+ public:
+  PartReader(std::string_view body, std::string_view boundary)
+      : body_(body), delimiter_("--" + std::string(boundary)) {}
+
+  // The next part; false after the last.
+  bool Next(Entity& part) {
+    while (!done_ && pos_ < body_.size()) {
+      size_t lineStart = pos_;
+      std::string_view line = NextLine(body_, pos_);
+      if (!line.starts_with(delimiter_)) continue;
+      std::string_view rest = line.substr(delimiter_.size());
+      bool close = rest.starts_with("--");
+      if (!close && !Trim(rest).empty()) continue;
+      size_t begin = start_;
+      start_ = pos_;
+      done_ = close;
+      if (begin == std::string_view::npos) continue;
       size_t end = lineStart;
-      if (end > start && body[end - 1] == '\n') --end;
-      if (end > start && body[end - 1] == '\r') --end;
-      parts.push_back(body.substr(start, end - start));
+      if (end > begin && body_[end - 1] == '\n') --end;
+      if (end > begin && body_[end - 1] == '\r') --end;
+      part = SplitEntity(body_.substr(begin, end - begin));
+      return true;
     }
-    if (close) return parts;
-    start = pos;
+    if (done_ || start_ == std::string_view::npos || start_ >= body_.size()) return false;
+    part = SplitEntity(body_.substr(start_));
+    done_ = true;
+    return true;
   }
-  if (start != std::string_view::npos && start < body.size()) parts.push_back(body.substr(start));
-  return parts;
-}
 
+ private:
+  std::string_view body_;
+  std::string delimiter_;
+  size_t pos_ = 0;
+  size_t start_ = std::string_view::npos;  // where the current part begins
+  bool done_ = false;
+};
+
+// A body without its transfer encoding: a view into the message when it has
+// none, else the decoded bytes, owned.
+class Body {
+ public:
+  explicit Body(std::string_view raw) : raw_(raw) {}
+  explicit Body(std::string decoded) : decoded_(std::move(decoded)) {}
+  std::string_view view() const { return decoded_ ? std::string_view(*decoded_) : raw_; }
+
+ private:
+  std::string_view raw_;
+  std::optional<std::string> decoded_;
+};
+
+// Chooses the text a reader shows and decodes it. Transfer decoding is paid
+// from a budget of the message's size twice over: parts nested inside
+// encoded parts cannot make it decode the same bytes again and again.
 class TextChooser {
  public:
-  explicit TextChooser(const CharsetDecoder& decode) : decode_(decode) {}
+  TextChooser(const CharsetDecoder& decode, size_t budget) : decode_(decode), budget_(budget) {}
 
   // The text a reader shows for the entity, or nothing when it has none.
   std::optional<std::string> Choose(const Entity& e, int depth) {
     if (depth > kMaxDepth) return std::nullopt;
     ContentType ct = TypeOf(e);
     if (ct.type.starts_with("multipart/")) return ChooseMultipart(e, ct, depth);
-    if (ct.type == "message/rfc822") return Choose(SplitEntity(DecodedBody(e)), depth + 1);
-    if (ct.type.starts_with("text/")) return Text(e, ct);
+    if (ct.type == "message/rfc822") {
+      std::optional<Body> inner = Decoded(e);
+      if (!inner) return std::nullopt;
+      return Choose(SplitEntity(inner->view()), depth + 1);
+    }
+    if (ct.type.starts_with("text/")) return Text(e, ct.Param("charset"));
     return std::nullopt;
   }
 
  private:
-  std::string Text(const Entity& e, const ContentType& ct) {
-    std::string charset = ct.Param("charset");
-    return ToUtf8(DecodedBody(e), charset.empty() ? "us-ascii" : charset, decode_);
+  std::optional<Body> Decoded(const Entity& e) {
+    std::string cte = LowerCase(e.Get("Content-Transfer-Encoding"));
+    const bool base64 = cte == "base64";
+    if (!base64 && cte != "quoted-printable") return Body(e.body);
+    if (e.body.size() > budget_) {
+      budget_ = 0;
+      return std::nullopt;
+    }
+    budget_ -= e.body.size();
+    return Body(base64 ? DecodeBase64(e.body) : DecodeQuotedPrintable(e.body));
+  }
+
+  std::optional<std::string> Text(const Entity& e, std::string_view charset) {
+    std::optional<Body> body = Decoded(e);
+    if (!body) return std::nullopt;
+    return ToUtf8(body->view(), charset, decode_);
   }
 
   std::optional<std::string> ChooseMultipart(const Entity& e, const ContentType& ct, int depth) {
     std::string boundary = ct.Param("boundary");
     // Without a boundary the parts cannot be told apart: the body as it is.
-    if (boundary.empty()) return ToUtf8(e.body, "us-ascii", decode_);
-    std::vector<Entity> parts;
-    for (std::string_view p : SplitMultipart(e.body, boundary)) parts.push_back(SplitEntity(p));
-    std::vector<ContentType> types;
-    for (const Entity& p : parts) types.push_back(TypeOf(p));
-    // PGP/MIME: the armoured message is the application/octet-stream part.
-    if (ct.type == "multipart/encrypted") {
-      for (size_t i = 0; i < parts.size(); ++i)
-        if (types[i].type == "application/octet-stream") return ToUtf8(DecodedBody(parts[i]), "us-ascii", decode_);
+    if (boundary.empty()) return Unlabelled(e.body);
+    // One pass finds the parts a reader prefers: PGP/MIME's armoured
+    // application/octet-stream part, then plain text, then nested parts,
+    // then any text. Each nested part is looked into at most once, so the
+    // work stays linear in the size of the message at every depth.
+    std::optional<Entity> armour, plain, text;
+    bool nested = false;
+    PartReader parts(e.body, boundary);
+    for (Entity part; parts.Next(part);) {
+      ContentType type = TypeOf(part);
+      if (!armour && type.type == "application/octet-stream") armour = part;
+      if (!plain && type.type == "text/plain") plain = part;
+      if (!text && type.type.starts_with("text/")) text = part;
+      nested = nested || IsNested(type);
     }
-    // Plain text first; each nested part is looked into at most once, so
-    // the work stays linear in the size of the message at every depth.
-    for (size_t i = 0; i < parts.size(); ++i)
-      if (types[i].type == "text/plain") return Text(parts[i], types[i]);
-    for (size_t i = 0; i < parts.size(); ++i) {
-      if (!types[i].type.starts_with("multipart/") && types[i].type != "message/rfc822") continue;
-      if (auto text = Choose(parts[i], depth + 1)) return text;
+    if (ct.type == "multipart/encrypted" && armour) return Text(*armour, "us-ascii");
+    if (plain) return Text(*plain, TypeOf(*plain).Param("charset"));
+    if (nested) {
+      PartReader again(e.body, boundary);
+      for (Entity part; again.Next(part);) {
+        if (!IsNested(TypeOf(part))) continue;
+        if (auto found = Choose(part, depth + 1)) return found;
+      }
     }
-    for (size_t i = 0; i < parts.size(); ++i)
-      if (types[i].type.starts_with("text/")) return Text(parts[i], types[i]);
+    if (text) return Text(*text, TypeOf(*text).Param("charset"));
     return std::nullopt;
   }
 
   const CharsetDecoder& decode_;
+  size_t budget_;
 };
+
+// The end of a charset name or an encoded text: the next '?' or blank.
+size_t WordPieceEnd(std::string_view s, size_t pos) {
+  while (pos < s.size() && s[pos] != '?' && !IsSpace(s[pos])) ++pos;
+  return pos;
+}
+
+constexpr auto kBase64Values = [] {
+  std::array<int8_t, 256> v{};
+  v.fill(-1);
+  for (int i = 0; i < 64; ++i) v[static_cast<unsigned char>(kBase64[i])] = static_cast<int8_t>(i);
+  return v;
+}();
 
 }  // namespace
 
@@ -298,9 +406,11 @@ unsigned CodePageOf(std::string_view charset) {
 std::string ToUtf8(std::string_view bytes, std::string_view charset, const CharsetDecoder& decode) {
   std::string c = LowerCase(Trim(charset));
   if (size_t star = c.find('*'); star != std::string::npos) c.resize(star);  // RFC 2231 language
-  if (c.empty() || c == "utf-8" || c == "utf8" || c == "us-ascii" || c == "ascii") return CleanUtf8(bytes);
+  if (c.empty() || c == "us-ascii" || c == "ascii") return Unlabelled(bytes);
+  if (c == "utf-8" || c == "utf8") return CleanUtf8(bytes);
   if (c == "iso-8859-1" || c == "latin1") {
     std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
     for (char b : bytes) AppendUtf8(out, b == 0 ? kReplacement : static_cast<unsigned char>(b));
     return out;
   }
@@ -317,10 +427,10 @@ std::string DecodeQuotedPrintable(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '=') {
-      out += s[i];
-      continue;
-    }
+    size_t escape = s.find('=', i);
+    out.append(s.substr(i, escape - i));
+    if (escape == std::string_view::npos) break;
+    i = escape;
     // Soft line break: "=" and blanks up to the line end.
     size_t j = i + 1;
     while (j < s.size() && (s[j] == ' ' || s[j] == '\t')) ++j;
@@ -349,9 +459,9 @@ std::string DecodeBase64(std::string_view s) {
   int bits = 0;
   for (char c : s) {
     if (c == '=') break;
-    const char* p = c ? std::char_traits<char>::find(kBase64, 64, c) : nullptr;
-    if (!p) continue;  // line breaks and stray characters
-    acc = (acc << 6) | static_cast<uint32_t>(p - kBase64);
+    int v = kBase64Values[static_cast<unsigned char>(c)];
+    if (v < 0) continue;  // line breaks and stray characters
+    acc = (acc << 6) | static_cast<uint32_t>(v);
     bits += 6;
     if (bits >= 8) {
       bits -= 8;
@@ -362,9 +472,10 @@ std::string DecodeBase64(std::string_view s) {
 }
 
 std::string DecodeEncodedWords(std::string_view value, const CharsetDecoder& decode) {
-  // An encoded word is at most 75 characters; a longer window is allowed for
-  // careless writers, and bounds the search so that long values stay linear.
-  constexpr size_t kMaxWord = 1024;
+  // "=?charset?q?text?=" or "?b?": neither the charset nor the text holds a
+  // '?' or a blank. A failed word is left at the first place it went wrong,
+  // and the next is looked for from there on: no part of the value is read
+  // more than twice, so a long value of broken words stays linear.
   std::string out;
   size_t written = 0;  // value before this is in `out`
   bool lastEncoded = false;
@@ -372,16 +483,15 @@ std::string DecodeEncodedWords(std::string_view value, const CharsetDecoder& dec
   while (true) {
     size_t start = value.find("=?", i);
     if (start == std::string_view::npos) break;
-    std::string_view word = value.substr(start, kMaxWord);
-    size_t q1 = word.find('?', 2);
-    size_t q2 = q1 == std::string_view::npos ? q1 : word.find('?', q1 + 1);
-    size_t end = q2 == std::string_view::npos ? q2 : word.find("?=", q2 + 1);
     i = start + 2;
-    if (end == std::string_view::npos || q2 != q1 + 2) continue;
-    std::string_view charset = word.substr(2, q1 - 2);
-    char enc = Lower(word[q1 + 1]);
-    std::string_view text = word.substr(q2 + 1, end - q2 - 1);
-    if ((enc != 'q' && enc != 'b') || charset.empty() || text.find_first_of(" \t") != std::string_view::npos) continue;
+    size_t q1 = WordPieceEnd(value, start + 2);
+    if (q1 == start + 2 || q1 + 2 >= value.size() || value[q1] != '?' || value[q1 + 2] != '?') continue;
+    size_t end = WordPieceEnd(value, q1 + 3);
+    if (end + 1 >= value.size() || value[end] != '?' || value[end + 1] != '=') continue;
+    std::string_view charset = value.substr(start + 2, q1 - start - 2);
+    char enc = Lower(value[q1 + 1]);
+    std::string_view text = value.substr(q1 + 3, end - q1 - 3);
+    if (enc != 'q' && enc != 'b') continue;
     std::string bytes;
     if (enc == 'b') {
       bytes = DecodeBase64(text);
@@ -392,12 +502,12 @@ std::string DecodeEncodedWords(std::string_view value, const CharsetDecoder& dec
     }
     // Blanks between two encoded words are not part of the text.
     std::string_view between = value.substr(written, start - written);
-    if (!(lastEncoded && Trim(between).empty())) out += CleanUtf8(between);
+    if (!(lastEncoded && Trim(between).empty())) out += Unlabelled(between);
     out += ToUtf8(bytes, charset, decode);
     lastEncoded = true;
-    i = written = start + end + 2;
+    i = written = end + 2;
   }
-  out += CleanUtf8(value.substr(written));
+  out += Unlabelled(value.substr(written));
   return out;
 }
 
@@ -430,17 +540,21 @@ ParsedMessage ParseMessage(std::string_view raw, const CharsetDecoder& decode) {
   } else {
     m.fromAddress = std::string(Trim(from));
   }
-  m.fromAddress = CleanUtf8(m.fromAddress);
+  m.fromAddress = Unlabelled(m.fromAddress);
   if (Trim(m.fromName).empty()) m.fromName = m.fromAddress;
   m.subject = DecodeEncodedWords(top.Get("Subject"), decode);
-  std::optional<std::string> text = TextChooser(decode).Choose(top, 0);
+  std::optional<std::string> text = TextChooser(decode, 2 * raw.size()).Choose(top, 0);
   if (text) {
-    m.text.reserve(text->size());
-    for (char c : *text) {
+    // CR before a line feed goes, in place.
+    std::string& t = *text;
+    size_t w = 0;
+    for (char c : t) {
       if (c == '\n')
-        while (!m.text.empty() && m.text.back() == '\r') m.text.pop_back();
-      m.text += c;
+        while (w > 0 && t[w - 1] == '\r') --w;
+      t[w++] = c;
     }
+    t.resize(w);
+    m.text = std::move(t);
   }
   return m;
 }

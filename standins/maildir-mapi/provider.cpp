@@ -60,7 +60,7 @@ ULONG FindNext(LHANDLE h, LPSTR seed, FLAGS flags, LPSTR out) {
   Session* s = SessionOf(h);
   if (!s) return MAPI_E_INVALID_SESSION;
   if (!out) return MAPI_E_FAILURE;
-  if (!seed || !*seed || s->listing.empty()) s->listing = ListMessages(s->root, flags & MAPI_UNREAD_ONLY);
+  if (!seed || !*seed || s->listing.empty()) s->Rescan(flags & MAPI_UNREAD_ONLY);
   auto it = s->listing.begin();
   if (seed && *seed)
     it = std::upper_bound(s->listing.begin(), s->listing.end(), KeyOf(seed),
@@ -70,18 +70,28 @@ ULONG FindNext(LHANDLE h, LPSTR seed, FLAGS flags, LPSTR out) {
   return SUCCESS_SUCCESS;
 }
 
+// The message's file read, or nothing when it cannot be. A file gone since
+// the listing (another reader moved it) is looked for once in a fresh one.
+std::optional<std::string> ReadMessage(Session& s, std::optional<Entry>& e, const std::string& id) {
+  if (std::optional<std::string> raw = s.Read(*e, kMaxMessageBytes)) return raw;
+  if (!(e = s.Find(id, true))) return std::nullopt;
+  return s.Read(*e, kMaxMessageBytes);
+}
+
 ULONG ReadMail(LHANDLE h, LPSTR id, FLAGS flags, lpMapiMessage* result) {
   Session* s = SessionOf(h);
   if (!s) return MAPI_E_INVALID_SESSION;
   if (!result || !id) return MAPI_E_FAILURE;
   std::optional<Entry> e = s->Find(id);
   if (!e) return MAPI_E_INVALID_MESSAGE;
-  std::optional<std::string> raw = bridge::ReadWholeFile(e->path, kMaxMessageBytes);
-  if (!raw) return MAPI_E_INVALID_MESSAGE;
-
-  ParsedMessage m = ParseMessage(*raw, DecodeCharset);
+  ParsedMessage m;
+  {
+    std::optional<std::string> raw = ReadMessage(*s, e, id);
+    if (!raw) return MAPI_E_INVALID_MESSAGE;
+    m = ParseMessage(*raw, DecodeCharset);
+  }  // the raw message goes before the note is made: one copy less at the peak
   const bool envelopeOnly = flags & MAPI_ENVELOPE_ONLY;
-  std::string note = envelopeOnly ? std::string() : CallerText(m.text);
+  std::string note = envelopeOnly ? std::string() : CallerText(std::move(m.text));
   Record r;
   MapiMessage* msg = r.get();
   if (!msg) return MAPI_E_INSUFFICIENT_MEMORY;
@@ -96,12 +106,14 @@ ULONG ReadMail(LHANDLE h, LPSTR id, FLAGS flags, lpMapiMessage* result) {
   msg->flFlags = HasFlag(e->name.flags, 'S') ? 0 : MAPI_UNREAD;
   std::string bodyFile;
   if (flags & MAPI_BODY_AS_FILE && !envelopeOnly) {
+    // In the session's private folder: the message may be private mail.
+    const std::string folder = s->PrivateFolder();
     char path[MAX_PATH];
-    if (!GetTempFileNameA((TempFolder() + "\\").c_str(), "MAP", 0, path)) return MAPI_E_ATTACHMENT_WRITE_FAILURE;
+    if (folder.empty() || !GetTempFileNameA(folder.c_str(), "MAP", 0, path)) return MAPI_E_ATTACHMENT_WRITE_FAILURE;
     bodyFile = path;
     auto* file = r.More<MapiFileDesc>();
     if (!bridge::WriteWholeFile(bodyFile, note) || !file) {
-      DeleteFileA(bodyFile.c_str());
+      bridge::WipeFile(bodyFile);
       return file ? MAPI_E_ATTACHMENT_WRITE_FAILURE : MAPI_E_INSUFFICIENT_MEMORY;
     }
     file->nPosition = static_cast<ULONG>(-1);
@@ -114,13 +126,15 @@ ULONG ReadMail(LHANDLE h, LPSTR id, FLAGS flags, lpMapiMessage* result) {
   }
   if (!msg->lpszNoteText || !msg->lpszSubject || !from->lpszName || !from->lpszAddress ||
       (!bodyFile.empty() && !msg->lpFiles->lpszPathName)) {
-    if (!bodyFile.empty()) DeleteFileA(bodyFile.c_str());
+    if (!bodyFile.empty()) bridge::WipeFile(bodyFile);
     return MAPI_E_INSUFFICIENT_MEMORY;
   }
   // Read without peeking: seen, as mail readers mark it.
   if (!(flags & MAPI_PEEK) && !HasFlag(e->name.flags, 'S')) {
-    FileName seen{e->name.base, AddFlag(e->name.flags, 'S')};
-    MoveFileA(e->path.c_str(), (s->root + "\\cur\\" + CurName(seen)).c_str());
+    Entry seen{e->key,
+               s->root + "\\cur\\" + CurName({e->name.base, AddFlag(e->name.flags, 'S')}),
+               {e->name.base, AddFlag(e->name.flags, 'S')}};
+    if (MoveFileA(e->path.c_str(), seen.path.c_str())) s->Moved(seen);
   }
   *result = r.release();
   return SUCCESS_SUCCESS;
@@ -129,13 +143,21 @@ ULONG ReadMail(LHANDLE h, LPSTR id, FLAGS flags, lpMapiMessage* result) {
 ULONG DeleteMail(LHANDLE h, LPSTR id) {
   Session* s = SessionOf(h);
   if (!s) return MAPI_E_INVALID_SESSION;
-  std::optional<Entry> e = s->Find(id ? id : "");
+  const std::string name = id ? id : "";
+  std::optional<Entry> e = s->Find(name);
   if (!e) return MAPI_E_INVALID_MESSAGE;
   // Never gone for good: into the Trash folder, else flagged trashed.
   const std::string trash = s->root + "\\.Trash";
-  std::string target = IsMaildir(trash) ? trash + "\\cur\\" + CurName(e->name)
-                                        : s->root + "\\cur\\" + CurName({e->name.base, AddFlag(e->name.flags, 'T')});
-  return MoveFileA(e->path.c_str(), target.c_str()) ? SUCCESS_SUCCESS : MAPI_E_FAILURE;
+  auto target = [&] {
+    return IsMaildir(trash) ? trash + "\\cur\\" + CurName(e->name)
+                            : s->root + "\\cur\\" + CurName({e->name.base, AddFlag(e->name.flags, 'T')});
+  };
+  bool moved = MoveFileA(e->path.c_str(), target().c_str());
+  // Moved by another reader since the listing: once more from a fresh one.
+  if (!moved && (e = s->Find(name, true))) moved = MoveFileA(e->path.c_str(), target().c_str());
+  if (!moved) return e ? MAPI_E_FAILURE : MAPI_E_INVALID_MESSAGE;
+  s->Removed(name);
+  return SUCCESS_SUCCESS;
 }
 
 ULONG SendDocuments(ULONG_PTR ui, LPSTR delimiter, LPSTR paths, LPSTR names) {
@@ -149,8 +171,8 @@ ULONG SendDocuments(ULONG_PTR ui, LPSTR delimiter, LPSTR paths, LPSTR names) {
     attachments.push_back({bridge::AnsiToUtf8(name), std::move(*content), AnsiCharsetName()});
   }
   ComposeOutcome c = ComposeAndSend(reinterpret_cast<HWND>(ui), std::move(attachments), ConfiguredMaildir());
-  if (c.result != IDOK) return c.result == -1 ? MAPI_E_FAILURE : MAPI_E_USER_ABORT;
-  return c.failed ? MAPI_E_FAILURE : SUCCESS_SUCCESS;
+  if (c.result == IDOK) return SUCCESS_SUCCESS;
+  return c.result == -1 || c.failed ? MAPI_E_FAILURE : MAPI_E_USER_ABORT;
 }
 
 // No exception may cross into the caller.

@@ -50,33 +50,35 @@ void DeliverCopy(const std::string& folder, const std::string& text) {
 }
 
 // Hands the message to the send command: the message travels in a file the
-// shell redirects to its input; nothing typed is on the command line.
-bool RunSendCommand(const std::string& message, std::string& error) {
+// shell redirects to its input; nothing typed is on the command line. A typo
+// in the setting (an unbalanced quote) ends it with a status like any failure.
+SendResult RunSendCommand(const std::string& message) {
+  using Outcome = SendResult::Outcome;
   bridge::WorkFolder w(TempFolder(), "run");
-  if (!w.ok()) {
-    error = "Cannot create a work folder in the temporary folder.";
-    return false;
-  }
+  // Private before the message is written, and wiped afterwards.
+  if (!w.ok() || !w.MakeHostPrivate())
+    return {Outcome::Failed, "Cannot create a private work folder in the temporary folder."};
+  w.WipeAtEnd();
   const std::string work = bridge::UnixPath(w.path());
-  if (work.empty() || !bridge::WriteWholeFile(w.File("message"), message)) {
-    error = "Cannot write the message to the temporary folder.";
-    return false;
-  }
+  if (work.empty() || !bridge::WriteWholeFile(w.File("message"), message))
+    return {Outcome::Failed, "Cannot write the message to the temporary folder."};
   const std::string commands = "PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin; export PATH\ncd / && (\n" +
                                SendCommand() + "\n) <" + bridge::ShQuote(work + "/message");
-  auto r = bridge::RunShell(w.path(), commands, kSendTimeoutMs);
-  if (!r) {
-    error = "The send command could not be run or did not end.";
-    return false;
-  }
+  std::optional<bridge::ShellOutcome> r = bridge::RunShell(w.path(), commands, kSendTimeoutMs);
+  // sh makes its error file as it starts: without it sh never ran.
+  if (!r && !bridge::FileExists(w.File("err"))) return {Outcome::Failed, "The send command could not be run."};
+  if (!r)
+    return {Outcome::Unknown, "The send command \"" + SendCommand() + "\" did not end within " +
+                                  std::to_string(kSendTimeoutMs / 60000) +
+                                  " minutes. It may still deliver the message: look in your sent mail before you "
+                                  "send it again."};
   if (r->status != 0) {
     std::string err = r->err;
     if (err.size() > 600) err.resize(600);
-    error = "The send command \"" + SendCommand() + "\" failed with exit code " + std::to_string(r->status) +
-            ".\r\n\r\n" + CallerText(err);
-    return false;
+    return {Outcome::Failed, "The send command \"" + SendCommand() + "\" failed with exit code " +
+                                 std::to_string(r->status) + ".\r\n\r\n" + CallerText(err)};
   }
-  return true;
+  return {Outcome::Sent, {}};
 }
 
 }  // namespace
@@ -85,16 +87,18 @@ SendResult SendMessage(OutgoingMessage m, const std::string& root) {
   m.from = bridge::AnsiToUtf8(FromAddress());
   m.date = DateNow();
   std::string unique = UniqueName();
-  m.messageId = unique.substr(0, unique.find('.', unique.find('.') + 1)) + "@" + m.from.substr(m.from.find('@') + 1);
+  // The domain of the sender's address ("Name <a@b>" gives b), else this host.
+  std::string_view address = AddressOf(m.from);
+  size_t at = address.rfind('@');
+  const std::string domain = at == std::string_view::npos || at + 1 == address.size()
+                                 ? bridge::AnsiToUtf8(HostName())
+                                 : std::string(address.substr(at + 1));
+  m.messageId = unique.substr(0, unique.find('.', unique.find('.') + 1)) + "@" + domain;
   m.boundary = "=_" + unique;
   BuiltMessage b = BuildMessage(m);
   if (!b.error.empty()) return {SendResult::Outcome::Refused, bridge::Utf8ToAnsi(b.error)};
-  SendResult r;
-  if (!RunSendCommand(b.text, r.error)) {
-    r.outcome = SendResult::Outcome::Failed;
-    return r;
-  }
-  if (IsMaildir(root + "\\.Sent")) DeliverCopy(root + "\\.Sent", b.text);
+  SendResult r = RunSendCommand(b.text);
+  if (r.outcome == SendResult::Outcome::Sent && IsMaildir(root + "\\.Sent")) DeliverCopy(root + "\\.Sent", b.text);
   return r;
 }
 

@@ -5,6 +5,8 @@
 #include <set>
 
 #include "standins/bridge/files.h"
+#include "standins/bridge/host.h"
+#include "standins/maildir-mapi/config.h"
 
 namespace maildir {
 
@@ -16,15 +18,63 @@ std::set<Session*>& Sessions() {
   return sessions;
 }
 
-}  // namespace
-
-std::optional<Entry> Session::Find(const std::string& id) const {
-  if (!UsableIdentifier(id)) return std::nullopt;
+// The listing's entry of a message; end() when it has none.
+std::vector<Entry>::iterator Listed(std::vector<Entry>& listing, const std::string& id) {
   DeliveryKey key = KeyOf(id);
   auto it = std::lower_bound(listing.begin(), listing.end(), key,
                              [](const Entry& e, const DeliveryKey& k) { return e.key < k; });
-  if (it != listing.end() && it->name.base == id && bridge::FileExists(it->path)) return *it;
-  return Locate(root, id);
+  return it != listing.end() && it->name.base == id ? it : listing.end();
+}
+
+}  // namespace
+
+void Session::Rescan(bool unreadOnly) {
+  pack_.reset();
+  listing = ListMessages(root, unreadOnly);
+  if (!bridge::OnWine()) return;
+  if (const std::string folder = PrivateFolder(); !folder.empty())
+    pack_ = std::make_unique<Pack>(folder, root, listing);
+}
+
+std::optional<Entry> Session::Find(const std::string& id, bool fresh) {
+  if (!UsableIdentifier(id)) return std::nullopt;
+  if (auto it = Listed(listing, id); !fresh && it != listing.end()) return *it;
+  std::vector<Entry> now = ListMessages(root, false);
+  auto it = Listed(now, id);
+  if (it == now.end()) return std::nullopt;
+  Moved(*it);
+  auto mine = Listed(listing, id);
+  return mine != listing.end() ? *mine : *it;
+}
+
+void Session::Moved(const Entry& now) {
+  auto it = Listed(listing, now.name.base);
+  if (it == listing.end()) return;
+  // The content stays: still in the pack.
+  const int64_t packed = it->packed;
+  *it = now;
+  it->packed = packed;
+}
+
+void Session::Removed(const std::string& id) {
+  if (auto it = Listed(listing, id); it != listing.end()) listing.erase(it);
+}
+
+std::optional<std::string> Session::Read(const Entry& e, size_t limit) const {
+  if (pack_ && e.size <= limit) {
+    if (std::optional<std::string> packed = pack_->Read(e)) return packed;
+  }
+  return bridge::ReadWholeFile(e.path, limit);
+}
+
+std::string Session::PrivateFolder() {
+  if (!private_) {
+    auto folder = std::make_unique<bridge::WorkFolder>(TempFolder(), "mapi");
+    if (!folder->ok() || !folder->MakeHostPrivate()) return {};
+    folder->WipeAtEnd();
+    private_ = std::move(folder);
+  }
+  return private_->path();
 }
 
 LHANDLE OpenSession(const std::string& root) {

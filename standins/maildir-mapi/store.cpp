@@ -14,6 +14,19 @@ bool ReadNumber(std::string_view s, size_t& pos, uint64_t& value) {
   return pos > start;
 }
 
+// A name Win32 takes for a device (CON, NUL, COM1, ...), whatever follows
+// the first dot or colon.
+bool DeviceName(std::string_view name) {
+  name = name.substr(0, name.find_first_of(".:"));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  std::string upper(name);
+  for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" || upper == "CONOUT$")
+    return true;
+  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
+         upper[3] <= '9';
+}
+
 }  // namespace
 
 FileName SplitFileName(std::string_view name) {
@@ -48,7 +61,10 @@ DeliveryKey KeyOf(std::string_view base) {
 }
 
 bool UsableIdentifier(std::string_view base) {
-  return !base.empty() && base.size() < 256 && base[0] != '.' && base.find_first_of("/\\") == std::string_view::npos;
+  // Win32 drops trailing dots and blanks from a name: such a name would reach
+  // another file than the one listed.
+  return !base.empty() && base.size() < 256 && base[0] != '.' && base.back() != '.' && base.back() != ' ' &&
+         base.find_first_of("/\\*?") == std::string_view::npos && !DeviceName(base);
 }
 
 }  // namespace maildir

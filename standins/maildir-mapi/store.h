@@ -31,8 +31,9 @@ struct DeliveryKey {
 };
 DeliveryKey KeyOf(std::string_view base);
 
-// Identifiers must fit the callers' buffers with room to spare, and never
-// name another folder.
+// Identifiers must fit the callers' buffers with room to spare, and name
+// nothing but the one file: no other folder, no wildcard, no device, no
+// trailing dot or blank.
 bool UsableIdentifier(std::string_view base);
 
 }  // namespace maildir

@@ -45,6 +45,25 @@ std::string Crlf(const std::string& s) {
 // before the program started.
 bool ProviderLoaded() { return GetModuleHandleA("sealmapi.dll") != nullptr; }
 
+// The combo box's entries as the window holds them, in UTF-16.
+std::vector<std::wstring> EntriesW(HWND combo) {
+  std::vector<std::wstring> out;
+  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::wstring item(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)), L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+    out.push_back(item);
+  }
+  return out;
+}
+
+std::wstring Wide(const std::string& utf8) {
+  std::wstring out(utf8.size(), L'\0');
+  out.resize(static_cast<size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), static_cast<int>(out.size()))));
+  return out;
+}
+
 // The provider's body files in the temporary folder (other tests running
 // meanwhile leave files of their own there).
 std::set<std::string> BodyFiles() {
@@ -114,6 +133,7 @@ g() { home=$1; shift; gpg --homedir "$home" --batch --yes --trust-model always -
   printf %s "$incoming" | g r -a -e -r ursula@example.org >incoming.asc
   mkdir msgs && /usr/bin/python3 "$tests/make-messages.py" msgs incoming.asc
   cp msgs/pgp-mime.eml box/new/1700000000.M1P1.e2e
+  cp msgs/cjk-cyrillic.eml box/new/1700000100.M2P1.e2e
   cp msgs/subject-latin1.eml box/cur/1690000000.M1P1.e2e:2,S
 ) && echo ok
 gpgconf --homedir "$h" --kill gpg-agent; gpgconf --homedir r --kill gpg-agent)");
@@ -187,10 +207,13 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
   const std::set<std::string> bodyFilesBefore = BodyFiles();
   const std::string reply = "Dear Rita,\r\nnoon suits me.\r\nUrsula";
   Run(Scratch("box"), {}, [&](Robot& r, TMainForm& form, HWND main) {
-    // The PGP/MIME message is listed (the plain one is not) and loaded.
+    // The PGP messages are listed (the plain one is not), each script as
+    // itself, and the first is loaded.
     HWND combo = form.ComboBox1.handle();
-    EXPECT_EQ(r.listItems(combo),
-              std::vector<std::string>{"From : Doe, Jane" + std::string(54, ' ') + " (Subject)[PGP/MIME]"});
+    const std::wstring cjk =
+        Wide("From : Алиса Петрова" + std::string(50, ' ') + " (Subject)[山田さんへ 暗号文 – 秘密]");
+    EXPECT_EQ(EntriesW(combo),
+              (std::vector<std::wstring>{Wide("From : Doe, Jane" + std::string(54, ' ') + " (Subject)[PGP/MIME]"), cjk}));
     EXPECT_EQ(form.memo1.text(), Crlf(testenv::ReadFile(Scratch("incoming.asc"))));
     EXPECT_TRUE(r.enabled(form.DelButton.handle()));
     r.screenshot(main, "maildir_e2e_list");
@@ -230,7 +253,9 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
     r.clickButton(box, "&Yes");
     r.waitGone(box);
     r.sync(main);
-    EXPECT_TRUE(r.listItems(combo).empty());
+    EXPECT_EQ(EntriesW(combo), std::vector<std::wstring>{cjk});
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    r.screenshot(main, "maildir_e2e_list_scripts");
   });
   // Read (seen), then moved to the trash; the plain message stays.
   EXPECT_TRUE(testenv::Exists(Scratch("box\\.Trash\\cur\\1700000000.M1P1.e2e:2,S")));
@@ -250,7 +275,7 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
 // number of messages (every tenth a PGP message).
 TEST_F(MaildirE2e, BigMaildirScanTimedAndStoppedByEscape) {
   const char* env = getenv("SW_MAILDIR_SCAN");
-  const int count = env ? std::atoi(env) : 4000;
+  const int count = env ? std::atoi(env) : 10000;
   const std::string big = Scratch("big");
   const std::string filled =
       Sh("mkdir -p big/cur big/new big/tmp && /usr/bin/python3 -c 'import shutil, sys\n"
@@ -261,38 +286,50 @@ TEST_F(MaildirE2e, BigMaildirScanTimedAndStoppedByEscape) {
   ASSERT_EQ(filled, std::to_string(count) + "\n");
   auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
 
-  Clock::time_point scanStart;
-  auto waitScan = [&](Robot& r, HWND main) {
-    HWND status = nullptr;
-    r.waitUntil([&] { return (status = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)")) != nullptr; },
-                "status window", 20000);
-    scanStart = Clock::now();
-    return status;
-  };
-  Run(
-      big, [&](Robot& r, TMainForm&, HWND main) { EXPECT_TRUE(waitScan(r, main)); },
-      [&](Robot& r, TMainForm& form, HWND) { EXPECT_EQ(r.listItems(form.ComboBox1.handle()).size(), count / 10u); });
-  std::printf("%d messages scanned through the window in %.2f s (start-up %.2f s)\n", count,
-              seconds(created_ - scanStart), seconds(created_ - started_));
+  Run(big, {}, [&](Robot& r, TMainForm& form, HWND) {
+    EXPECT_EQ(r.listItems(form.ComboBox1.handle()).size(), count / 10u);
+  });
+  std::printf("%d messages: start-up with the scan through the window %.2f s\n", count, seconds(created_ - started_));
 
+  // Once three are listed Escape is typed from the UI thread itself, at one
+  // of the scan's looks at the queue: the scan runs faster than a robot
+  // asking the window from outside (one look per question) could type.
   Clock::time_point escaped;
+  size_t listed = 0;
   Run(
       big,
       [&](Robot& r, TMainForm& form, HWND main) {
-        HWND status = waitScan(r, main);
-        ASSERT_TRUE(status);
-        r.waitUntil([&] { return r.listItems(form.ComboBox1.handle()).size() >= 3; }, "third message listed", 20000);
-        r.key(GetParent(status), VK_ESCAPE);
-        escaped = Clock::now();
+        const HWND combo = form.ComboBox1.handle();
+        r.waitUntil(
+            [&] {
+              bool typed = false;
+              r.onUiThread(main, [&] {
+                HWND status = r.findChild(main, "Connecting to MAPI ...(press ESC to cancel)");
+                if (!status || SendMessageA(combo, CB_GETCOUNT, 0, 0) < 3) return;
+                SetForegroundWindow(main);
+                SetFocus(GetParent(status));
+                INPUT keys[2]{};
+                for (INPUT& k : keys) {
+                  k.type = INPUT_KEYBOARD;
+                  k.ki.wVk = VK_ESCAPE;
+                  k.ki.wScan = static_cast<WORD>(MapVirtualKeyA(VK_ESCAPE, MAPVK_VK_TO_VSC));
+                }
+                keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+                typed = SendInput(2, keys, sizeof(INPUT)) == 2;
+                escaped = Clock::now();
+              });
+              return typed;
+            },
+            "Escape typed with three messages listed", 20000);
       },
       [&](Robot& r, TMainForm& form, HWND) {
-        size_t listed = r.listItems(form.ComboBox1.handle()).size();
+        listed = r.listItems(form.ComboBox1.handle()).size();
         EXPECT_GE(listed, 3u);
         EXPECT_LT(listed, count / 10u);
         EXPECT_EQ(form.memo1.text().rfind("-----BEGIN PGP MESSAGE-----", 0), 0u);
-        std::printf("Escape after %.2f s of scan: %zu of %d listed, start-up over %.2f s later\n",
-                    seconds(escaped - scanStart), listed, count / 10, seconds(created_ - escaped));
       });
+  std::printf("Escape %.2f s into start-up: %zu of %d listed, start-up over %.3f s later\n",
+              seconds(escaped - started_), listed, count / 10, seconds(created_ - escaped));
 }
 
 }  // namespace

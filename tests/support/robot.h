@@ -98,6 +98,9 @@ class Robot {
   std::string screenshot(HWND window, std::string_view name);
   // Lets the UI thread go idle: returns once it has handled everything posted before.
   void sync(HWND window);
+  // Runs `task` on `window`'s thread when it next looks at its queue, and
+  // returns once it has run.
+  bool onUiThread(HWND window, std::function<void()> task);
 
  private:
   void fail(const std::string& message);
@@ -106,7 +109,6 @@ class Robot {
   // control's class and this process's code page).
   bool send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, bool wide = false);
   std::string readString(HWND window, UINT lengthMessage, UINT textMessage, WPARAM index);
-  bool onUiThread(HWND window, std::function<void()> task);
   bool findMenuItem(HWND window, std::initializer_list<std::string_view> path, HMENU& menu, int& pos);
   HMENU openMenu(HWND window, std::initializer_list<std::string_view> path);
   std::vector<std::string> menuStrings(HWND window, std::initializer_list<std::string_view> path, bool full);

@@ -27,6 +27,8 @@ TempDir::TempDir() {
   char tmp[MAX_PATH];
   GetTempPathA(MAX_PATH, tmp);
   path_ = std::string(tmp) + "swtest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+  // Wine reuses process IDs: a run that was killed may have left this name.
+  testproc::RemoveTree(path_);
   CreateDirectoryA(path_.c_str(), nullptr);
 }
 

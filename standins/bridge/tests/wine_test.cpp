@@ -49,6 +49,12 @@ TEST(BridgeHost, ShellRunsInItsFolderAndReportsStatusAndOutputs) {
   EXPECT_EQ(ReadWholeFile(folder + "\\from-host"), "caf\xE9");
   EXPECT_EQ(UnixPath(folder).back(), '\xA9');  // the host's name is UTF-8
   EXPECT_EQ(DosPath(UnixPath(folder)), folder);
+  // A syntax error in the commands (an unbalanced quote) still ends with a
+  // status and sh's complaint, at once rather than at the time limit.
+  r = RunShell(folder, "echo \"unclosed; exit 0", 60000);
+  ASSERT_TRUE(r);
+  EXPECT_NE(r->status, 0);
+  EXPECT_NE(r->err.find("nterminated"), std::string::npos) << r->err;
   // What the caller adds to sh's environment reaches the script, and only it.
   ASSERT_TRUE(RunShellScript(folder, "cd \"$(dirname \"$0\")\" && printf %s \"$BRIDGE_SECRET\" >env && mv -f env rc\n",
                              60000, {"BRIDGE_SECRET=\\101\\102 c"}));
@@ -59,7 +65,9 @@ TEST(BridgeHost, ShellRunsInItsFolderAndReportsStatusAndOutputs) {
 }
 
 TEST(BridgeWorkFolder, OutOfOtherUsersReachAndGoneAfterwards) {
-  std::string path;
+  std::string path, privatePath;
+  const std::string witness = Temp() + "\\bridge-witness";
+  DeleteFileA(witness.c_str());
   {
     WorkFolder w(Temp(), "bridge");
     ASSERT_TRUE(w.ok());
@@ -72,8 +80,23 @@ TEST(BridgeWorkFolder, OutOfOtherUsersReachAndGoneAfterwards) {
     ASSERT_EQ(folderMode.size(), 3u) << r->out;
     EXPECT_EQ(folderMode[0], '7');  // the user has it all
     EXPECT_EQ(folderMode[2], '0');  // others cannot even look in
+
+    // Made private on the host: the group keeps nothing either. Its files
+    // are wiped at the end: a second name for one (a hard link) sees zeros.
+    WorkFolder p(Temp(), "bridge");
+    ASSERT_TRUE(p.MakeHostPrivate());
+    p.WipeAtEnd();
+    privatePath = p.path();
+    ASSERT_TRUE(WriteWholeFile(p.File("mail"), "private mail"));
+    r = RunShell(p.path(), "stat -c %a .; ln mail " + ShQuote(UnixPath(witness)), 60000);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->out, "700\n");
+    EXPECT_EQ(r->status, 0) << r->err;
   }
   EXPECT_FALSE(DirectoryExists(path));
+  EXPECT_FALSE(DirectoryExists(privatePath));
+  EXPECT_EQ(ReadWholeFile(witness), std::string(12, '\0'));
+  DeleteFileA(witness.c_str());
 
   // A locked folder is no one else's to sweep while it lives, however old.
   {

@@ -30,6 +30,12 @@ m["From"] = formataddr(("Jürgen Müller", "juergen@example.org"), charset="utf-
 m["Subject"] = Header("Verschlüsselte Nachricht", "utf-8")
 save("inline-qp", m, "Jürgen Müller", "Verschlüsselte Nachricht", text)
 
+# Inline PGP from a Cyrillic sender under a CJK subject, both RFC 2047 UTF-8.
+m = MIMEText(armoured, "plain", "utf-8")
+m["From"] = formataddr(("Алиса Петрова", "alisa@example.ru"), charset="utf-8")
+m["Subject"] = Header("山田さんへ 暗号文 – 秘密", "utf-8")
+save("cjk-cyrillic", m, "Алиса Петрова", "山田さんへ 暗号文 – 秘密", armoured)
+
 # PGP/MIME as mail readers build it around gpg's armoured output.
 m = MIMEMultipart("encrypted", protocol="application/pgp-encrypted")
 control = MIMEApplication("Version: 1\n", "pgp-encrypted", _encoder=lambda p: None)

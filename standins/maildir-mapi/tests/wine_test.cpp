@@ -29,13 +29,14 @@ constexpr char kClient[] = "Software\\Clients\\Mail\\Sealwright Maildir";
 constexpr char kSettings[] = "Software\\Sealwright Maildir";
 constexpr char kCompose[] = "New Message - Sealwright Maildir";
 
-// What the provider leaves in the temporary folder: body files ("MAP*.tmp")
-// and send folders ("run-*"); other tests' files there are no concern here.
+// What the provider leaves in the temporary folder: a session's private
+// folder ("mapi-*", its body files and pack inside) and send folders
+// ("run-*"); other tests' files there are no concern here.
 std::set<std::string> ProviderTempFiles() {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   std::set<std::string> names;
-  for (const char* pattern : {"MAP*", "run-*"}) {
+  for (const char* pattern : {"MAP*", "mapi-*", "run-*"}) {
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA((std::string(temp) + pattern).c_str(), &fd);
     if (find == INVALID_HANDLE_VALUE) continue;
@@ -211,19 +212,25 @@ TEST_F(MaildirMapi, ScanListsOldestFirstAndReadsWhatAReaderShows) {
                "Ça coûte très cher, señor");
   M().freeBuffer(m);
 
-  // Read to show: the body in a file, and the message marked seen.
+  // Read to show: the body in a file of a folder private to the user (the
+  // message may be private mail), and the message marked seen.
   ASSERT_EQ(M().readMail(session, 0, id, MAPI_BODY_AS_FILE | MAPI_SUPPRESS_ATTACH, 0, &m), SUCCESS_SUCCESS);
   ASSERT_EQ(m->nFileCount, 1u);
   std::string bodyFile = m->lpFiles[0].lpszPathName;
   EXPECT_EQ(testenv::ReadFile(bodyFile), crlf);
+  EXPECT_EQ(Sh("stat -c %a \"$(dirname " + bridge::ShQuote(bridge::UnixPath(bodyFile)) + ")\""), "700\n");
   M().freeBuffer(m);
   DeleteFileA(bodyFile.c_str());
   EXPECT_FALSE(testenv::Exists(Box("new\\1700000300.M5P1.host")));
   EXPECT_TRUE(testenv::Exists(Box("cur\\1700000300.M5P1.host:2,S")));
 
-  char unknown[] = "1.none.host", escape[] = "..\\..\\x";
-  EXPECT_EQ(M().readMail(session, 0, unknown, MAPI_PEEK, 0, &m), static_cast<ULONG>(MAPI_E_INVALID_MESSAGE));
-  EXPECT_EQ(M().readMail(session, 0, escape, MAPI_PEEK, 0, &m), static_cast<ULONG>(MAPI_E_INVALID_MESSAGE));
+  // Only identifiers the Maildir lists are read: not a trashed message, nor
+  // names Win32 would take for another file (a trailing dot) or a device.
+  for (std::string bad : {"1.none.host", "..\\..\\x", "1700000050.M1P1.host", "1700000300.M5P1.host.", "NUL", "CON"}) {
+    EXPECT_EQ(M().readMail(session, 0, bad.data(), MAPI_PEEK, 0, &m), static_cast<ULONG>(MAPI_E_INVALID_MESSAGE))
+        << bad;
+  }
+  char unknown[] = "1.none.host";
   EXPECT_EQ(M().logoff(session, 0, 0, 0), SUCCESS_SUCCESS);
   EXPECT_EQ(M().findNext(session, 0, nullptr, unknown, 0, 0, unknown), static_cast<ULONG>(MAPI_E_INVALID_SESSION));
   EXPECT_EQ(ProviderTempFiles(), tempBefore);
@@ -305,21 +312,40 @@ TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
             "part PGPDOC.TXT: '-----BEGIN PGP MESSAGE-----\\r\\nabc\\r\\n-----END PGP MESSAGE-----\\r\\n'\n");
   EXPECT_EQ(Sh("ls " + bridge::ShQuote(bridge::UnixPath(Box(".Sent\\cur"))) + " | wc -l"), "1\n");
 
-  // A send command that fails: its message, then a failure; nothing is kept.
-  testenv::SetRegString(HKEY_CURRENT_USER, kSettings, "Sendmail", "echo no route >&2; exit 75");
-  {
-    robot::Robot r([](robot::Robot& r) {
+  // The message ID's domain is the sender's, from inside the angle brackets.
+  EXPECT_EQ(Sh("grep -h '^Message-ID:' " + bridge::ShQuote(bridge::UnixPath(Box(".Sent\\cur"))) + "/* | sed 's/.*@//'"),
+            "example.org>\n");
+
+  // Send commands that fail: each failure is shown and the dialog stays
+  // with what was typed, to try again or cancel. One fails with a message;
+  // one with a typo in the setting fails at once, not at the time limit;
+  // one shows the folder the message waits in: the user's alone.
+  auto failures = {
+      std::pair<std::string, std::vector<std::string>>{"echo no route >&2; exit 75", {"exit code 75", "no route"}},
+      {"/usr/bin/msmtp \"-t", {"nterminated"}},
+      {"f=$(readlink /proc/self/fd/0); stat -c 'mode %a' \"${f%/*}\" >&2; exit 9", {"mode 700"}}};
+  for (const auto& [command, expected] : failures) {
+    testenv::SetRegString(HKEY_CURRENT_USER, kSettings, "Sendmail", command);
+    robot::Robot r([&expected](robot::Robot& r) {
       HWND w = r.waitWindow(kCompose);
-      r.setText(r.children(w, "Edit").at(0), "ann@example.org");
-      r.clickButton(w, "&Send");
-      HWND box = r.waitWindow("Sealwright Maildir");
-      std::string texts;
-      for (HWND t : r.children(box, "Static")) texts += r.text(t);
-      EXPECT_NE(texts.find("exit code 75"), std::string::npos) << texts;
-      EXPECT_NE(texts.find("no route"), std::string::npos) << texts;
-      r.clickButton(box, "OK");
+      HWND to = r.children(w, "Edit").at(0), note = r.children(w, "Edit").at(3);
+      r.setText(to, "ann@example.org");
+      r.setText(note, "Typed with care.");
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        r.clickButton(w, "&Send");
+        HWND box = r.waitWindow("Sealwright Maildir");
+        ASSERT_TRUE(box);
+        std::string texts;
+        for (HWND t : r.children(box, "Static")) texts += r.text(t);
+        for (const std::string& e : expected) EXPECT_NE(texts.find(e), std::string::npos) << texts;
+        r.clickButton(box, "OK");
+        r.waitGone(box);
+        EXPECT_EQ(r.text(to), "ann@example.org");
+        EXPECT_EQ(r.text(note), "Typed with care.");
+      }
+      r.clickButton(w, "Cancel");
     });
-    EXPECT_EQ(M().sendDocuments(0, delimiter, paths.data(), names, 0), static_cast<ULONG>(MAPI_E_FAILURE));
+    EXPECT_EQ(M().sendDocuments(0, delimiter, paths.data(), names, 0), static_cast<ULONG>(MAPI_E_FAILURE)) << command;
     r.join();
   }
   EXPECT_EQ(Sh("ls " + bridge::ShQuote(bridge::UnixPath(Box(".Sent\\cur"))) + " | wc -l"), "1\n");
