@@ -209,8 +209,8 @@ void TMainForm::FormCreate() {
   MessageIds.clear();
   app.runHandled([this] { RestoreWindowBounds(*this); });
   memo1.setWordWrap(Settings.WordWrap);
+  // Painted at once, children included.
   show();
-  repaint();
   MainMenu.setChecked("Signencryptedfiles1", Settings.SignFiles);
   MainMenu.setChecked("RunIconized1", Settings.RunIcon);
   MainMenu.setChecked("PauseafterruningPGP1", Settings.Pause);
@@ -294,7 +294,7 @@ void TMainForm::FileOpen() {
   } catch (const ui::Error&) {
     throw ui::Error("Cannot open file " + OpenDialog.fileName);
   }
-  ReplaceText(TextForWindow(content, GetACP()));
+  ReplaceText(TextForWindow(std::move(content), GetACP()));
 }
 
 void TMainForm::FileSaveAs() {

@@ -126,7 +126,7 @@ class TMainForm : public ui::Form {
   // The recipients dialog over KeyList, for the encryption commands.
   RecipientChooser Recipients(const pgp::Context& ctx);
   // Replaces the whole text; the verdict bar, which spoke of the old one, goes.
-  void ReplaceText(std::string_view text);
+  void ReplaceText(std::string text);
   void FormClose();
   void FormDestroy();
   // Flips a flag, sets its check mark, saves the settings.

@@ -28,8 +28,8 @@ RecipientChooser TMainForm::Recipients(const pgp::Context& ctx) {
   return [this, ctx](std::string& recipients) { return ChooseRecipients(ctx, KeyList, recipients); };
 }
 
-void TMainForm::ReplaceText(std::string_view text) {
-  memo1.setText(text);
+void TMainForm::ReplaceText(std::string text) {
+  memo1.setText(std::move(text));
   ShowVerdict({});
 }
 
@@ -55,7 +55,7 @@ void TMainForm::Encrypttext1Click() {
   const pgp::Context ctx = CurrentPgpContext();
   if (!CheckPublicKeyRing(ctx) || memo1.textLength() == 0) return;
   std::string armoured = EncryptText(ctx, Recipients(ctx), memo1.text());
-  if (!armoured.empty()) ReplaceText(armoured);
+  if (!armoured.empty()) ReplaceText(std::move(armoured));
 }
 
 // An encrypted message is decrypted (also when a signed one stands beside
@@ -70,9 +70,10 @@ void TMainForm::Decrypttext1Click() {
       ui::ErrorBox("Not a PGP cyphered message !");
     return;
   }
-  std::string text = memo1.text();
-  const Decrypted done = DecryptWithPgp(ctx, {}, {}, false, text);
-  if (done.wrote) ReplaceText(TextForWindow(text, GetACP()));
+  // The window's text is not copied: a big one is the biggest thing here.
+  std::string plain;
+  const Decrypted done = DecryptWithPgp(ctx, {}, {}, false, memo1.text(), plain);
+  if (done.wrote) ReplaceText(TextForWindow(std::move(plain), GetACP()));
   if (done.verdict.kind != pgp::Signature::None) ShowVerdict(done.verdict);
 }
 
@@ -80,7 +81,7 @@ void TMainForm::Signtext1Click() {
   const pgp::Context ctx = CurrentPgpContext();
   if (!CheckPublicKeyRing(ctx) || memo1.textLength() == 0) return;
   std::string signedText = SignText(ctx, memo1.text());
-  if (!signedText.empty()) ReplaceText(signedText);
+  if (!signedText.empty()) ReplaceText(std::move(signedText));
 }
 
 void TMainForm::EncryptFileItemClick() {

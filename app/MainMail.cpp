@@ -93,7 +93,7 @@ void TMainForm::ComboBox1Change() {
   int i = ComboBox1.selected();
   if (!MailConnected || i < 0 || i >= static_cast<int>(MessageIds.size())) return;
   if (auto text = mail::ReadMessageText(*MailSession, handle(), MessageIds[i])) {
-    ReplaceText(TextForWindow(*text, GetACP()));
+    ReplaceText(TextForWindow(std::move(*text), GetACP()));
     DelButton.setEnabled(true);
   }
 }

@@ -68,7 +68,7 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
-std::string TextForWindow(std::string_view bytes, unsigned processCodePage) {
-  if (processCodePage != kCodePageUtf8 || IsUtf8(bytes)) return std::string(bytes);
+std::string TextForWindow(std::string bytes, unsigned processCodePage) {
+  if (processCodePage != kCodePageUtf8 || IsUtf8(bytes)) return bytes;
   return Windows1252ToUtf8(bytes);
 }

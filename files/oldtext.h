@@ -18,5 +18,6 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // text, a mail body, a text file): where the process code page is UTF-8 and
 // the bytes are not, they are an older Windows-1252 text and are shown so
 // (a UTF-8 window would replace each such byte with U+FFFD, and saving would
-// keep the replacement). Otherwise they are returned as they are.
-std::string TextForWindow(std::string_view bytes, unsigned processCodePage);
+// keep the replacement). Otherwise they are returned as they are, moved, not
+// copied: they may be megabytes.
+std::string TextForWindow(std::string bytes, unsigned processCodePage);

@@ -61,7 +61,7 @@ bool ChooseRecipients(const pgp::Context& ctx, const std::vector<keys::KeyEntry>
   std::vector<size_t> picked;
   {
     TEncryptFrm dialog;
-    dialog.ListBox1.assign(keys::KeyTexts(keys));
+    dialog.ListBox1.assign(keys.size(), [&keys](size_t i) -> const std::string& { return keys[i].text; });
     if (dialog.showModal() != ui::ModalResult::Ok) return false;
     picked = dialog.Chosen;
   }

@@ -6,9 +6,9 @@ namespace keys {
 
 namespace {
 
-// The lines of `text` without their CR LF or LF end.
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
+// Calls `each` with every line of `text` without its CR LF or LF end.
+template <class Each>
+void ForEachLine(std::string_view text, Each each) {
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
@@ -16,11 +16,19 @@ std::vector<std::string_view> Lines(std::string_view text) {
     if (end == std::string_view::npos) end = text.size();
     size_t stop = end;
     if (stop > pos && text[stop - 1] == '\r' && end != text.size()) --stop;
-    lines.push_back(text.substr(pos, stop - pos));
+    each(text.substr(pos, stop - pos));
     pos = next;
   }
+}
+
+// The lines of `text` without their CR LF or LF end.
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  ForEachLine(text, [&lines](std::string_view line) { lines.push_back(line); });
   return lines;
 }
+
+bool IsKeyLine(std::string_view line) { return line.substr(0, 3) == "pub"; }
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
@@ -48,9 +56,15 @@ KeyEntry ReadKeyLine(std::string_view line) {
 }  // namespace
 
 std::vector<KeyEntry> ReadKeyListing(std::string_view listing) {
+  // Counted first, so that the list is made once at its size: a big ring's
+  // key list is what the program holds most of.
+  size_t count = 0;
+  ForEachLine(listing, [&count](std::string_view line) { count += IsKeyLine(line) ? 1 : 0; });
   std::vector<KeyEntry> keys;
-  for (std::string_view line : Lines(listing))
-    if (line.substr(0, 3) == "pub") keys.push_back(ReadKeyLine(line));
+  keys.reserve(count);
+  ForEachLine(listing, [&keys](std::string_view line) {
+    if (IsKeyLine(line)) keys.push_back(ReadKeyLine(line));
+  });
   return keys;
 }
 

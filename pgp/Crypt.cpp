@@ -132,7 +132,7 @@ void EncryptWithPgp(const pgp::Context& ctx, const RecipientChooser& chooseRecip
 }
 
 Decrypted DecryptWithPgp(const pgp::Context& ctx, const std::string& inputFile, const std::string& outputFile,
-                         bool fileMode, std::string& text) {
+                         bool fileMode, const std::string& text, std::string& plain) {
   Decrypted done;
   if (!CheckPublicKeyRing(ctx)) return done;
   if (fileMode && (!CheckPgpValue("The file name", inputFile) || !CheckPgpValue("The output file name", outputFile)))
@@ -157,12 +157,12 @@ Decrypted DecryptWithPgp(const pgp::Context& ctx, const std::string& inputFile, 
     if (done.wrote && ctx.autoDelete) WipeFile(inputFile);
     return done;
   }
-  std::optional<std::string> plain;
-  auto report = DecryptText(ctx, text, passPhrase, plain);
+  std::optional<std::string> read;
+  auto report = DecryptText(ctx, text, passPhrase, read);
   if (!report) return done;
   done.verdict = pgp::ReadSignatureReport(*report);
-  done.wrote = plain.has_value();
-  if (plain) text = std::move(*plain);
+  done.wrote = read.has_value();
+  if (read) plain = std::move(*read);
   return done;
 }
 
@@ -232,7 +232,7 @@ void DecryptFile(const pgp::Context& ctx, ui::FileDialog& openDialog, ui::FileDi
   saveDialog.title = "Choose output filename";
   if (!saveDialog.execute(owner)) return;
   std::string unused;
-  const pgp::Verdict verdict = DecryptWithPgp(ctx, input, saveDialog.fileName, true, unused).verdict;
+  const pgp::Verdict verdict = DecryptWithPgp(ctx, input, saveDialog.fileName, true, {}, unused).verdict;
   if (verdict.kind == pgp::Signature::None) return;
   // No text window beside the file: the verdict comes in a box.
   const std::string text = "Signature of " + input + " :\r\n\r\n" + pgp::VerdictText(verdict);

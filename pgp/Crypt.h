@@ -33,19 +33,19 @@ void EncryptWithPgp(const pgp::Context& ctx, const RecipientChooser& chooseRecip
 
 // What a decryption gave.
 struct Decrypted {
-  bool wrote = false;    // text mode: the plain text is in `text`; file mode: the output is in place
+  bool wrote = false;    // text mode: the plain text is in `plain`; file mode: the output is in place
   pgp::Verdict verdict;  // what PGP's report says about a signature
 };
 
 // Decrypts after asking the pass phrase. Text mode: `text` is the armoured
-// input and receives the plain text. File mode: refuses an output equal to
-// the input; PGP decrypts `inputFile` into a RunFolder beside `outputFile`,
+// input and `plain` receives the plain text. File mode (both texts unused):
+// refuses an output equal to the input; PGP decrypts `inputFile` into a RunFolder beside `outputFile`,
 // and the result replaces an old output only when that is still the file
 // there before the pass phrase was asked (any other file that took the name
 // is left alone, and an error box says so); with ctx.autoDelete on, the
 // input is wiped only once the output is in place.
 Decrypted DecryptWithPgp(const pgp::Context& ctx, const std::string& inputFile, const std::string& outputFile,
-                         bool fileMode, std::string& text);
+                         bool fileMode, const std::string& text, std::string& plain);
 
 // Checks the signature of the clear-signed message `text` without asking a
 // pass phrase; the text itself is not changed. An error box when PGP's

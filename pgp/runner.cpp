@@ -15,13 +15,6 @@
 
 namespace {
 
-// PGP runs in a console and a process group of its own, so no console signal
-// passes between it and this program, and a 16-bit PGP in a virtual DOS
-// machine of its own: 0x0A30.
-constexpr DWORD kCreationFlags =
-    CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP | CREATE_SEPARATE_WOW_VDM;
-static_assert(kCreationFlags == 0x0A30);
-
 // A moment for the ended interpreter's handle on the output file to go before
 // the viewer or the caller opens that file.
 constexpr DWORD kSettleAfterExitMs = 2;
@@ -119,7 +112,7 @@ bool RunPgpWith(const std::string& interpreter, const Context& ctx, const std::s
   PROCESS_INFORMATION pi{};
   const std::string program = FindInterpreter(interpreter);
   if (program.empty() ||
-      !CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, kCreationFlags,
+      !CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, pgp::kRunnerCreationFlags,
                       environment.bytes.empty() ? nullptr : environment.bytes.data(), nullptr, &si, &pi)) {
     ShowStatusWindow(false, status, {});
     wiper.dispose();

@@ -26,6 +26,13 @@ bool RunPgp(const pgp::Context& ctx, const std::string& arguments, std::string o
 
 namespace pgp {
 
+// How the interpreter is started: PGP runs in a console and a process group
+// of its own, so no console signal passes between it and this program, and a
+// 16-bit PGP in a virtual DOS machine of its own: 0x0A30.
+constexpr DWORD kRunnerCreationFlags =
+    CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP | CREATE_SEPARATE_WOW_VDM;
+static_assert(kRunnerCreationFlags == 0x0A30);
+
 // The start-up record of the console: minimised when `runIcon`.
 STARTUPINFOA StartupRecord(bool runIcon);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/codepage.h"
+#include "ui/heldtext.h"
 #include "ui/print.h"
 
 namespace ui {
@@ -300,12 +301,16 @@ void ListBox::add(std::string_view item) {
 }
 
 void ListBox::assign(const std::vector<std::string>& items) {
+  assign(items.size(), [&items](size_t i) -> const std::string& { return items[i]; });
+}
+
+void ListBox::assign(size_t count, const std::function<const std::string&(size_t)>& item) {
   SendMessageA(handle(), WM_SETREDRAW, FALSE, 0);
   SendMessageA(handle(), LB_RESETCONTENT, 0, 0);
   size_t bytes = 0;
-  for (const auto& s : items) bytes += s.size() + 1;
-  SendMessageA(handle(), LB_INITSTORAGE, items.size(), static_cast<LPARAM>(bytes));
-  for (const auto& s : items) SendMessageA(handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+  for (size_t i = 0; i < count; ++i) bytes += item(i).size() + 1;
+  SendMessageA(handle(), LB_INITSTORAGE, count, static_cast<LPARAM>(bytes));
+  for (size_t i = 0; i < count; ++i) SendMessageA(handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item(i).c_str()));
   SendMessageA(handle(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(handle(), nullptr, TRUE);
 }
@@ -385,46 +390,103 @@ bool ComboBox::reflectCommand(WORD code) {
 
 // --- RichEdit --------------------------------------------------------------
 
-RichEdit::RichEdit(Window& parent, const Args& args) : Window(&parent) {
+RichEdit::RichEdit(Window& parent, const Args& args)
+    : Window(&parent), readOnly_(args.readOnly), wordWrap_(args.wordWrap) {
   align = args.align;
+  makeControl(args.bounds, NextControlId(), true, true);
+}
+
+void RichEdit::makeControl(const Rect& bounds, int id, bool visible, bool enabled) {
   create(WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
-         kChild | WS_VISIBLE | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
-             ES_NOHIDESEL | ES_WANTRETURN | (args.readOnly ? ES_READONLY : 0),
-         args.bounds, parent.handle(), NewId());
+         kChild | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL |
+             ES_WANTRETURN | (readOnly_ || holding_ ? ES_READONLY : 0) | (visible ? WS_VISIBLE : 0) |
+             (enabled ? 0 : WS_DISABLED),
+         bounds, parent()->handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
   SendMessageA(handle(), EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE, 0);
   SendMessageA(handle(), EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-  setWordWrap(args.wordWrap);
+  setWordWrap(wordWrap_);
 }
 
-std::string RichEdit::text() const {
+void RichEdit::renewControl() {
+  HWND old = handle();
+  const Rect where = bounds();
+  const int id = GetDlgCtrlID(old);
+  const bool focused = GetFocus() == old;
+  const bool shown = visible();
+  const bool usable = enabled();
+  HWND before = GetWindow(old, GW_HWNDPREV);
+  HFONT ownFont = font();
+  // The old control and its memory go first.
+  destroyHandle();
+  makeControl(where, id, shown, usable);
+  SetWindowPos(handle(), before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (ownFont != font()) setFont(ownFont);
+  if (focused) setFocus();
+}
+
+const std::string& RichEdit::text() const {
+  if (holding_) return held_;
+  read_.clear();
   GETTEXTLENGTHEX len{GTL_USECRLF | GTL_PRECISE | GTL_NUMBYTES, CP_ACP};
   LRESULT n = SendMessageA(handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0);
-  if (n <= 0) return {};
-  std::string s(static_cast<size_t>(n) + 1, '\0');
+  if (n <= 0) return read_;
+  read_.assign(static_cast<size_t>(n) + 1, '\0');
   GETTEXTEX get{};
-  get.cb = static_cast<DWORD>(s.size());
+  get.cb = static_cast<DWORD>(read_.size());
   get.flags = GT_USECRLF;
   get.codepage = CP_ACP;
-  n = SendMessageA(handle(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(s.data()));
-  s.resize(static_cast<size_t>(std::max<LRESULT>(n, 0)));
-  return s;
+  n = SendMessageA(handle(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(read_.data()));
+  read_.resize(static_cast<size_t>(std::max<LRESULT>(n, 0)));
+  return read_;
 }
 
-void RichEdit::setText(std::string_view text) {
-  std::string s(text);
-  SETTEXTEX set{ST_DEFAULT, CP_ACP};
-  SendMessageA(handle(), EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(s.c_str()));
+void RichEdit::setText(std::string text) {
+  std::string().swap(read_);
+  std::string().swap(held_);
+  holding_ = text.size() > kHeldTextLimit;
+  // The old control's memory goes before the text is made ready.
+  renewControl();
+  if (holding_) held_ = WithControlLineEnds(std::move(text));
+  const std::string_view shown =
+      holding_ ? std::string_view(held_).substr(0, ShownLength(held_, kShownTextLimit)) : std::string_view(text);
+  // In UTF-16: given 8-bit text, the control reads one starting with "{\rtf"
+  // as formatted text and one starting with the UTF-8 byte order mark as
+  // UTF-8, whatever the code page.
+  const std::wstring wide = Widen(shown);
+  SETTEXTEX set{ST_DEFAULT, kCodePageUtf16};
+  SendMessageA(handle(), EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(wide.c_str()));
+  // A held text shows from its beginning (the control leaves the caret after the text).
+  if (holding_) {
+    SendMessageA(handle(), EM_SETSEL, 0, 0);
+    SendMessageA(handle(), EM_SCROLLCARET, 0, 0);
+  }
+  updateNotice();
 }
 
-void RichEdit::clear() { setText(""); }
+void RichEdit::clear() { setText({}); }
+
+void RichEdit::updateNotice() {
+  Application& app = Application::Get();
+  const std::string before = hint.empty() ? std::string() : LongHint(hint);
+  hint = holding_ ? "|" + HeldTextNotice(ShownLength(held_, kShownTextLimit), held_.size()) : std::string();
+  if (holding_)
+    app.setHint(LongHint(hint));
+  else if (!before.empty() && app.hint() == before)
+    app.setHint(longHint());
+}
 
 int RichEdit::textLength() const {
+  if (holding_) return MultiByteToWideChar(CP_ACP, 0, held_.data(), static_cast<int>(held_.size()), nullptr, 0);
   GETTEXTLENGTHEX len{GTL_DEFAULT, kCodePageUtf16};
   return static_cast<int>(SendMessageA(handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0));
 }
 
-void RichEdit::setWordWrap(bool wrap) { SendMessageA(handle(), EM_SETTARGETDEVICE, 0, wrap ? 0 : 1); }
+void RichEdit::setWordWrap(bool wrap) {
+  wordWrap_ = wrap;
+  SendMessageA(handle(), EM_SETTARGETDEVICE, 0, wrap ? 0 : 1);
+}
 
+// A held text's control is read-only: it refuses cutting and pasting itself.
 void RichEdit::cut() { SendMessageA(handle(), WM_CUT, 0, 0); }
 void RichEdit::copy() { SendMessageA(handle(), WM_COPY, 0, 0); }
 // As UTF-16: the clipboard's ANSI form, made from another program's Unicode
@@ -432,6 +494,11 @@ void RichEdit::copy() { SendMessageA(handle(), WM_COPY, 0, 0); }
 void RichEdit::paste() { SendMessageA(handle(), EM_PASTESPECIAL, CF_UNICODETEXT, 0); }
 
 int RichEdit::findNoCase(std::string_view what) const {
+  if (holding_) {
+    const size_t at = FindAsciiNoCase(held_, what);
+    return at == std::string::npos ? -1
+                                   : MultiByteToWideChar(CP_ACP, 0, held_.data(), static_cast<int>(at), nullptr, 0);
+  }
   std::string needle(what);
   FINDTEXTEXA find{};
   find.chrg.cpMin = 0;

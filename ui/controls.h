@@ -163,6 +163,9 @@ class ListBox : public Window {
   void add(std::string_view item);
   // Replaces all entries at once (fast for large lists).
   void assign(const std::vector<std::string>& items);
+  // The same with `count` entries, the i-th being item(i): no list of them
+  // is made on the way.
+  void assign(size_t count, const std::function<const std::string&(size_t)>& item);
   void remove(int index);
   void clear();
   int count() const;
@@ -195,7 +198,13 @@ class ComboBox : public Window {
 };
 
 // A rich-edit control in plain-text mode: text comes and goes without
-// formatting, with CR LF line ends.
+// formatting, with CR LF line ends. A text longer than kHeldTextLimit is held
+// whole here while the control shows its beginning (kShownTextLimit)
+// read-only, and a notice saying so is the control's hint (the status line
+// shows it); reading, finding and printing take the whole text. Every new
+// text gets a new control: the platform's control deletes the text it holds
+// in quadratic time (Wine), and the 32-bit build runs out of address space
+// filling it with a few megabytes.
 class RichEdit : public Window {
  public:
   struct Args {
@@ -205,20 +214,41 @@ class RichEdit : public Window {
     bool wordWrap = true;
   };
   RichEdit(Window& parent, const Args& args);
-  std::string text() const;
-  void setText(std::string_view text);
+  // The whole text; the reference holds until the text changes or is read again.
+  const std::string& text() const;
+  void setText(std::string text);
   void clear();
+  // In characters.
   int textLength() const;
+  // Whether the text is held here and the control shows its beginning only.
+  bool holdsText() const { return holding_; }
   void setWordWrap(bool wrap);
   void cut();
   void copy();
   void paste();
-  // Position of `what` in the whole text, ignoring letter case; -1 when absent.
+  // Where `what` begins in the whole text (in characters), letter case
+  // ignored (in a held text, that of ASCII letters only); -1 when absent.
   int findNoCase(std::string_view what) const;
   // Prints the whole text on `printer` as one job titled `title`, in the
   // control's font, laid out over the printable area page after page with
   // long lines broken at its width. Throws Error when the printer fails.
   void print(HDC printer, const std::string& title);
+
+ private:
+  // Makes the control, empty, at `bounds` with `id`, styled from the
+  // arguments and the state.
+  void makeControl(const Rect& bounds, int id, bool visible, bool enabled);
+  // Replaces the control by a new empty one in its place: same size, tab
+  // order, font and focus.
+  void renewControl();
+  // Puts the notice of a held text in the hint and the status line, or takes it away.
+  void updateNotice();
+  bool readOnly_;
+  bool wordWrap_;
+  bool holding_ = false;
+  std::string held_;
+  // The control's text as last read.
+  mutable std::string read_;
 };
 
 }  // namespace ui

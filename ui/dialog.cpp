@@ -91,10 +91,11 @@ void Form::installTooltips() {
 }
 
 void Form::show() {
-  installTooltips();
   realign();
   ShowWindow(handle(), SW_SHOW);
   UpdateWindow(handle());
+  // After the paint: no tip shows before the pointer rests on a control.
+  installTooltips();
 }
 
 void Form::close() { SendMessageA(handle(), WM_CLOSE, 0, 0); }

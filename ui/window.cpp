@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "ui/codepage.h"
 #include "ui/dialog.h"
@@ -36,14 +37,22 @@ Window::Window(Window* parent) : parent_(parent) {
 Window::~Window() {
   if (parent_) std::erase(parent_->children_, this);
   for (Window* child : children_) child->parent_ = nullptr;
-  if (hwnd_) {
-    HWND h = hwnd_;
-    hwnd_ = nullptr;
-    if (GetWindowLongPtrA(h, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this)) {
-      SetWindowLongPtrA(h, GWLP_USERDATA, 0);
-      DestroyWindow(h);
-    }
+  destroyHandle();
+}
+
+void Window::destroyHandle() {
+  if (!hwnd_) return;
+  HWND h = std::exchange(hwnd_, nullptr);
+  if (GetWindowLongPtrA(h, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this)) {
+    SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+    DestroyWindow(h);
   }
+}
+
+std::string Window::longHint() const {
+  const Window* w = this;
+  while (w && w->hint.empty()) w = w->parent();
+  return w ? LongHint(w->hint) : std::string();
 }
 
 Window* Window::FromHandle(HWND hwnd) {
@@ -287,8 +296,7 @@ void Application::trackMouse(const MSG& msg) {
   HWND h = msg.hwnd;
   Window* w = nullptr;
   while (h && !(w = Window::FromHandle(h))) h = GetParent(h);
-  while (w && w->hint.empty()) w = w->parent();
-  setHint(w ? LongHint(w->hint) : std::string());
+  setHint(w ? w->longHint() : std::string());
 }
 
 bool Application::processMessage(MSG& msg) {

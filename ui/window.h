@@ -64,6 +64,9 @@ class Window {
 
   std::string hint;
   Align align = Align::None;
+  // The long part of this window's hint or, when it has none, of its nearest
+  // parent's that has one.
+  std::string longHint() const;
 
   // The object behind a handle created by this layer, or nullptr.
   static Window* FromHandle(HWND hwnd);
@@ -74,6 +77,8 @@ class Window {
   // handleMessage from WM_NCCREATE on.
   void create(DWORD exStyle, const char* className, std::string_view text, DWORD style, const Rect& r,
               HWND parentOrOwner, HMENU menuOrId);
+  // Destroys this object's window, so that create() can make a new one.
+  void destroyHandle();
   // Registers a window class of ours (once) and returns its name.
   static const char* OwnClass(const char* name, UINT style, int background, HCURSOR cursor);
   virtual LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp);

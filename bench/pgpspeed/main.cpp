@@ -360,21 +360,6 @@ void WindowVersusCommand(const Ring& r, int rounds) {
     std::printf("    %-22s %7.1f ms\n", piece, Median(t[piece]));
 }
 
-// The first visible top-level window of a process.
-struct ShownWindow {
-  DWORD pid;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK FindShownWindow(HWND w, LPARAM p) {
-  auto* f = reinterpret_cast<ShownWindow*>(p);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (pid != f->pid || !IsWindowVisible(w)) return TRUE;
-  f->window = w;
-  return FALSE;
-}
-
 // The program started as a user starts it, timed until its main window shows:
 // the window comes up before the key listing, so no PGP run is counted. The
 // folder holds the no-op PGP and an empty ring; the settings are removed after.
@@ -396,14 +381,12 @@ double ProgramStart(const std::string& rings, int rounds) {
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
       Fail("sealwrightnt.exe");
     ui::Handle process(pi.hProcess), thread(pi.hThread);
-    ShownWindow found{pi.dwProcessId};
-    while (!found.window && WaitForSingleObject(process.get(), 1) == WAIT_TIMEOUT)
-      EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&found));
-    if (!found.window) Fail("no main window");
+    const HWND window = robot::WaitShownWindow(process.get(), pi.dwProcessId);
+    if (!window) Fail("no main window");
     shown.push_back(Ms(start, Clock::now()));
     // Closed once its start-up has run (the key listing shows a status window).
     Sleep(1500);
-    PostMessageA(found.window, WM_CLOSE, 0, 0);
+    PostMessageA(window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) Fail("sealwrightnt.exe did not close");
   }
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Sealwright 32");

@@ -270,7 +270,7 @@ TEST_F(MainWindow, KeysAndThePopUpMenuReachTheirCommands) {
     HWND main = WaitMain(r);
     ASSERT_TRUE(main);
     r.waitUntil([] { return !testenv::ConsoleRunning(); }, "end of PGP's console");
-    form.memo1.setText("plain text\r\n");
+    r.setText(form.memo1.handle(), "plain text\r\n");
     r.key(main, VK_F3);
     EXPECT_EQ(testenv::AnswerBox(r, "Error"), "Not a PGP cyphered message !");
     struct Case {

@@ -43,17 +43,22 @@ class TextCommands : public testing::Test {
 };
 
 TEST_F(TextCommands, OpenAndSaveBackIsByteIdentical) {
-  const std::string content = "First line\r\nété à café ©ÿ Привет 世界\r\n\r\n\tindented ÄÖÜ\r\nlast line\r\n";
-  const std::string in = dir_.file("message.txt");
-  const std::string out = dir_.file("copy.asc");
-  testenv::WriteFile(in, content);
-  RunIdle([&](Robot& r) {
-    FileCommand(r, "&Open...", "Open text file", in);
-    EXPECT_EQ(r.text(form_->handle()), in);
-    FileCommand(r, "&Save As...", "Save file", out);
-  });
-  EXPECT_EQ(form_->memo1.text(), content);
-  EXPECT_EQ(testenv::ReadFile(out), content);
+  // Also a text that begins like formatted text or with the UTF-8 byte order
+  // mark: the control takes either as such when given 8-bit text.
+  int n = 0;
+  for (const std::string content : {"First line\r\nété à café ©ÿ Привет 世界\r\n\r\n\tindented ÄÖÜ\r\nlast line\r\n",
+                                    "{\\rtf1\\ansi {\\b bold} text}\r\n", "\xEF\xBB\xBFplain\r\n"}) {
+    const std::string in = dir_.file("message.txt");
+    const std::string out = dir_.file("copy" + std::to_string(++n) + ".asc");
+    testenv::WriteFile(in, content);
+    RunIdle([&](Robot& r) {
+      FileCommand(r, "&Open...", "Open text file", in);
+      EXPECT_EQ(r.text(form_->handle()), in);
+      FileCommand(r, "&Save As...", "Save file", out);
+    });
+    EXPECT_EQ(form_->memo1.text(), content);
+    EXPECT_EQ(testenv::ReadFile(out), content);
+  }
 
   // A Western file from before UTF-8 reads right and is saved as UTF-8.
   const std::string old = dir_.file("old.txt"), saved = dir_.file("old-utf8.txt");

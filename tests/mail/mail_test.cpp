@@ -114,7 +114,7 @@ TEST_F(Mail, ReadMsgsOffShowsTheBarAndSendLogsOnFirst) {
     EXPECT_EQ(testenv::ReadFile(box_.file("sent1.txt")), "");
     // Connected now, without a scan; the next send needs no logon.
     EXPECT_TRUE(r.enabled(form.ComboBox1.handle()));
-    form.memo1.setText("Hello\r\nWorld");
+    r.setText(form.memo1.handle(), "Hello\r\nWorld");
     r.click(form.Button3.handle());
     r.sync(main);
     EXPECT_EQ(testenv::ReadFile(box_.file("sent2.txt")), "Hello\r\nWorld");
@@ -290,7 +290,7 @@ TEST_F(Mail, DeleteAsksAndKeepsTheListsPaired) {
     EXPECT_EQ(r.listItems(combo).size(), 6u);
 
     // A read without a body file leaves the window and the Delete button as they were.
-    form.memo1.setText("kept");
+    r.setText(form.memo1.handle(), "kept");
     r.selectItem(combo, 5);
     r.sync(main);
     EXPECT_EQ(form.memo1.text(), "kept");
@@ -302,7 +302,7 @@ TEST_F(Mail, DeleteAsksAndKeepsTheListsPaired) {
 
 TEST_F(Mail, FailedSendsSayUnableAndNeverLeaveTheText) {
   Run(true, "send=1\nsend=2\nsend=0x10000\n", [&](Robot& r, TMainForm& form, HWND main) {
-    form.memo1.setText("plain secret");
+    r.setText(form.memo1.handle(), "plain secret");
     for (int i = 0; i < 3; ++i) {
       r.click(form.Button3.handle());
       if (i < 2) {

@@ -696,4 +696,29 @@ void Robot::sync(HWND window) {
   if (window && IsWindow(window)) onUiThread(window, {});
 }
 
+namespace {
+
+struct ShownWindowSearch {
+  DWORD pid;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK FindShownWindow(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<ShownWindowSearch*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  if (owner != s->pid || !IsWindowVisible(w)) return TRUE;
+  s->window = w;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND WaitShownWindow(HANDLE process, DWORD pid) {
+  ShownWindowSearch search{pid};
+  while (!search.window && WaitForSingleObject(process, 1) == WAIT_TIMEOUT)
+    EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&search));
+  return search.window;
+}
+
 }  // namespace robot

@@ -121,4 +121,9 @@ class Robot {
   std::atomic<int> replyTimeoutMs_{5000};
 };
 
+// The first visible top-level window of another process, waited for while
+// the process runs (benchmarks timing a program's start); nullptr when it
+// ended without one.
+HWND WaitShownWindow(HANDLE process, DWORD pid);
+
 }  // namespace robot
