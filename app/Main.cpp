@@ -173,6 +173,8 @@ TMainForm::TMainForm()
   DelButton.onClick = [this] { DelButtonClick(); };
   Button3.onClick = [this] { Button3Click(); };
   ComboBox1.onChange = [this] { ComboBox1Change(); };
+  // A verdict speaks of the text as checked: any change by hand takes it away.
+  memo1.onChange = [this] { ShowVerdict({}); };
   Panel1.onResize = [this] { Panel1Resize(); };
   MainMenu.build(this, kMainMenu);
   MainMenu.attachTo(handle());
@@ -315,7 +317,8 @@ void TMainForm::FilePrint() {
 
 void TMainForm::FileExit() { close(); }
 
-// Cut and paste change the text a verdict spoke of.
+// Cut and paste change the text a verdict spoke of, whether or not the
+// control tells of the change.
 void TMainForm::EditCut() {
   memo1.cut();
   ShowVerdict({});

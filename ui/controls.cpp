@@ -394,6 +394,19 @@ RichEdit::RichEdit(Window& parent, const Args& args)
     : Window(&parent), readOnly_(args.readOnly), wordWrap_(args.wordWrap) {
   align = args.align;
   makeControl(args.bounds, NextControlId(), true, true);
+  reportChanges();
+}
+
+// Rich edit controls send EN_CHANGE only once asked; asked after a new
+// control is filled, so only the user's own changes are told.
+void RichEdit::reportChanges() { SendMessageA(handle(), EM_SETEVENTMASK, 0, ENM_CHANGE); }
+
+bool RichEdit::reflectCommand(WORD code) {
+  if (code == EN_CHANGE && onChange) {
+    onChange();
+    return true;
+  }
+  return false;
 }
 
 void RichEdit::makeControl(const Rect& bounds, int id, bool visible, bool enabled) {
@@ -460,6 +473,7 @@ void RichEdit::setText(std::string text) {
     SendMessageA(handle(), EM_SETSEL, 0, 0);
     SendMessageA(handle(), EM_SCROLLCARET, 0, 0);
   }
+  reportChanges();
   updateNotice();
 }
 

@@ -233,8 +233,14 @@ class RichEdit : public Window {
   // control's font, laid out over the printable area page after page with
   // long lines broken at its width. Throws Error when the printer fails.
   void print(HDC printer, const std::string& title);
+  // The user changed the text in the control (typing, cut, paste, undo);
+  // not called for a text given by setText.
+  std::function<void()> onChange;
 
  private:
+  bool reflectCommand(WORD code) override;
+  // Asks the control to tell of changes from now on.
+  void reportChanges();
   // Makes the control, empty, at `bounds` with `id`, styled from the
   // arguments and the state.
   void makeControl(const Rect& bounds, int id, bool visible, bool enabled);

@@ -229,7 +229,9 @@ TEST_F(Crypt, PassPhraseNeverInAProcessTitleOrAFile) {
   watch.stop();
   watch.scanFiles();
   EXPECT_EQ(form_->memo1.text(), kPlain);  // the pass phrase reached PGP both times
-  EXPECT_EQ(watch.pgpRuns_.size(), 2u);
+  // Both runs were watched (Wine may show one run under two process IDs
+  // while it starts it, so more may be counted).
+  EXPECT_GE(watch.pgpRuns_.size(), 2u);
   EXPECT_TRUE(watch.found_.empty()) << *watch.found_.begin();
   EXPECT_EQ(Log().find(kPass), std::string::npos);
 }
