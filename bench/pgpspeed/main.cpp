@@ -6,8 +6,8 @@
 //    the same command.com;
 //  - encrypting and decrypting 1 MB of text through the main window's
 //    commands against PGP.EXE alone, with the pieces the window adds timed
-//    one by one;
-//  - the start of sealwrightnt.exe until its main window shows.
+//    one by one.
+// The main window's start-up has its figure in bench_window95 and bench_windownt.
 // The rings are made once (the large one takes minutes) and kept in the build
 // tree. Usage: bench_pgpspeed [rounds] [small|command]  ("small": one-key
 // ring only; "command": PGP.EXE against gpg alone, on both rings).
@@ -151,8 +151,9 @@ void Report(const std::string& what, const std::vector<double>& subject, const s
   std::printf("%-34s %8.0f ms  %-18s %8.0f ms  ratio %5.2f  %s\n", what.c_str(), s, floorName, f, s / f,
               goal > 0 ? (s <= goal ? "within goal" : "over goal") : "");
   auto spread = [](const std::vector<double>& v) {
-    return v.empty() ? std::string() : std::to_string(static_cast<int>(*std::min_element(v.begin(), v.end()))) + "-" +
-                                           std::to_string(static_cast<int>(*std::max_element(v.begin(), v.end())));
+    return v.empty() ? std::string()
+                     : std::to_string(static_cast<int>(*std::min_element(v.begin(), v.end()))) + "-" +
+                           std::to_string(static_cast<int>(*std::max_element(v.begin(), v.end())));
   };
   std::printf("%-34s %11s     %-18s %11s\n", "  spread", spread(subject).c_str(), "", spread(floor).c_str());
 }
@@ -199,18 +200,13 @@ void CommandVersusGpg(const Ring& r, int rounds) {
     }));
     pair(
         round, "esa",
-        [&] {
-          Sh(r.dir, PlainGpg(r) + "-esa -r " + r.fpr + " -u " + r.fpr + " -o g.asc plain.txt" + kill);
-        },
+        [&] { Sh(r.dir, PlainGpg(r) + "-esa -r " + r.fpr + " -u " + r.fpr + " -o g.asc plain.txt" + kill); },
         [&] {
           DeleteFileA(r.File("plain.asc").c_str());
           if (RunPgpExe(r, "-esa plain.txt " + keyId + "  -u\"Bench User\"", true) != 0) Fail("-esa");
         });
     pair(
-        round, "d",
-        [&] {
-          Sh(r.dir, PlainGpg(r) + "-o g.txt -d plain.asc" + kill);
-        },
+        round, "d", [&] { Sh(r.dir, PlainGpg(r) + "-o g.txt -d plain.asc" + kill); },
         [&] {
           DeleteFileA(r.File("back.txt").c_str());
           if (RunPgpExe(r, "plain.asc -o back.txt", true) != 0) Fail("decrypt");
@@ -360,39 +356,6 @@ void WindowVersusCommand(const Ring& r, int rounds) {
     std::printf("    %-22s %7.1f ms\n", piece, Median(t[piece]));
 }
 
-// The program started as a user starts it, timed until its main window shows:
-// the window comes up before the key listing, so no PGP run is counted. The
-// folder holds the no-op PGP and an empty ring; the settings are removed after.
-double ProgramStart(const std::string& rings, int rounds) {
-  const std::string dir = rings + "\\noop";
-  bridge::WriteWholeFile(dir + "\\pubring.pgp", "");
-  Settings = TSettings{};
-  Settings.PgpPath = dir;
-  Settings.IdSign = kUser;
-  Settings.Pause = false;
-  SaveSettings();
-  std::vector<double> shown;
-  for (int round = 0; round < rounds; ++round) {
-    std::string cmd = "\"" + Folder() + "\\sealwrightnt.exe\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    const auto start = Clock::now();
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      Fail("sealwrightnt.exe");
-    ui::Handle process(pi.hProcess), thread(pi.hThread);
-    const HWND window = robot::WaitShownWindow(process.get(), pi.dwProcessId);
-    if (!window) Fail("no main window");
-    shown.push_back(Ms(start, Clock::now()));
-    // Closed once its start-up has run (the key listing shows a status window).
-    Sleep(1500);
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) Fail("sealwrightnt.exe did not close");
-  }
-  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Sealwright 32");
-  return Median(shown);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -410,8 +373,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   RunnerVersusInterpreter(rings, rounds);
-  std::printf("start-up of sealwrightnt.exe to its main window shown (before its key listing): %.0f ms\n",
-              ProgramStart(rings, rounds));
   const Ring one = MakeRing(rings, "k1", 1);
   CommandVersusGpg(one, rounds);
   WindowVersusCommand(one, rounds);

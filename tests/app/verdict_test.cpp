@@ -186,20 +186,19 @@ TEST_F(VerdictBar, SaysWhatTheReportSaysInItsColourUntilTheTextChanges) {
   // typing or cutting in the text window itself.
   Report(kGood);
   int changes = 0;
-  for (const std::function<void()>& change :
-       std::vector<std::function<void()>>{[&] { form_->FileNew(); },
-                                          [&] { SendMessageA(form_->memo1.handle(), WM_CHAR, 'x', 0); },
-                                          [&] {
-                                            SendMessageA(form_->memo1.handle(), EM_SETSEL, 0, 5);
-                                            SendMessageA(form_->memo1.handle(), WM_CUT, 0, 0);
-                                          },
-                                          [&] {
-                                            testenv::WriteFile(docs_.file("new.txt"), "new");
-                                            form_->OpenDialog.fileName = docs_.file("new.txt");
-                                            Robot r([&](Robot& r) { ConfirmFileDialog(r, "Open text file"); });
-                                            form_->FileOpen();
-                                            r.join();
-                                          }}) {
+  for (const std::function<void()>& change : std::vector<std::function<void()>>{
+           [&] { form_->FileNew(); }, [&] { SendMessageA(form_->memo1.handle(), WM_CHAR, 'x', 0); },
+           [&] {
+             SendMessageA(form_->memo1.handle(), EM_SETSEL, 0, 5);
+             SendMessageA(form_->memo1.handle(), WM_CUT, 0, 0);
+           },
+           [&] {
+             testenv::WriteFile(docs_.file("new.txt"), "new");
+             form_->OpenDialog.fileName = docs_.file("new.txt");
+             Robot r([&](Robot& r) { ConfirmFileDialog(r, "Open text file"); });
+             form_->FileOpen();
+             r.join();
+           }}) {
     form_->memo1.setText(armoured);
     Run([&] { form_->Decrypttext1Click(); }, true, false);
     ASSERT_TRUE(form_->VerdictBar.visible());

@@ -59,8 +59,8 @@ std::vector<std::wstring> EntriesW(HWND combo) {
 
 std::wstring Wide(const std::string& utf8) {
   std::wstring out(utf8.size(), L'\0');
-  out.resize(static_cast<size_t>(
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), static_cast<int>(out.size()))));
+  out.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(),
+                                                     static_cast<int>(out.size()))));
   return out;
 }
 
@@ -212,8 +212,8 @@ TEST_F(MaildirE2e, ReadDecryptReplySendAndDelete) {
     HWND combo = form.ComboBox1.handle();
     const std::wstring cjk =
         Wide("From : Алиса Петрова" + std::string(50, ' ') + " (Subject)[山田さんへ 暗号文 – 秘密]");
-    EXPECT_EQ(EntriesW(combo),
-              (std::vector<std::wstring>{Wide("From : Doe, Jane" + std::string(54, ' ') + " (Subject)[PGP/MIME]"), cjk}));
+    EXPECT_EQ(EntriesW(combo), (std::vector<std::wstring>{
+                                   Wide("From : Doe, Jane" + std::string(54, ' ') + " (Subject)[PGP/MIME]"), cjk}));
     EXPECT_EQ(form.memo1.text(), Crlf(testenv::ReadFile(Scratch("incoming.asc"))));
     EXPECT_TRUE(r.enabled(form.DelButton.handle()));
     r.screenshot(main, "maildir_e2e_list");
@@ -286,9 +286,8 @@ TEST_F(MaildirE2e, BigMaildirScanTimedAndStoppedByEscape) {
   ASSERT_EQ(filled, std::to_string(count) + "\n");
   auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
 
-  Run(big, {}, [&](Robot& r, TMainForm& form, HWND) {
-    EXPECT_EQ(r.listItems(form.ComboBox1.handle()).size(), count / 10u);
-  });
+  Run(big, {},
+      [&](Robot& r, TMainForm& form, HWND) { EXPECT_EQ(r.listItems(form.ComboBox1.handle()).size(), count / 10u); });
   std::printf("%d messages: start-up with the scan through the window %.2f s\n", count, seconds(created_ - started_));
 
   // Once three are listed Escape is typed from the UI thread itself, at one

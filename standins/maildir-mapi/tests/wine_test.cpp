@@ -208,8 +208,7 @@ TEST_F(MaildirMapi, ScanListsOldestFirstAndReadsWhatAReaderShows) {
   EXPECT_EQ(std::string(m->lpszSubject).rfind("Привет из Москвы Привет", 0), 0u) << m->lpszSubject;
   M().freeBuffer(m);
   ASSERT_EQ(M().readMail(session, 0, latin1, MAPI_PEEK, 0, &m), SUCCESS_SUCCESS);
-  EXPECT_STREQ(m->lpszSubject,
-               "Ça coûte très cher, señor");
+  EXPECT_STREQ(m->lpszSubject, "Ça coûte très cher, señor");
   M().freeBuffer(m);
 
   // Read to show: the body in a file of a folder private to the user (the
@@ -287,8 +286,7 @@ TEST_F(MaildirMapi, SendDocumentsThroughMsmtpOrCancel) {
       r.setText(edits[0], "Ann <ann@example.org>; bob@example.org");
       r.setText(edits[1], "carl@example.org");
       r.setText(edits[2], "Hi\r\nBcc: eve@example.org");
-      r.setText(edits[3],
-                "See the attachment.\r\nGrüße");
+      r.setText(edits[3], "See the attachment.\r\nGrüße");
       r.clickButton(w, "&Send");
       HWND box = r.waitWindow("Sealwright Maildir");
       EXPECT_NE(r.findChild(box, "The Subject must not contain a line break."), nullptr);
