@@ -457,24 +457,61 @@ void RichEdit::setText(std::string text) {
   std::string().swap(read_);
   std::string().swap(held_);
   holding_ = text.size() > kHeldTextLimit;
-  // The old control's memory goes before the text is made ready.
+  // The old control's memory (and a view it was still to fill) goes before
+  // the text is made ready.
   renewControl();
-  if (holding_) held_ = WithControlLineEnds(std::move(text));
-  const std::string_view shown =
-      holding_ ? std::string_view(held_).substr(0, ShownLength(held_, kShownTextLimit)) : std::string_view(text);
-  // In UTF-16: given 8-bit text, the control reads one starting with "{\rtf"
-  // as formatted text and one starting with the UTF-8 byte order mark as
-  // UTF-8, whatever the code page.
-  const std::wstring wide = Widen(shown);
-  SETTEXTEX set{ST_DEFAULT, kCodePageUtf16};
-  SendMessageA(handle(), EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(wide.c_str()));
-  // A held text shows from its beginning (the control leaves the caret after the text).
   if (holding_) {
+    held_ = WithControlLineEnds(std::move(text));
+    viewFilled_ = ShownLength(held_, kFirstShownLimit);
+    fill(std::string_view(held_).substr(0, viewFilled_), false);
+    // The control leaves the caret after the text: a held text shows from its beginning.
     SendMessageA(handle(), EM_SETSEL, 0, 0);
     SendMessageA(handle(), EM_SCROLLCARET, 0, 0);
+    // Timers come after painting.
+    if (viewFilled_ < ShownLength(held_, kShownTextLimit))
+      SetTimer(handle(), 1, USER_TIMER_MINIMUM, &RichEdit::FillRestOfView);
+  } else {
+    fill(text, false);
   }
   reportChanges();
   updateNotice();
+}
+
+void RichEdit::fill(std::string_view text, bool atEnd) {
+  // In UTF-16: given 8-bit text, the control reads one starting with "{\rtf"
+  // as formatted text and one starting with the UTF-8 byte order mark as
+  // UTF-8, whatever the code page.
+  const std::wstring wide = Widen(text);
+  SETTEXTEX set{static_cast<DWORD>(atEnd ? ST_SELECTION : ST_DEFAULT), kCodePageUtf16};
+  SendMessageA(handle(), EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void CALLBACK RichEdit::FillRestOfView(HWND control, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(control, timer);
+  Application::Get().runHandled([control] {
+    if (auto* edit = dynamic_cast<RichEdit*>(FromHandle(control))) edit->fillRestOfView();
+  });
+}
+
+void RichEdit::fillRestOfView() {
+  const size_t end = holding_ ? ShownLength(held_, kShownTextLimit) : 0;
+  if (viewFilled_ >= end) return;
+  // Appended where the user does not look: the selection and the lines in
+  // view stay, and no change is told.
+  SendMessageA(handle(), EM_SETEVENTMASK, 0, 0);
+  SendMessageA(handle(), WM_SETREDRAW, FALSE, 0);
+  CHARRANGE selection{};
+  SendMessageA(handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  const LRESULT firstLine = SendMessageA(handle(), EM_GETFIRSTVISIBLELINE, 0, 0);
+  SendMessageA(handle(), EM_SETSEL, -1, -1);
+  fill(std::string_view(held_).substr(viewFilled_, end - viewFilled_), true);
+  viewFilled_ = end;
+  SendMessageA(handle(), EM_EMPTYUNDOBUFFER, 0, 0);
+  SendMessageA(handle(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  SendMessageA(handle(), EM_LINESCROLL, 0, firstLine - SendMessageA(handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
+  SendMessageA(handle(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(handle(), nullptr, TRUE);
+  reportChanges();
 }
 
 void RichEdit::clear() { setText({}); }

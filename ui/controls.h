@@ -249,10 +249,17 @@ class RichEdit : public Window {
   void renewControl();
   // Puts the notice of a held text in the hint and the status line, or takes it away.
   void updateNotice();
+  // Puts `text` into the control (the selection when `atEnd`), in UTF-16.
+  void fill(std::string_view text, bool atEnd);
+  // Fills the rest of a held text's view, where the user does not see it.
+  void fillRestOfView();
+  static void CALLBACK FillRestOfView(HWND control, UINT, UINT_PTR timer, DWORD);
   bool readOnly_;
   bool wordWrap_;
   bool holding_ = false;
   std::string held_;
+  // How much of the held text the control has.
+  size_t viewFilled_ = 0;
   // The control's text as last read.
   mutable std::string read_;
 };

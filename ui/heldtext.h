@@ -17,6 +17,10 @@ namespace ui {
 // are the control's, as they always were.
 inline constexpr size_t kHeldTextLimit = 64 * 1024;
 inline constexpr size_t kShownTextLimit = 16 * 1024;
+// Of that view, what is filled before the window paints: more than a
+// screenful. The rest follows once the window has painted, so a command
+// that ends with a big text shows it without waiting for the whole view.
+inline constexpr size_t kFirstShownLimit = 3 * 1024;
 
 // `text` with every line end (CR LF, a lone CR, a lone LF) made CR LF, the
 // way the control gives its text back. Unchanged texts are not copied.

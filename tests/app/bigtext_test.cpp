@@ -62,7 +62,9 @@ TEST_F(BigText, HeldWholeThroughOpenEncryptDecryptAndSaveWhileTheControlShowsIts
     EXPECT_TRUE(form.memo1.text() == whole);
     EXPECT_EQ(form.memo1.textLength(), static_cast<int>(whole.size()));
     EXPECT_EQ(form.memo1.findNoCase("line 100000 OF A"), static_cast<int>(whole.find("Line 100000 of a")));
-    // The control: the lines that fit into 16 KiB, read-only; the status line says why.
+    // The control: the lines that fit into 16 KiB (the first screenfuls at
+    // once, the rest after painting), read-only; the status line says why.
+    r.waitUntil([&] { return r.text(form.memo1.handle()).size() > 16 * 1024 - 80; }, "the whole view");
     const std::string shown = r.text(form.memo1.handle());
     EXPECT_TRUE(shown.size() <= 16 * 1024 && shown.size() > 16 * 1024 - 80 && whole.starts_with(shown) &&
                 shown.ends_with("\r\n"))
