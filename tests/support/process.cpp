@@ -14,11 +14,16 @@ namespace {
 // reader shares write and delete access too.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// In a folder of their own below the temporary folder: tests that check the
+// program left no file in the temporary folder run beside ones that capture
+// a child's output.
 std::string ScratchName(const char* prefix) {
-  char folder[MAX_PATH + 1] = {};
+  char temp[MAX_PATH + 1] = {};
   char name[MAX_PATH + 1] = {};
-  GetTempPathA(MAX_PATH, folder);
-  GetTempFileNameA(folder, prefix, 0, name);
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "swcapture";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  GetTempFileNameA(folder.c_str(), prefix, 0, name);
   return name;
 }
 
