@@ -317,17 +317,9 @@ void TMainForm::FilePrint() {
 
 void TMainForm::FileExit() { close(); }
 
-// Cut and paste change the text a verdict spoke of, whether or not the
-// control tells of the change.
-void TMainForm::EditCut() {
-  memo1.cut();
-  ShowVerdict({});
-}
+void TMainForm::EditCut() { memo1.cut(); }
 void TMainForm::EditCopy() { memo1.copy(); }
-void TMainForm::EditPaste() {
-  memo1.paste();
-  ShowVerdict({});
-}
+void TMainForm::EditPaste() { memo1.paste(); }
 
 void TMainForm::HelpContents() { WinHelpA(handle(), ui::Application::Get().helpFile().c_str(), HELP_FINDER, 0); }
 

@@ -183,7 +183,7 @@ TEST_F(VerdictBar, SaysWhatTheReportSaysInItsColourUntilTheTextChanges) {
     });
   }
   // A new text, opened or cleared, takes the bar with it; so does the user's
-  // typing or cutting in the text window itself.
+  // typing, cutting or pasting in the text window itself.
   Report(kGood);
   int changes = 0;
   for (const std::function<void()>& change : std::vector<std::function<void()>>{
@@ -191,6 +191,16 @@ TEST_F(VerdictBar, SaysWhatTheReportSaysInItsColourUntilTheTextChanges) {
            [&] {
              SendMessageA(form_->memo1.handle(), EM_SETSEL, 0, 5);
              SendMessageA(form_->memo1.handle(), WM_CUT, 0, 0);
+           },
+           [&] {
+             ASSERT_TRUE(OpenClipboard(nullptr));
+             EmptyClipboard();
+             HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof L"ab");
+             memcpy(GlobalLock(block), L"ab", sizeof L"ab");
+             GlobalUnlock(block);
+             SetClipboardData(CF_UNICODETEXT, block);
+             CloseClipboard();
+             form_->EditPaste();
            },
            [&] {
              testenv::WriteFile(docs_.file("new.txt"), "new");
