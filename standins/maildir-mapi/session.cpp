@@ -12,6 +12,10 @@ namespace maildir {
 
 namespace {
 
+// Unchanged this long and unlocked, a session folder is one whose program
+// ended inside the session (the lock is taken right after the folder is made).
+constexpr DWORD kAbandonedAfterMs = 10000;
+
 // The sessions handed out; a handle is checked against them before use.
 std::set<Session*>& Sessions() {
   static std::set<Session*> sessions;
@@ -69,7 +73,10 @@ std::optional<std::string> Session::Read(const Entry& e, size_t limit) const {
 
 std::string Session::PrivateFolder() {
   if (!private_) {
-    auto folder = std::make_unique<bridge::WorkFolder>(TempFolder(), "mapi");
+    // A session's folder holds mail: one its program left behind (it ended
+    // inside a session) is wiped now. A live session's folder is locked.
+    bridge::SweepAbandonedWorkFolders(TempFolder(), "mapi", kAbandonedAfterMs);
+    auto folder = std::make_unique<bridge::WorkFolder>(TempFolder(), "mapi", true);
     if (!folder->ok() || !folder->MakeHostPrivate()) return {};
     folder->WipeAtEnd();
     private_ = std::move(folder);

@@ -184,6 +184,22 @@ TEST_F(MaildirMapi, LogonFindsTheMaildirOrAsksForIt) {
 
 TEST_F(MaildirMapi, ScanListsOldestFirstAndReadsWhatAReaderShows) {
   std::set<std::string> tempBefore = ProviderTempFiles();
+  // A session folder a killed program left an hour ago, mail still inside.
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string abandoned = std::string(temp) + "mapi-1-1-0";
+  CreateDirectoryA(abandoned.c_str(), nullptr);
+  testenv::WriteFile(abandoned + "\\pack", "From: someone\r\n\r\nprivate words\r\n");
+  {
+    ui::Handle dir(CreateFileA(abandoned.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{.LowPart = now.dwLowDateTime, .HighPart = now.dwHighDateTime};
+    t.QuadPart -= 3600ull * 10000000ull;
+    const FILETIME hourAgo{t.LowPart, t.HighPart};
+    ASSERT_TRUE(SetFileTime(dir.get(), nullptr, nullptr, &hourAgo));
+  }
   LHANDLE session = Logon();
   EXPECT_EQ(Scan(session), (std::vector<std::string>{"999999999.M1P1.host", "1700000100.M900P1.host",
                                                      "1700000100.M1000P1.host", "1700000300.M5P1.host"}));
@@ -218,6 +234,7 @@ TEST_F(MaildirMapi, ScanListsOldestFirstAndReadsWhatAReaderShows) {
   std::string bodyFile = m->lpFiles[0].lpszPathName;
   EXPECT_EQ(testenv::ReadFile(bodyFile), crlf);
   EXPECT_EQ(Sh("stat -c %a \"$(dirname " + bridge::ShQuote(bridge::UnixPath(bodyFile)) + ")\""), "700\n");
+  EXPECT_FALSE(testenv::Exists(abandoned));
   M().freeBuffer(m);
   DeleteFileA(bodyFile.c_str());
   EXPECT_FALSE(testenv::Exists(Box("new\\1700000300.M5P1.host")));
