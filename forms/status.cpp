@@ -12,6 +12,8 @@ ui::Form::Args StatusArgs() {
   a.border = ui::Border::None;
   a.systemMenu = false;
   a.screenCenter = true;
+  // Inside the main window, centred in its client area, when there is one.
+  if (ui::Form* main = ui::Application::Get().mainForm()) a.insideOf = main->handle();
   return a;
 }
 
@@ -23,18 +25,23 @@ TStatusFrm::TStatusFrm()
                      .align = ui::Align::Client,
                      .outer = ui::Bevel::None,
                      .inner = ui::Bevel::Lowered,
-                     .caption = "Wating for PGP to complete ..."}) {
-  if (ui::Form* main = ui::Application::Get().mainForm()) {
-    // A child panel of the main window, centred in its client area.
-    HWND h = handle();
-    SetWindowLongPtrA(h, GWL_STYLE, (GetWindowLongPtrA(h, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
-    SetParent(h, main->handle());
-    setBounds({(main->clientWidth() - 313) / 2, (main->clientHeight() - 35) / 2, 313, 35});
-  }
-}
+                     .caption = "Wating for PGP to complete ..."}) {}
 
 TStatusFrm::~TStatusFrm() {
-  if (handle() && GetFocus() == handle() && previousFocus_ && IsWindow(previousFocus_)) SetFocus(previousFocus_);
+  HWND h = handle();
+  if (!h) return;
+  if (GetFocus() == h && previousFocus_ && IsWindow(previousFocus_)) SetFocus(previousFocus_);
+  // Inside the main window it is hidden without the redraw Wine does at once
+  // of what it covered (over ten milliseconds): that part paints with the
+  // rest, after the command has put its result there.
+  if (HWND parent = GetParent(h); parent && (GetWindowLongPtrA(h, GWL_STYLE) & WS_CHILD)) {
+    RECT covered{};
+    GetWindowRect(h, &covered);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&covered), 2);
+    SetWindowPos(h, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOREDRAW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(parent, &covered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
 }
 
 LRESULT TStatusFrm::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -107,14 +107,11 @@ bool RunPgpWith(const std::string& interpreter, const Context& ctx, const std::s
   std::string commandLine = interpreter + " \"" + batch + "\"";
   std::vector<char> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back('\0');
-  std::unique_ptr<TStatusFrm> status;
-  ShowStatusWindow(true, status, "Waiting for PGP to complete...");
   PROCESS_INFORMATION pi{};
   const std::string program = FindInterpreter(interpreter);
   if (program.empty() ||
       !CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, pgp::kRunnerCreationFlags,
                       environment.bytes.empty() ? nullptr : environment.bytes.data(), nullptr, &si, &pi)) {
-    ShowStatusWindow(false, status, {});
     wiper.dispose();
     ownOutputFile.dispose();
     ui::ErrorBox("Unable to execute : \r\n\r\n" + ctx.command);
@@ -122,6 +119,10 @@ bool RunPgpWith(const std::string& interpreter, const Context& ctx, const std::s
   }
   ui::Handle process(pi.hProcess);
   ui::Handle thread(pi.hThread);
+  // Shown while the interpreter starts, not before it: the window's drawing
+  // and the new console's start-up share the time.
+  std::unique_ptr<TStatusFrm> status;
+  ShowStatusWindow(true, status, "Waiting for PGP to complete...");
   WaitForSingleObject(process.get(), INFINITE);
   ShowStatusWindow(false, status, {});
   Sleep(kSettleAfterExitMs);

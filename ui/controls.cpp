@@ -420,21 +420,41 @@ void RichEdit::makeControl(const Rect& bounds, int id, bool visible, bool enable
   setWordWrap(wordWrap_);
 }
 
+// The old control is hidden without a redraw (its successor takes its place
+// before anything paints) and the new one is made hidden: Wine's rich edit
+// filled while it shows redraws its scroll bars as they appear, at several
+// times the cost of the fill. `showRenewed` shows it once it holds its text.
 void RichEdit::renewControl() {
   HWND old = handle();
   const Rect where = bounds();
   const int id = GetDlgCtrlID(old);
-  const bool focused = GetFocus() == old;
-  const bool shown = visible();
+  renewFocused_ = GetFocus() == old;
+  renewShown_ = visible();
   const bool usable = enabled();
   HWND before = GetWindow(old, GW_HWNDPREV);
   HFONT ownFont = font();
-  // The old control and its memory go first.
-  destroyHandle();
-  makeControl(where, id, shown, usable);
+  SetWindowPos(old, nullptr, 0, 0, 0, 0,
+               SWP_HIDEWINDOW | SWP_NOREDRAW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // A control holding little goes once the window has painted its successor
+  // (Wine takes milliseconds to destroy even that); one holding much goes
+  // first, and its memory with it.
+  GETTEXTLENGTHEX len{GTL_DEFAULT, kCodePageUtf16};
+  const auto held = SendMessageA(old, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0);
+  retired_.reset();
+  if (held <= static_cast<LRESULT>(kShownTextLimit)) {
+    SendMessageA(old, EM_SETEVENTMASK, 0, 0);
+    retired_ = releaseHandle();
+  } else {
+    destroyHandle();
+  }
+  makeControl(where, id, false, usable);
   SetWindowPos(handle(), before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (ownFont != font()) setFont(ownFont);
-  if (focused) setFocus();
+}
+
+void RichEdit::showRenewed() {
+  if (renewShown_) ShowWindow(handle(), SW_SHOWNA);
+  if (renewFocused_) setFocus();
 }
 
 const std::string& RichEdit::text() const {
@@ -457,24 +477,31 @@ void RichEdit::setText(std::string text) {
   std::string().swap(read_);
   std::string().swap(held_);
   holding_ = text.size() > kHeldTextLimit;
-  // The old control's memory (and a view it was still to fill) goes before
-  // the text is made ready.
   renewControl();
   if (holding_) {
     held_ = WithControlLineEnds(std::move(text));
-    viewFilled_ = ShownLength(held_, kFirstShownLimit);
+    viewFilled_ = FirstLinesLength(held_, linesInView(), kFirstShownLimit);
     fill(std::string_view(held_).substr(0, viewFilled_), false);
     // The control leaves the caret after the text: a held text shows from its beginning.
     SendMessageA(handle(), EM_SETSEL, 0, 0);
     SendMessageA(handle(), EM_SCROLLCARET, 0, 0);
-    // Timers come after painting.
-    if (viewFilled_ < ShownLength(held_, kShownTextLimit))
-      SetTimer(handle(), 1, USER_TIMER_MINIMUM, &RichEdit::FillRestOfView);
   } else {
     fill(text, false);
   }
+  showRenewed();
+  // Timers come after painting.
+  if (retired_ || (holding_ && viewFilled_ < ShownLength(held_, kShownTextLimit)))
+    SetTimer(handle(), 1, USER_TIMER_MINIMUM, &RichEdit::AfterPainting);
   reportChanges();
   updateNotice();
+}
+
+int RichEdit::linesInView() const {
+  // Lines are at least 10 pixels high in any font the window offers; a wrapped
+  // line fills more than one.
+  RECT r{};
+  GetClientRect(handle(), &r);
+  return r.bottom / 10 + 2;
 }
 
 void RichEdit::fill(std::string_view text, bool atEnd) {
@@ -486,10 +513,13 @@ void RichEdit::fill(std::string_view text, bool atEnd) {
   SendMessageA(handle(), EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-void CALLBACK RichEdit::FillRestOfView(HWND control, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK RichEdit::AfterPainting(HWND control, UINT, UINT_PTR timer, DWORD) {
   KillTimer(control, timer);
   Application::Get().runHandled([control] {
-    if (auto* edit = dynamic_cast<RichEdit*>(FromHandle(control))) edit->fillRestOfView();
+    if (auto* edit = dynamic_cast<RichEdit*>(FromHandle(control))) {
+      edit->retired_.reset();
+      edit->fillRestOfView();
+    }
   });
 }
 

@@ -247,19 +247,28 @@ class RichEdit : public Window {
   // Replaces the control by a new empty one in its place: same size, tab
   // order, font and focus.
   void renewControl();
+  void showRenewed();
   // Puts the notice of a held text in the hint and the status line, or takes it away.
   void updateNotice();
   // Puts `text` into the control (the selection when `atEnd`), in UTF-16.
   void fill(std::string_view text, bool atEnd);
   // Fills the rest of a held text's view, where the user does not see it.
   void fillRestOfView();
-  static void CALLBACK FillRestOfView(HWND control, UINT, UINT_PTR timer, DWORD);
+  // How many lines the control shows at most.
+  int linesInView() const;
+  // Once the window has painted: drops the replaced control, fills the view.
+  static void CALLBACK AfterPainting(HWND control, UINT, UINT_PTR timer, DWORD);
   bool readOnly_;
   bool wordWrap_;
   bool holding_ = false;
   std::string held_;
   // How much of the held text the control has.
   size_t viewFilled_ = 0;
+  // What the replaced control was, for its successor once filled.
+  bool renewShown_ = false;
+  bool renewFocused_ = false;
+  // The replaced control, hidden, until the window has painted.
+  OwnedWindow retired_;
   // The control's text as last read.
   mutable std::string read_;
 };

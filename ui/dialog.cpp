@@ -32,7 +32,7 @@ Form::Form(const Args& args) : Window(nullptr), font_(MakeFont(args.font)), dial
       exStyle |= WS_EX_DLGMODALFRAME;
       break;
     case Border::None:
-      style |= WS_POPUP;
+      style |= args.insideOf ? WS_CHILD | WS_CLIPSIBLINGS : WS_POPUP;
       break;
   }
   RECT r{0, 0, args.clientWidth, args.clientHeight};
@@ -42,7 +42,15 @@ Form::Form(const Args& args) : Window(nullptr), font_(MakeFont(args.font)), dial
     outer.left = (GetSystemMetrics(SM_CXSCREEN) - outer.width) / 2;
     outer.top = (GetSystemMetrics(SM_CYSCREEN) - outer.height) / 2;
   }
-  HWND owner = args.owner;
+  if (args.insideOf) {
+    // Made a child from the start: a top-level window made a child later
+    // costs Wine a window of the display's own, made and dropped again.
+    RECT client{};
+    GetClientRect(args.insideOf, &client);
+    outer.left = (client.right - outer.width) / 2;
+    outer.top = (client.bottom - outer.height) / 2;
+  }
+  HWND owner = args.insideOf ? args.insideOf : args.owner;
   if (!owner && !args.mainWindow) {
     if (Form* main = Application::Get().mainForm()) owner = main->handle();
   }
@@ -63,6 +71,12 @@ void Form::setClientSize(int width, int height) {
 }
 
 namespace {
+
+bool HasTips(const Window* w) {
+  for (const Window* child : w->children())
+    if (!ShortHint(child->hint).empty() || HasTips(child)) return true;
+  return false;
+}
 
 void AddTools(HWND tooltip, Window* w) {
   for (Window* child : w->children()) {
@@ -85,6 +99,8 @@ void AddTools(HWND tooltip, Window* w) {
 void Form::installTooltips() {
   if (tooltipsInstalled_) return;
   tooltipsInstalled_ = true;
+  // A form without tips has no tooltip window to make.
+  if (!HasTips(this)) return;
   tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
                              0, handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
   if (tooltip_) AddTools(tooltip_, this);

@@ -45,6 +45,9 @@ class Form : public Window {
     // Owner of a dialog (stays above it); nullptr makes it owned by the main form.
     HWND owner = nullptr;
     bool mainWindow = false;
+    // A borderless form drawn inside that window's client area, centred in
+    // it, rather than a window of its own.
+    HWND insideOf = nullptr;
     bool dialogKeys = true;  // Tab, Enter and Escape as in a dialog
 
     // A dialog-framed form with that caption, client size and font.

@@ -38,6 +38,10 @@ struct GdiOf {
   static H invalid() { return nullptr; }
   static void close(H h) { DeleteObject(h); }
 };
+struct WindowTraits {
+  static HWND invalid() { return nullptr; }
+  static void close(HWND h) { DestroyWindow(h); }
+};
 struct KernelTraits {
   static HANDLE invalid() { return nullptr; }
   static void close(HANDLE h) { CloseHandle(h); }
@@ -84,6 +88,8 @@ using ChangeWatch = Unique<HANDLE, ChangeTraits>;
 using RegKey = Unique<HKEY, KeyTraits>;
 using Icon = Unique<HICON, IconTraits>;
 using Menu = Unique<HMENU, MenuTraits>;
+// A window no Window object stands for any more.
+using OwnedWindow = Unique<HWND, WindowTraits>;
 // A device context made by CreateDC or CreateCompatibleDC (printer, memory).
 using Dc = Unique<HDC, DcTraits>;
 

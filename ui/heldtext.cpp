@@ -11,28 +11,46 @@ char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A
 }  // namespace
 
 std::string WithControlLineEnds(std::string text) {
-  // Most texts come with CR LF throughout: they are kept as they are.
-  bool changes = false;
-  for (size_t i = 0; i < text.size() && !changes; ++i) {
-    if (text[i] == '\n') changes = true;
-    if (text[i] == '\r') {
-      if (i + 1 < text.size() && text[i + 1] == '\n')
+  // Most texts come with CR LF throughout: they are kept as they are. Others
+  // (a megabyte of armour with bare LFs) are copied once into a string of
+  // their final size.
+  size_t bare = 0;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (text[i] == '\n') {
+      ++bare;
+    } else if (text[i] == '\r') {
+      if (i + 1 < n && text[i + 1] == '\n')
         ++i;
       else
-        changes = true;
+        ++bare;
     }
   }
-  if (!changes) return text;
-  std::string out;
-  out.reserve(text.size() + text.size() / 16);
-  for (size_t i = 0; i < text.size();) {
-    const size_t end = std::min(text.find_first_of("\r\n", i), text.size());
-    out.append(text, i, end - i);
-    if (end == text.size()) break;
-    out += "\r\n";
-    i = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  if (bare == 0) return text;
+  std::string out(n + bare, '\0');
+  char* to = out.data();
+  for (size_t i = 0; i < n; ++i) {
+    const char c = text[i];
+    if (c == '\n' || c == '\r') {
+      *to++ = '\r';
+      *to++ = '\n';
+      if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+    } else {
+      *to++ = c;
+    }
   }
   return out;
+}
+
+size_t FirstLinesLength(std::string_view text, size_t lines, size_t limit) {
+  const size_t most = ShownLength(text, limit);
+  size_t at = 0;
+  for (size_t n = 0; n < lines && at < most; ++n) {
+    const size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) return most;
+    at = end + 1;
+  }
+  return std::min(at, most);
 }
 
 size_t ShownLength(std::string_view text, size_t limit) {

@@ -32,6 +32,10 @@ std::string WithControlLineEnds(std::string text);
 // (UTF-8 continuation bytes).
 size_t ShownLength(std::string_view text, size_t limit);
 
+// How much of a held text goes into the control before the window paints:
+// its first `lines` lines, and at most ShownLength(text, limit).
+size_t FirstLinesLength(std::string_view text, size_t lines, size_t limit);
+
 // Where `what` first begins in `text`, ASCII letters compared without regard
 // to case and every other byte exactly; npos when absent.
 size_t FindAsciiNoCase(std::string_view text, std::string_view what);

@@ -90,6 +90,13 @@ void Window::create(DWORD exStyle, const char* className, std::string_view text,
   if (parent_ && parent_->font()) setFont(parent_->font());
 }
 
+OwnedWindow Window::releaseHandle() {
+  HWND h = std::exchange(hwnd_, nullptr);
+  if (h && GetWindowLongPtrA(h, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
+    SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+  return OwnedWindow(h);
+}
+
 void Window::attach(HWND hwnd) {
   hwnd_ = hwnd;
   SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/handles.h"
 #include "ui/placement.h"
 
 namespace ui {
@@ -79,6 +80,8 @@ class Window {
               HWND parentOrOwner, HMENU menuOrId);
   // Destroys this object's window, so that create() can make a new one.
   void destroyHandle();
+  // Gives up the window: it no longer reaches this object, and the caller owns it.
+  OwnedWindow releaseHandle();
   // Registers a window class of ours (once) and returns its name.
   static const char* OwnClass(const char* name, UINT style, int background, HCURSOR cursor);
   virtual LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp);

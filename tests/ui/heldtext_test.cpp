@@ -32,6 +32,12 @@ TEST(HeldText, LineEndsAsTheControlGivesThemBackAndTheShownPartEndsAtALineEnd) {
                             "efgh",
                             7),
             7u);
+
+  // What fills before the window paints: whole lines, never past the view.
+  EXPECT_EQ(ui::FirstLinesLength("a\r\nbb\r\nccc\r\n", 2, 100), 7u);
+  EXPECT_EQ(ui::FirstLinesLength("a\r\nbb\r\nccc\r\n", 9, 100), 12u);
+  EXPECT_EQ(ui::FirstLinesLength("a\r\nbb\r\nccc\r\n", 9, 8), 7u);
+  EXPECT_EQ(ui::FirstLinesLength("a\r\nbb\r\nccc", 9, 100), 10u);
 }
 
 TEST(HeldText, FindingIgnoresTheCaseOfAsciiLettersOnly) {
