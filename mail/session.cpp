@@ -24,15 +24,39 @@ std::optional<TextBuffer> Buffered(const std::string& text) {
   return buffer;
 }
 
+template <class Function>
+Function Entry(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 }  // namespace
 
+bool MapiLibrary::load() {
+  if (loaded_) return true;
+  module_.reset(LoadLibraryA("MAPI32.DLL"));
+  if (!module_) return false;
+  HMODULE m = module_.get();
+  logon = Entry<LPMAPILOGON>(m, "MAPILogon");
+  logoff = Entry<LPMAPILOGOFF>(m, "MAPILogoff");
+  findNext = Entry<LPMAPIFINDNEXT>(m, "MAPIFindNext");
+  readMail = Entry<LPMAPIREADMAIL>(m, "MAPIReadMail");
+  deleteMail = Entry<LPMAPIDELETEMAIL>(m, "MAPIDeleteMail");
+  freeBuffer = Entry<LPMAPIFREEBUFFER>(m, "MAPIFreeBuffer");
+  sendDocuments = Entry<LPMAPISENDDOCUMENTS>(m, "MAPISendDocuments");
+  loaded_ = logon && logoff && findNext && readMail && deleteMail && freeBuffer && sendDocuments;
+  return loaded_;
+}
+
+Session::Session() { mapi_.load(); }
+
 Session::~Session() {
-  if (open_) MAPILogoff(handle_, 0, 0, 0);
+  if (open_) mapi_.logoff(handle_, 0, 0, 0);
 }
 
 bool Session::Logon(HWND parent) {
+  if (!mapi_.loaded()) return false;
   LHANDLE handle = 0;
-  open_ = MAPILogon(Parent(parent), profileName_.data(), nullptr, MAPI_LOGON_UI | MAPI_NEW_SESSION, 0, &handle) == 0;
+  open_ = mapi_.logon(Parent(parent), profileName_.data(), nullptr, MAPI_LOGON_UI | MAPI_NEW_SESSION, 0, &handle) == 0;
   if (open_) handle_ = handle;
   return open_;
 }
@@ -42,7 +66,8 @@ bool Session::FindNext(HWND parent, const std::string& seed, std::string& next) 
   if (!seedBuffer) return false;
   TextBuffer found;
   char type[] = "";
-  if (MAPIFindNext(handle_, Parent(parent), type, seedBuffer->data(), 0, 0, found.data()) != 0) return false;
+  if (!mapi_.loaded() || mapi_.findNext(handle_, Parent(parent), type, seedBuffer->data(), 0, 0, found.data()) != 0)
+    return false;
   // A mail system that filled the whole buffer left no terminator: refused.
   if (strnlen(found.c_str(), TextBuffer::kSize) == TextBuffer::kSize) return false;
   next = found.str();
@@ -53,16 +78,18 @@ ULONG Session::ReadMail(HWND parent, const std::string& id, FLAGS flags, Record&
   auto idBuffer = Buffered(id);
   if (!idBuffer) return MAPI_E_INVALID_MESSAGE;
   lpMapiMessage message = nullptr;
-  ULONG code = MAPIReadMail(handle_, Parent(parent), idBuffer->data(), flags, 0, &message);
+  if (!mapi_.loaded()) return MAPI_E_FAILURE;
+  ULONG code = mapi_.readMail(handle_, Parent(parent), idBuffer->data(), flags, 0, &message);
   if (code == 0 && !message) return MAPI_E_FAILURE;
-  if (code == 0) record.reset(message);
+  if (code == 0) record = Record(message, FreeRecord{mapi_.freeBuffer});
   return code;
 }
 
 ULONG Session::DeleteMail(HWND parent, const std::string& id) {
   auto idBuffer = Buffered(id);
   if (!idBuffer) return MAPI_E_INVALID_MESSAGE;
-  return MAPIDeleteMail(handle_, Parent(parent), idBuffer->data(), 0, 0);
+  if (!mapi_.loaded()) return MAPI_E_FAILURE;
+  return mapi_.deleteMail(handle_, Parent(parent), idBuffer->data(), 0, 0);
 }
 
 void ScanPgpMessages(Session& session, HWND parent,
@@ -104,11 +131,12 @@ std::optional<std::string> ReadMessageText(Session& session, HWND parent, const 
 
 bool SendDocument(HWND parent, const std::string& path) {
   auto paths = Buffered(path);
-  if (!paths) return false;
+  MapiLibrary mapi;
+  if (!paths || !mapi.load()) return false;
   TextBuffer names;
   names.append("PGPDOC.TXT");
   char delimiter[] = ";";
-  ULONG result = MAPISendDocuments(Parent(parent), delimiter, paths->data(), names.data(), 0);
+  ULONG result = mapi.sendDocuments(Parent(parent), delimiter, paths->data(), names.data(), 0);
   return (result & 0xFFFF) == 0;
 }
 

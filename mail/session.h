@@ -1,5 +1,5 @@
-// The mail system through Simple MAPI: one owner for the session (logs off
-// when it ends) and one for every message record (freed with MAPIFreeBuffer
+// The mail system through Simple MAPI: one owner for the library, one for
+// the session (logs off when it ends) and one for every message record (freed with MAPIFreeBuffer
 // once, however the caller's scope ends), and the reads, the mailbox scan,
 // the delete and the send built on them.
 #pragma once
@@ -14,13 +14,38 @@
 #include <string>
 
 #include "files/workfiles.h"
+#include "ui/handles.h"
 
 namespace mail {
 
-struct FreeRecord {
-  void operator()(MapiMessage* record) const { MAPIFreeBuffer(record); }
+// Simple MAPI's entry points in MAPI32.DLL, loaded when the mail system is
+// first needed, as Simple MAPI clients are meant to find it: Wine's takes
+// about 30 ms to load, which start-up no longer waits for.
+class MapiLibrary {
+ public:
+  // True when the library and every entry point were found.
+  bool load();
+  bool loaded() const { return loaded_; }
+  LPMAPILOGON logon = nullptr;
+  LPMAPILOGOFF logoff = nullptr;
+  LPMAPIFINDNEXT findNext = nullptr;
+  LPMAPIREADMAIL readMail = nullptr;
+  LPMAPIDELETEMAIL deleteMail = nullptr;
+  LPMAPIFREEBUFFER freeBuffer = nullptr;
+  LPMAPISENDDOCUMENTS sendDocuments = nullptr;
+
+ private:
+  ui::Module module_;
+  bool loaded_ = false;
 };
-// A message record that MAPIReadMail returned.
+
+struct FreeRecord {
+  LPMAPIFREEBUFFER free = nullptr;
+  void operator()(MapiMessage* record) const {
+    if (free) free(record);
+  }
+};
+// A message record that MAPIReadMail returned, freed by the library that made it.
 using Record = std::unique_ptr<MapiMessage, FreeRecord>;
 
 // Read flags: the scan peeks (the unread state stays) and the show-one read
@@ -30,15 +55,16 @@ constexpr FLAGS kShowRead = MAPI_BODY_AS_FILE | MAPI_SUPPRESS_ATTACH;
 
 class Session {
  public:
-  // Takes the profile name buffer (always empty).
-  Session() = default;
+  // Loads the mail system's library; takes the profile name buffer (always empty).
+  Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
   // Logs off when a session is open.
   ~Session();
 
   bool open() const { return open_; }
-  // MAPILogon with the logon dialog and a new session; true when it opened one.
+  // MAPILogon with the logon dialog and a new session; true when it opened
+  // one. False also when there is no mail system to load.
   bool Logon(HWND parent);
   // The identifier after `seed` ("" for the first) in `next`; false at the
   // end, on any failure, or for an identifier that does not fit its buffer.
@@ -48,6 +74,7 @@ class Session {
   ULONG DeleteMail(HWND parent, const std::string& id);
 
  private:
+  MapiLibrary mapi_;
   LHANDLE handle_ = 0;
   bool open_ = false;
   TextBuffer profileName_;

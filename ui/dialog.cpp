@@ -14,6 +14,18 @@
 
 namespace ui {
 
+namespace {
+
+// The file and print dialogs and the printer list come from libraries loaded
+// at their first use: imported, Wine loads them at every start-up, which
+// they slow by over 20 ms.
+template <class Function>
+Function* Comdlg(const char* name) {
+  return Application::Get().lateEntry<Function>("comdlg32.dll", name);
+}
+
+}  // namespace
+
 Font MakeFont(const FontSpec& font) {
   return Font(CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -241,7 +253,8 @@ bool FileDialog::execute(HWND owner) {
   ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
   ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER |
               (kind_ == Kind::Open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
-  BOOL ok = kind_ == Kind::Open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
+  BOOL ok = kind_ == Kind::Open ? Comdlg<decltype(GetOpenFileNameA)>("GetOpenFileNameA")(&ofn)
+                                : Comdlg<decltype(GetSaveFileNameA)>("GetSaveFileNameA")(&ofn);
   if (!ok) return false;
   fileName = name.data();
   filterIndex = static_cast<int>(ofn.nFilterIndex);
@@ -252,18 +265,19 @@ Dc PrintDialog::execute(HWND owner) {
   // Without any printer Wine's dialog shows a box of its own and then
   // reports a plain cancel: ask first, so the error is never lost.
   DWORD needed = 0, count = 0;
-  EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
+  Application::Get().lateEntry<decltype(EnumPrintersA)>("winspool.drv", "EnumPrintersA")(
+      PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
   if (needed == 0) throw Error("No printers are installed");
   PRINTDLGA pd{};
   pd.lStructSize = sizeof pd;
   pd.hwndOwner = owner;
   pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
-  BOOL ok = PrintDlgA(&pd);
+  BOOL ok = Comdlg<decltype(PrintDlgA)>("PrintDlgA")(&pd);
   if (pd.hDevMode) GlobalFree(pd.hDevMode);
   if (pd.hDevNames) GlobalFree(pd.hDevNames);
   Dc printer(pd.hDC);
   if (ok) return printer;
-  switch (DWORD error = CommDlgExtendedError()) {
+  switch (DWORD error = Comdlg<decltype(CommDlgExtendedError)>("CommDlgExtendedError")()) {
     case 0:
       return {};
     case PDERR_NODEFAULTPRN:

@@ -42,6 +42,10 @@ struct WindowTraits {
   static HWND invalid() { return nullptr; }
   static void close(HWND h) { DestroyWindow(h); }
 };
+struct ModuleTraits {
+  static HMODULE invalid() { return nullptr; }
+  static void close(HMODULE h) { FreeLibrary(h); }
+};
 struct KernelTraits {
   static HANDLE invalid() { return nullptr; }
   static void close(HANDLE h) { CloseHandle(h); }
@@ -88,6 +92,7 @@ using ChangeWatch = Unique<HANDLE, ChangeTraits>;
 using RegKey = Unique<HKEY, KeyTraits>;
 using Icon = Unique<HICON, IconTraits>;
 using Menu = Unique<HMENU, MenuTraits>;
+using Module = Unique<HMODULE, ModuleTraits>;
 // A window no Window object stands for any more.
 using OwnedWindow = Unique<HWND, WindowTraits>;
 // A device context made by CreateDC or CreateCompatibleDC (printer, memory).

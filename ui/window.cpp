@@ -262,6 +262,22 @@ Application::Application(std::string title, std::string helpFile)
 
 Application::~Application() { theApplication = nullptr; }
 
+FARPROC Application::lateAddress(const char* dll, const char* name) {
+  auto loaded = std::find_if(lateLibraries_.begin(), lateLibraries_.end(),
+                             [dll](const auto& library) { return library.first == dll; });
+  if (loaded == lateLibraries_.end()) {
+    char system[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(system, MAX_PATH);
+    Module module(n > 0 && n < MAX_PATH ? LoadLibraryA((std::string(system, n) + "\\" + dll).c_str()) : nullptr);
+    if (!module) throw Error(std::string("Cannot load ") + dll);
+    lateLibraries_.emplace_back(dll, std::move(module));
+    loaded = std::prev(lateLibraries_.end());
+  }
+  FARPROC address = GetProcAddress(loaded->second.get(), name);
+  if (!address) throw Error(std::string("Cannot find ") + name + " in " + dll);
+  return address;
+}
+
 Application& Application::Get() {
   if (!theApplication) throw std::logic_error("no application object");
   return *theApplication;

@@ -145,13 +145,22 @@ class Application {
   // is put back for the loop that waits for it).
   void processMessages();
 
+  // `name` in the system library `dll`, loaded at the first call for it and
+  // kept until the application ends; throws Error when either is missing.
+  template <class Function>
+  Function* lateEntry(const char* dll, const char* name) {
+    return reinterpret_cast<Function*>(reinterpret_cast<void*>(lateAddress(dll, name)));
+  }
+
  private:
+  FARPROC lateAddress(const char* dll, const char* name);
   void trackMouse(const MSG& msg);
   std::string title_;
   std::string helpFile_;
   std::string hint_;
   Form* mainForm_ = nullptr;
   HWND lastHintWindow_ = nullptr;
+  std::vector<std::pair<std::string, Module>> lateLibraries_;
 };
 
 }  // namespace ui

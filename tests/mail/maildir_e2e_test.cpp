@@ -43,7 +43,9 @@ std::string Crlf(const std::string& s) {
 // mapi32 reads the registered mail client once, when it is loaded, and this
 // program imports it: the provider is loaded here only when it was registered
 // before the program started.
-bool ProviderLoaded() { return GetModuleHandleA("sealmapi.dll") != nullptr; }
+// Wine's mapi32 loads the registered provider as it loads; the program loads
+// mapi32 only when it opens its mail session, so the test loads it first.
+bool ProviderLoaded() { return LoadLibraryA("MAPI32.DLL") && GetModuleHandleA("sealmapi.dll") != nullptr; }
 
 // The combo box's entries as the window holds them, in UTF-16.
 std::vector<std::wstring> EntriesW(HWND combo) {
