@@ -17,7 +17,8 @@
 //    through the window against the chain alone, with the window's pieces
 //    one by one.
 // PGP is PGP.EXE over GnuPG with a one-key ring made once in the build tree;
-// the mailbox is the scripted Simple MAPI (SW_WINEDLLOVERRIDES=mapi32=n).
+// the mailbox is the scripted Simple MAPI (run with
+// SW_WINEDLLOVERRIDES=mapi32=n, which loads it from beside the bench).
 #include "app/Main.h"
 
 #include <windows.h>
@@ -284,6 +285,9 @@ int BigTextOperation(const std::string& op, double megabytes) {
     }
   };
   std::unique_ptr<robot::Robot> robot;
+#if SEALWRIGHT_MAIL
+  std::unique_ptr<mail::Session> warm;
+#endif
   // What the window holds before the operation, and the answers the user gives.
   if (op == "open") {
     form.OpenDialog.fileName = files.plain;
@@ -305,8 +309,10 @@ int BigTextOperation(const std::string& op, double megabytes) {
     Settings.ReadMsgs = true;
 #if SEALWRIGHT_MAIL
     // The mail system reads its mailbox at the first logon: before the clock.
-    mail::Session warm;
-    warm.Logon(form.handle());
+    // Its library stays loaded through the operation, as the program's own
+    // session keeps it.
+    warm = std::make_unique<mail::Session>();
+    warm->Logon(form.handle());
 #endif
   } else {
     Fail("unknown operation " + op);
