@@ -497,11 +497,18 @@ void RichEdit::setText(std::string text) {
 }
 
 int RichEdit::linesInView() const {
-  // Lines are at least 10 pixels high in any font the window offers; a wrapped
-  // line fills more than one.
+  // By the height of the control's font (at least 10 pixels in any the window
+  // offers); a wrapped line fills more than one.
   RECT r{};
   GetClientRect(handle(), &r);
-  return r.bottom / 10 + 2;
+  LONG lineHeight = 10;
+  if (HFONT own = font()) {
+    WindowDc dc(handle());
+    SelectObjectScope keep(dc.get(), own);
+    TEXTMETRICA tm{};
+    if (GetTextMetricsA(dc.get(), &tm)) lineHeight = std::max(lineHeight, tm.tmHeight);
+  }
+  return static_cast<int>(r.bottom / lineHeight) + 2;
 }
 
 void RichEdit::fill(std::string_view text, bool atEnd) {
