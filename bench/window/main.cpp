@@ -11,7 +11,8 @@
 //  startup [rounds] [other folder]: both programs started as a user starts
 //    them, until the main window shows and until it is painted (its status
 //    line says the key listing began), with the processor time they used,
-//    against a program that only shows and paints a window; alternating with
+//    against a program that only shows and paints a window, and one that
+//    also holds an empty rich edit control; alternating with
 //    the programs of another build in `other folder` when given.
 //  encrypt [rounds] [text|file]: 1 MB of text, and a 1 MB file, encrypted
 //    through the window against the chain alone, with the window's pieces
@@ -486,8 +487,9 @@ struct Started {
 // Starts `program`; the times until its first window shows and until a child
 // of it says `painted`, with the processor time it used until then; then
 // closes it once no child says `busy` any more.
-Started StartOnce(const std::string& program, const char* painted, const char* busy) {
-  std::string cmd = "\"" + program + "\"";
+Started StartOnce(const std::string& program, const char* painted, const char* busy,
+                  const std::string& arguments = {}) {
+  std::string cmd = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -536,6 +538,10 @@ void StartUp(int rounds, const std::string& otherFolder) {
       shown["blank"].v.push_back(floor.shown);
       painted["blank"].v.push_back(floor.painted);
       cpu["blank"].v.push_back(floor.cpu);
+      const Started withText = StartOnce(blank, "painted", nullptr, "richedit");
+      shown["rich"].v.push_back(withText.shown);
+      painted["rich"].v.push_back(withText.painted);
+      cpu["rich"].v.push_back(withText.cpu);
       const Started started = StartOnce(program, listing, listing);
       shown[label].v.push_back(started.shown);
       painted[label].v.push_back(started.painted);
@@ -547,6 +553,7 @@ void StartUp(int rounds, const std::string& otherFolder) {
   for (const auto& [label, program] : programs) {
     Report(label + " shown", shown[label], "blank window shown", shown["blank"]);
     Report(label + " painted", painted[label], "blank window painted", painted["blank"]);
+    Report(label + " painted", painted[label], "with a rich edit", painted["rich"]);
     Report(label + " processor time", cpu[label], "blank window's", cpu["blank"]);
   }
 }
