@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "mail/session.h"
 #include "settings/Settings.h"
 #include "standins/bridge/files.h"
 #include "standins/bridge/host.h"
@@ -94,27 +95,6 @@ std::string BigPgpMessage() {
   return "From: Big Sender <big@example.org>\nSubject: big\nContent-Type: text/plain\n\n" + Armour(120000);
 }
 
-struct Mapi {
-  HMODULE module = nullptr;
-  LPMAPILOGON logon = nullptr;
-  LPMAPILOGOFF logoff = nullptr;
-  LPMAPIFINDNEXT findNext = nullptr;
-  LPMAPIREADMAIL readMail = nullptr;
-  LPMAPIFREEBUFFER freeBuffer = nullptr;
-
-  // mapi32 reads the registration when it is loaded.
-  bool Load() {
-    module = LoadLibraryA("mapi32.dll");
-    auto get = [this](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
-    logon = reinterpret_cast<LPMAPILOGON>(get("MAPILogon"));
-    logoff = reinterpret_cast<LPMAPILOGOFF>(get("MAPILogoff"));
-    findNext = reinterpret_cast<LPMAPIFINDNEXT>(get("MAPIFindNext"));
-    readMail = reinterpret_cast<LPMAPIREADMAIL>(get("MAPIReadMail"));
-    freeBuffer = reinterpret_cast<LPMAPIFREEBUFFER>(get("MAPIFreeBuffer"));
-    return logon && logoff && findNext && readMail && freeBuffer;
-  }
-};
-
 // The floor: every file of new/ and cur/ listed, opened, read and looked into.
 int ReadRaw(const std::string& box) {
   int listed = 0;
@@ -133,7 +113,7 @@ int ReadRaw(const std::string& box) {
 }
 
 // The program's scan calls.
-int ScanCalls(const Mapi& mapi) {
+int ScanCalls(const mail::MapiLibrary& mapi) {
   LHANDLE session = 0;
   if (mapi.logon(0, nullptr, nullptr, MAPI_NEW_SESSION, 0, &session) != SUCCESS_SUCCESS) return -1;
   static char seed[4096], found[4096];
@@ -227,8 +207,8 @@ double PeakMegabytes() {
 // message of the Maildir as the scan does (`show` false) or as the window
 // shows it, and prints the figures against reading its file raw.
 int BigMessage(const std::string& file, bool show) {
-  Mapi mapi;
-  if (!mapi.Load()) return 1;
+  mail::MapiLibrary mapi;
+  if (!mapi.load()) return 1;
   LHANDLE session = 0;
   if (mapi.logon(0, nullptr, nullptr, MAPI_NEW_SESSION, 0, &session) != SUCCESS_SUCCESS) return 1;
   char id[4096];
@@ -305,8 +285,9 @@ int main(int argc, char** argv) {
   SetValue(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", nullptr, "Sealwright Maildir");
   SetValue(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail\\Sealwright Maildir", "DLLPath", bin + "sealmapi.dll");
   SetValue(HKEY_CURRENT_USER, "Software\\Sealwright Maildir", "Maildir", box);
-  Mapi mapi;
-  if (!mapi.Load()) {
+  // mapi32 reads the registration when it is loaded.
+  mail::MapiLibrary mapi;
+  if (!mapi.load()) {
     std::fprintf(stderr, "mapi32 has no Simple MAPI\n");
     return 1;
   }
