@@ -31,17 +31,9 @@ TStatusFrm::~TStatusFrm() {
   HWND h = handle();
   if (!h) return;
   if (GetFocus() == h && previousFocus_ && IsWindow(previousFocus_)) SetFocus(previousFocus_);
-  // Inside the main window it is hidden without the redraw Wine does at once
-  // of what it covered (over ten milliseconds): that part paints with the
-  // rest, after the command has put its result there.
-  if (HWND parent = GetParent(h); parent && (GetWindowLongPtrA(h, GWL_STYLE) & WS_CHILD)) {
-    RECT covered{};
-    GetWindowRect(h, &covered);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&covered), 2);
-    SetWindowPos(h, nullptr, 0, 0, 0, 0,
-                 SWP_HIDEWINDOW | SWP_NOREDRAW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RedrawWindow(parent, &covered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-  }
+  // What it covered in the main window paints with the rest, after the
+  // command has put its result there.
+  hideWithoutRedraw(true);
 }
 
 LRESULT TStatusFrm::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -32,7 +32,7 @@ Function Entry(HMODULE module, const char* name) {
 }  // namespace
 
 bool MapiLibrary::load() {
-  if (loaded_) return true;
+  if (module_) return loaded();
   module_.reset(LoadLibraryA("MAPI32.DLL"));
   if (!module_) return false;
   HMODULE m = module_.get();
@@ -43,8 +43,7 @@ bool MapiLibrary::load() {
   deleteMail = Entry<LPMAPIDELETEMAIL>(m, "MAPIDeleteMail");
   freeBuffer = Entry<LPMAPIFREEBUFFER>(m, "MAPIFreeBuffer");
   sendDocuments = Entry<LPMAPISENDDOCUMENTS>(m, "MAPISendDocuments");
-  loaded_ = logon && logoff && findNext && readMail && deleteMail && freeBuffer && sendDocuments;
-  return loaded_;
+  return loaded();
 }
 
 Session::Session() { mapi_.load(); }

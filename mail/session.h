@@ -25,7 +25,7 @@ class MapiLibrary {
  public:
   // True when the library and every entry point were found.
   bool load();
-  bool loaded() const { return loaded_; }
+  bool loaded() const { return logon && logoff && findNext && readMail && deleteMail && freeBuffer && sendDocuments; }
   LPMAPILOGON logon = nullptr;
   LPMAPILOGOFF logoff = nullptr;
   LPMAPIFINDNEXT findNext = nullptr;
@@ -36,7 +36,6 @@ class MapiLibrary {
 
  private:
   ui::Module module_;
-  bool loaded_ = false;
 };
 
 struct FreeRecord {

@@ -189,9 +189,9 @@ std::string SignText(const pgp::Context& ctx, const std::string& text) {
   WriteTextFile(plain.name(), text);
   const std::string output = PgpOutputName(plain.name(), "asc");
   if (!ClearOutputName(output)) return {};
-  if (!RunPgp(ctx, pgp::ClearSignCommand(ctx, plain.name()), {}, false, passPhrase)) return {};
-  // The signed message holds the text in clear.
+  // The signed message holds the text in clear: wiped on every path from here.
   ScopedFile signedText(output, ScopedFile::Disposal::Wipe);
+  if (!RunPgp(ctx, pgp::ClearSignCommand(ctx, plain.name()), {}, false, passPhrase)) return {};
   if (!FileExists(output)) {
     ui::ErrorBox("PGP wrote no signed message (a wrong pass phrase, or no secret key for the signing ID) !");
     return {};

@@ -20,6 +20,12 @@ constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
 // text positions, where the ANSI code page would count bytes.
 constexpr UINT kCodePageUtf16 = 1200;
 
+// The characters a rich edit control holds.
+int ControlLength(HWND control) {
+  GETTEXTLENGTHEX len{GTL_DEFAULT, kCodePageUtf16};
+  return static_cast<int>(SendMessageA(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0));
+}
+
 HMENU NewId() { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())); }
 
 Form* RootForm(Window* w) {
@@ -433,15 +439,12 @@ void RichEdit::renewControl() {
   const bool usable = enabled();
   HWND before = GetWindow(old, GW_HWNDPREV);
   HFONT ownFont = font();
-  SetWindowPos(old, nullptr, 0, 0, 0, 0,
-               SWP_HIDEWINDOW | SWP_NOREDRAW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  hideWithoutRedraw(false);
   // A control holding little goes once the window has painted its successor
   // (Wine takes milliseconds to destroy even that); one holding much goes
   // first, and its memory with it.
-  GETTEXTLENGTHEX len{GTL_DEFAULT, kCodePageUtf16};
-  const auto held = SendMessageA(old, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0);
   retired_.reset();
-  if (held <= static_cast<LRESULT>(kShownTextLimit)) {
+  if (ControlLength(old) <= static_cast<int>(kShownTextLimit)) {
     SendMessageA(old, EM_SETEVENTMASK, 0, 0);
     retired_ = releaseHandle();
   } else {
@@ -565,8 +568,7 @@ void RichEdit::updateNotice() {
 
 int RichEdit::textLength() const {
   if (holding_) return MultiByteToWideChar(CP_ACP, 0, held_.data(), static_cast<int>(held_.size()), nullptr, 0);
-  GETTEXTLENGTHEX len{GTL_DEFAULT, kCodePageUtf16};
-  return static_cast<int>(SendMessageA(handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len), 0));
+  return ControlLength(handle());
 }
 
 void RichEdit::setWordWrap(bool wrap) {

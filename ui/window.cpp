@@ -223,6 +223,19 @@ void Window::setVisible(bool visible) {
   if (parent_) parent_->realign();
 }
 
+void Window::hideWithoutRedraw(bool repaintBehind) {
+  HWND parent = GetParent(hwnd_);
+  const bool child = parent && (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_CHILD);
+  RECT covered{};
+  GetWindowRect(hwnd_, &covered);
+  SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+               SWP_HIDEWINDOW | SWP_NOREDRAW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (repaintBehind && child) {
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&covered), 2);
+    RedrawWindow(parent, &covered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
+}
+
 bool Window::visible() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 void Window::setEnabled(bool enabled) { EnableWindow(hwnd_, enabled); }

@@ -54,6 +54,11 @@ class Window {
   int clientWidth() const;
   int clientHeight() const;
   void setVisible(bool visible);
+  // Hides the window without the redraw Wine does at once of what it covered
+  // (over ten milliseconds for a child window). With `repaintBehind`, what a
+  // child covered is invalidated and paints with the parent's next paint;
+  // without, the caller puts something in its place before anything paints.
+  void hideWithoutRedraw(bool repaintBehind);
   bool visible() const;
   void setEnabled(bool enabled);
   bool enabled() const;
